@@ -1,0 +1,159 @@
+// Key coding: turns a text into the phonetic key code that a table's key field stores,
+// and offers the pieces the search compares (Soundex digits, alignment score, key parts).
+//
+// A key code reads: the version character, the class character, the first-sound
+// alternatives separated by "_", ":", the Soundex digits, ":", the respelled tail; every
+// ASCII letter after the version character passed through the letter substitution.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "quarrymink/export.h"
+
+namespace quarrymink {
+
+/// Which words of a text are coded and compared (the control's qmCompare values).
+enum CompareMode : std::int32_t {
+    CompareAll = 0,
+    CompareFirstWord = 1,
+    CompareLastWord = 2,
+    CompareAuto = 3,
+};
+
+/// One initial-sound rule of the homolog table.
+struct HomologRule {
+    std::u16string cls;      ///< class character written at the head of the key (at most 1)
+    std::u16string pattern;  ///< lower-case letters the word must begin with (at most 5)
+    std::u16string sounds;   ///< alternative spellings of the first sound, "_"-separated (at most 12)
+    std::uint8_t keep = 0;   ///< trailing pattern characters left at the front of the rest
+    std::uint8_t length = 0; ///< pattern characters compared; 0 marks an empty entry
+};
+
+/// What InitialSound finds at the start of a lower-cased word. The views point into
+/// the rule table and the word; they live as long as both.
+struct InitialSoundResult {
+    std::u16string_view cls;
+    std::u16string_view sounds;
+    std::u16string_view rest;
+};
+
+/// The rule table of one coder: 401 entries, filled from the numbered rule lines.
+class QUARRYMINK_EXPORT HomologRules {
+public:
+    static constexpr std::size_t kCapacity = 401;
+    static constexpr int kFirstLine = 301;
+
+    /// Fills the table from rule lines 301, 302, ... up to the line "*".
+    /// Throws std::out_of_range for a missing line or more than kCapacity rules.
+    void Load();
+    bool Loaded() const noexcept { return entries_[0].length != 0; }
+
+    /// Parses one line "class/pattern/sounds/ keep/ length".
+    static HomologRule ParseLine(std::u16string_view line);
+
+    InitialSoundResult InitialSound(std::u16string_view lowerText) const noexcept;
+
+    const HomologRule& operator[](std::size_t i) const { return entries_.at(i); }
+    /// Rules in force: those before the first entry whose length is 0.
+    std::size_t Count() const noexcept { return active_; }
+
+private:
+    void BuildIndex();
+
+    std::array<HomologRule, kCapacity> entries_{};
+    std::size_t active_ = 0;
+    // For each ASCII first letter, the rules that can match, in table order; rules
+    // beginning with any other character are tried in order from otherStart_.
+    std::array<std::vector<std::uint16_t>, 128> byFirst_{};
+    std::vector<std::uint16_t> other_;
+};
+
+/// Turns texts into key codes. Holds the rule table and the version character, both
+/// loaded on the first key and kept for the coder's lifetime. Not thread-safe: use one
+/// coder per thread (it reuses scratch buffers between calls).
+class QUARRYMINK_EXPORT KeyCoder {
+public:
+    KeyCoder() = default;
+
+    /// The key code of text; never fails.
+    std::u16string MakeCode(std::u16string_view text);
+
+    /// Which words are coded: 1 the first, 2 the last, anything else the whole text.
+    std::int32_t Compare() const noexcept { return compare_; }
+    void SetCompare(std::int32_t compare) noexcept { compare_ = compare; }
+
+    /// The longest key wanted; keys are never cut inside their head. 0 means no cut.
+    std::int32_t MaxKeyLength() const noexcept { return maxKeyLength_; }
+    void SetMaxKeyLength(std::int32_t length) noexcept { maxKeyLength_ = length; }
+
+    /// The one-character version prefix; empty until the first key (or LoadKeyVersion).
+    const std::u16string& KeyVersion() const noexcept { return keyVersion_; }
+    void SetKeyVersion(std::u16string_view version) { keyVersion_ = version; }
+    /// Sets KeyVersion from the library's version entry.
+    void LoadKeyVersion();
+    void LoadHomologRules();
+
+    /// Class, sounds and rest of a lower-cased word; loads the rules on first use.
+    InitialSoundResult InitialSound(std::u16string_view lowerText);
+
+    const HomologRules& Rules() const noexcept { return rules_; }
+
+private:
+    void RespellTail(std::u16string& rest);
+
+    HomologRules rules_;
+    std::u16string keyVersion_;
+    std::int32_t compare_ = CompareAll;
+    std::int32_t maxKeyLength_ = 0;
+    // Scratch buffers reused by every call.
+    std::u16string lower_, rest_, digits_, body_, work_;
+};
+
+/// The library's own version character (code 2 in this release).
+QUARRYMINK_EXPORT char16_t LibraryKeyVersion();
+
+/// Soundex-like digits 1-6 of the ASCII letters of a text; may be empty.
+QUARRYMINK_EXPORT std::u16string SimpleSoundex(std::u16string_view text);
+/// The same digits written into out (cleared first).
+QUARRYMINK_EXPORT void SimpleSoundexInto(std::u16string_view text, std::u16string& out);
+
+/// Each ASCII letter (either case) replaced by its substitute; other characters unchanged.
+QUARRYMINK_EXPORT std::u16string EncryptString(std::u16string_view text);
+QUARRYMINK_EXPORT void EncryptInPlace(std::u16string& text) noexcept;
+/// The substitute of a lower-case letter code (97 to 122).
+QUARRYMINK_EXPORT std::uint8_t SubstituteLetter(std::uint8_t code);
+
+/// Similarity of two short texts, 0 to maxScore; a is the search side. When editString
+/// is given it receives the alignment as letters M, S, I, D (and ii, dd after penalties).
+QUARRYMINK_EXPORT std::uint8_t AlignmentScore(std::u16string_view a, std::u16string_view b,
+                                              std::uint8_t maxScore,
+                                              std::u16string* editString = nullptr);
+
+/// Acceptance threshold by the length of the part after the key's last ":": 60 to 100.
+QUARRYMINK_EXPORT std::uint8_t KeyLengthGrade(std::u16string_view key) noexcept;
+
+/// A key split for scoring: the first-sound alternatives, and for each alternative the
+/// alternative followed by the digits and by the tail.
+struct KeySounds {
+    std::vector<std::u16string> sounds;
+    std::vector<std::array<std::u16string, 2>> pairs;
+    /// Number of alternatives less one; -1 when the key has no sounds part.
+    int Count() const noexcept { return static_cast<int>(sounds.size()) - 1; }
+};
+QUARRYMINK_EXPORT KeySounds SplitKeySounds(std::u16string_view key);
+/// The same split into an existing object, reusing its buffers.
+QUARRYMINK_EXPORT void SplitKeySoundsInto(std::u16string_view key, KeySounds& out);
+
+/// Numbered string resource of the library (version 180, about text 201-218, rules 301-542).
+/// Throws std::out_of_range when the number has no entry.
+QUARRYMINK_EXPORT std::u16string_view StringResource(int id);
+
+/// Numbered string resources from firstId up to, not including, the first "*",
+/// each followed by CR LF.
+QUARRYMINK_EXPORT std::u16string ReadResLines(int firstId);
+
+}  // namespace quarrymink

@@ -1,0 +1,269 @@
+// Alignment score of two short texts: a unit-cost edit distance, two alignments read back
+// from the cost matrix, the longer one kept, matches counted with small bonuses and
+// penalties, scaled to a caller-given maximum.
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <vector>
+
+#include "quarrymink/keycoding.h"
+#include "quarrymink/textutil.h"
+
+namespace quarrymink {
+namespace {
+
+enum Step : std::uint8_t { kMatch = 0, kSubstitute = 64, kDelete = 128, kInsert = 192 };
+
+// Storage on the stack for the usual short key parts, on the heap beyond that.
+template <typename T, std::size_t N>
+class ScratchArray {
+public:
+    explicit ScratchArray(std::size_t size) {
+        if (size > N) {
+            heap_.resize(size);
+            data_ = heap_.data();
+        }
+    }
+    T& operator[](std::size_t i) { return data_[i]; }
+    T* data() { return data_; }
+
+private:
+    std::array<T, N> stack_;
+    std::vector<T> heap_;
+    T* data_ = stack_.data();
+};
+
+// The step matrix, one cell per (i, j), with the costs of the last row and the last
+// column kept aside: those are all the reading needs. Costs are whole numbers, never
+// wrapped to 6 bits, so texts of any length are scored as the algorithm defines.
+class CostMatrix {
+public:
+    CostMatrix(std::u16string_view a, std::u16string_view b)
+        : cols_(b.size() + 1), step_((a.size() + 1) * cols_), lastColumn_(a.size() + 1), row_(2 * cols_) {
+        const std::size_t la = a.size(), lb = b.size();
+        std::uint32_t* previous = row_.data();
+        std::uint32_t* current = previous + cols_;
+        // Row 0 and column 0 hold plain costs whose step reads as a match.
+        for (std::size_t j = 0; j <= lb; ++j) {
+            previous[j] = static_cast<std::uint32_t>(j);
+            step_[j] = kMatch;
+        }
+        lastColumn_[0] = static_cast<std::uint32_t>(lb);
+        for (std::size_t i = 1; i <= la; ++i) {
+            std::uint8_t* steps = &step_[i * cols_];
+            const char16_t ai = a[i - 1];
+            current[0] = static_cast<std::uint32_t>(i);
+            steps[0] = kMatch;
+            // The left and diagonal costs are carried in registers from one column to the
+            // next, so the chain through the row does not wait on memory.
+            std::uint32_t leftCost = static_cast<std::uint32_t>(i);
+            std::uint32_t diagCost = previous[0];
+            for (std::size_t j = 1; j <= lb; ++j) {
+                // Preference on ties: left, then up, then diagonal. Written as two
+                // conditional replacements so that the compiler needs no branches.
+                const bool same = ai == b[j - 1];
+                const std::uint32_t upCost = previous[j];
+                std::uint32_t best = diagCost + (same ? 0 : 1);
+                std::uint8_t step = same ? kMatch : kSubstitute;
+                if (upCost + 1 <= best) best = upCost + 1, step = kInsert;
+                if (leftCost + 1 <= best) best = leftCost + 1, step = kDelete;
+                current[j] = best;
+                steps[j] = step;
+                leftCost = best;
+                diagCost = upCost;
+            }
+            lastColumn_[i] = current[lb];
+            std::swap(previous, current);
+        }
+        lastRow_ = previous;
+    }
+    std::uint32_t LastRowCost(std::size_t j) const { return lastRow_[j]; }
+    std::uint32_t LastColumnCost(std::size_t i) { return lastColumn_[i]; }
+    std::uint8_t StepAt(std::size_t i, std::size_t j) { return step_[i * cols_ + j]; }
+
+private:
+    std::size_t cols_;
+    ScratchArray<std::uint8_t, 512> step_;
+    ScratchArray<std::uint32_t, 64> lastColumn_;
+    ScratchArray<std::uint32_t, 128> row_;
+    const std::uint32_t* lastRow_ = nullptr;
+};
+
+// An edit string written backwards from the end of its buffer.
+class EditString {
+public:
+    explicit EditString(std::size_t capacity) : buffer_(capacity), begin_(capacity), end_(capacity) {}
+    void Prepend(char letter) { buffer_[--begin_] = letter; }
+    std::size_t size() const { return end_ - begin_; }
+    char* begin() { return buffer_.data() + begin_; }
+    char* end() { return buffer_.data() + end_; }
+
+private:
+    ScratchArray<char, 128> buffer_;
+    std::size_t begin_, end_;
+};
+
+// Reads one alignment back from (i, j) and puts n - 1 letters "S" in front of it, n being
+// the row (byRow) or column of the earliest match met on the way.
+void ReadAlignment(CostMatrix& m, std::size_t i, std::size_t j, bool byRow, EditString& out) {
+    // Indexed by step code / 64; a table rather than a switch keeps the walk free of
+    // unpredictable branches.
+    static constexpr char kLetter[4] = {'M', 'S', 'D', 'I'};
+    static constexpr std::size_t kRowStep[4] = {1, 1, 0, 1};
+    static constexpr std::size_t kColumnStep[4] = {1, 1, 1, 0};
+    std::size_t earliest = 0;
+    for (;;) {
+        const unsigned kind = m.StepAt(i, j) >> 6;
+        out.Prepend(kLetter[kind]);
+        const std::size_t here = byRow ? i : j;
+        earliest = kind == 0 ? here : earliest;
+        i -= kRowStep[kind];
+        j -= kColumnStep[kind];
+        // Walking off row or column 0 wraps around; both mean the walk has ended.
+        if (i == 0 || j == 0 || i == SIZE_MAX || j == SIZE_MAX) break;
+    }
+    for (std::size_t k = 1; k < earliest; ++k) out.Prepend('S');
+}
+
+bool EndsWith(const char* begin, const char* end, std::string_view suffix) {
+    return static_cast<std::size_t>(end - begin) >= suffix.size() &&
+           std::equal(suffix.begin(), suffix.end(), end - suffix.size());
+}
+
+// Lower-cases every non-overlapping occurrence of the doubled letter; true if there was one.
+bool LowerPairs(char* begin, char* end, char letter) {
+    bool found = false;
+    for (char* p = begin; p + 1 < end;) {
+        if (p[0] == letter && p[1] == letter) {
+            p[0] = p[1] = static_cast<char>(letter | 32);
+            found = true;
+            p += 2;
+        } else {
+            ++p;
+        }
+    }
+    return found;
+}
+
+bool ContainsPair(const char* begin, const char* end, char letter) {
+    for (const char* p = begin; p + 1 < end; ++p)
+        if (p[0] == letter && p[1] == letter) return true;
+    return false;
+}
+
+long RoundHalfEven(double value) { return std::lrint(value); }  // the default mode rounds halves to even
+
+}  // namespace
+
+std::uint8_t AlignmentScore(std::u16string_view a, std::u16string_view b, std::uint8_t maxScore,
+                            std::u16string* editString) {
+    if (editString) editString->clear();
+    if (a == b) {
+        if (editString) editString->assign(std::min<std::size_t>(a.size(), 39), u'M');
+        return maxScore;
+    }
+    const std::size_t la = a.size(), lb = b.size();
+    CostMatrix matrix(a, b);
+
+    // Alignment 0 starts in the last row at the cheapest column (the rightmost of equals).
+    std::size_t start0 = 0;
+    for (std::size_t j = 1; j <= lb; ++j)
+        if (start0 == 0 || matrix.LastRowCost(j) <= matrix.LastRowCost(start0)) start0 = j;
+    // Alignment 1 starts in the last column at the row where cost less row is smallest
+    // (the lowest of equals).
+    std::size_t start1 = 0;
+    for (std::size_t i = 1; i <= la; ++i) {
+        const auto value = static_cast<std::int64_t>(matrix.LastColumnCost(i)) - static_cast<std::int64_t>(i);
+        if (start1 == 0 || value <= static_cast<std::int64_t>(matrix.LastColumnCost(start1)) -
+                                        static_cast<std::int64_t>(start1))
+            start1 = i;
+    }
+
+    const std::size_t capacity = la + lb + std::max(la, lb) + 2;
+    EditString alignment0(capacity), alignment1(capacity);
+    ReadAlignment(matrix, la, start0, false, alignment0);
+    ReadAlignment(matrix, start1, lb, true, alignment1);
+    EditString& chosen = alignment1.size() > alignment0.size() ? alignment1 : alignment0;
+    char* const begin = chosen.begin();
+    char* const end = chosen.end();
+    const std::size_t length = chosen.size();
+
+    float count = static_cast<float>(std::count(begin, end, 'M'));
+    const char last = length ? end[-1] : '\0';
+    if ((last == 'I' && la && a.back() == u'e') || (last == 'D' && lb && b.back() == u'e')) count += 0.5f;
+    if (la > 1 && count < static_cast<float>(length)) {
+        if (EndsWith(begin, end, "MM") || (!IsVowel(a[la - 1]) && IsVowel(a[la - 2])))
+            count += 0.5f;
+        else if (EndsWith(begin, end, "M"))
+            count += 0.2f;
+    }
+    for (const char letter : {'I', 'D'}) {
+        if (count > 0 && ContainsPair(begin, end, letter)) {
+            LowerPairs(begin, end, letter);
+            count -= 1;
+        }
+    }
+    if (!(count > 0)) count = 0;
+
+    if (editString) editString->assign(begin, end);
+    if (length == 0) return 0;
+    // The count is kept in single precision, as its bonuses are fractions, but the product
+    // and the quotient are taken in double: 255 x 1.2f / 4 is 76.5000031 and rounds up,
+    // where a single-precision product (306.0 exactly) would round 76.5 to even.
+    const long score = RoundHalfEven(static_cast<double>(maxScore) * static_cast<double>(count) /
+                                     static_cast<double>(length));
+    return static_cast<std::uint8_t>(std::clamp<long>(score, 0, maxScore));
+}
+
+std::uint8_t KeyLengthGrade(std::u16string_view key) noexcept {
+    const std::size_t n = AfterLast(key, u":").size();
+    if (n <= 4) return 60;
+    if (n >= 8) return 100;
+    return static_cast<std::uint8_t>(60 + 10 * (n - 4));
+}
+
+void SplitKeySoundsInto(std::u16string_view key, KeySounds& out) {
+    const std::u16string_view body = key.size() > 2 ? key.substr(2) : std::u16string_view();
+    const std::size_t colon1 = body.find(u':');
+    const std::u16string_view soundsPart = body.substr(0, colon1);
+    std::size_t alternatives = 0;
+    if (!soundsPart.empty()) alternatives = CountOccurrences(soundsPart, u"_") + 1;
+    out.sounds.resize(alternatives);
+    out.pairs.resize(alternatives);
+    if (alternatives == 0) return;
+
+    const bool threeParts = colon1 != std::u16string_view::npos &&
+                            body.find(u':', colon1 + 1) != std::u16string_view::npos;
+    std::u16string_view digits, tail;
+    if (threeParts) {
+        const std::size_t colon2 = body.find(u':', colon1 + 1);
+        digits = body.substr(colon1 + 1, colon2 - colon1 - 1);
+        const std::size_t colon3 = body.find(u':', colon2 + 1);
+        tail = body.substr(colon2 + 1, colon3 == std::u16string_view::npos ? std::u16string_view::npos
+                                                                           : colon3 - colon2 - 1);
+    }
+    std::u16string_view rest = soundsPart;
+    for (std::size_t i = 0; i < alternatives; ++i) {
+        const std::size_t underscore = rest.find(u'_');
+        const std::u16string_view alternative = rest.substr(0, underscore);
+        rest = underscore == std::u16string_view::npos ? std::u16string_view() : rest.substr(underscore + 1);
+        if (threeParts) {
+            out.sounds[i].assign(alternative);
+            out.pairs[i][0].assign(alternative).append(digits);
+            out.pairs[i][1].assign(alternative).append(tail);
+        } else {
+            out.sounds[i].clear();
+            out.pairs[i][0].clear();
+            out.pairs[i][1].clear();
+        }
+    }
+}
+
+KeySounds SplitKeySounds(std::u16string_view key) {
+    KeySounds out;
+    SplitKeySoundsInto(key, out);
+    return out;
+}
+
+}  // namespace quarrymink
