@@ -1,0 +1,440 @@
+#include <gtest/gtest.h>
+
+#include <QGuiApplication>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "rtf/rtf.h"
+
+void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
+
+namespace quarrymink::rtf {
+namespace {
+
+// Fonts need a QGuiApplication; tests run on the offscreen platform.
+class GuiEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override {
+        static int argc = 1;
+        static char name[] = "rtf_test";
+        static char* argv[] = {name, nullptr};
+        app_ = std::make_unique<QGuiApplication>(argc, argv);
+    }
+    void TearDown() override { app_.reset(); }
+
+private:
+    std::unique_ptr<QGuiApplication> app_;
+};
+[[maybe_unused]] const auto* const kGui = ::testing::AddGlobalTestEnvironment(new GuiEnvironment);
+
+// What a character looks like, with unset properties resolved against the
+// document's defaults.
+struct Style {
+    QString family;
+    double points = 0;
+    bool bold = false, italic = false, underline = false, strike = false;
+    int script = 0;
+    QRgb color = 0, background = 0;  // 0: none
+    Qt::Alignment align;
+
+    bool operator==(const Style&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& os, const Style& s) {
+    return os << '{' << s.family.toStdString() << ' ' << s.points << "pt b" << s.bold << " i"
+              << s.italic << " u" << s.underline << " s" << s.strike << " sc" << s.script << " c"
+              << std::hex << s.color << " bg" << s.background << std::dec << " a" << int(s.align)
+              << '}';
+}
+
+Style StyleOf(const QTextCharFormat& f, const QTextBlock& block, const QTextDocument& doc) {
+    Style s;
+    const QStringList families = f.fontFamilies().toStringList();
+    s.family = families.isEmpty() ? doc.defaultFont().family() : families.front();
+    s.points = f.fontPointSize() > 0 ? f.fontPointSize() : doc.defaultFont().pointSizeF();
+    s.bold = f.fontWeight() >= QFont::DemiBold;
+    s.italic = f.fontItalic();
+    s.underline = f.fontUnderline();
+    s.strike = f.fontStrikeOut();
+    s.script = f.verticalAlignment() == QTextCharFormat::AlignSuperScript ? 1
+               : f.verticalAlignment() == QTextCharFormat::AlignSubScript ? -1 : 0;
+    if (f.foreground().style() != Qt::NoBrush) s.color = f.foreground().color().rgb();
+    if (f.background().style() != Qt::NoBrush) s.background = f.background().color().rgb();
+    s.align = block.blockFormat().alignment() & Qt::AlignHorizontal_Mask;
+    if (s.align == Qt::AlignLeading || s.align == 0) s.align = Qt::AlignLeft;
+    return s;
+}
+
+// The document's text (paragraphs separated by '\n') and the style of each of
+// its characters. The '\n' after an empty paragraph has the style of that
+// paragraph's mark; after other paragraphs it has none.
+struct Content {
+    QString text;
+    std::vector<Style> styles;
+};
+
+Content ContentOf(const QTextDocument& doc) {
+    Content c;
+    for (QTextBlock block = doc.begin(); block.isValid(); block = block.next()) {
+        if (block != doc.begin()) {
+            const QTextBlock before = block.previous();
+            c.text += u'\n';
+            c.styles.push_back(before.length() == 1 ? StyleOf(before.charFormat(), before, doc)
+                                                    : Style{});
+        }
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            c.text += fragment.text();
+            for (qsizetype i = 0; i < fragment.length(); ++i)
+                c.styles.push_back(StyleOf(fragment.charFormat(), block, doc));
+        }
+    }
+    return c;
+}
+
+std::unique_ptr<QTextDocument> Read(const QByteArray& rtf) {
+    auto doc = std::make_unique<QTextDocument>();
+    QString error;
+    EXPECT_TRUE(ReadRtf(rtf, doc.get(), &error)) << error.toStdString();
+    return doc;
+}
+
+QString TextOf(const QByteArray& rtf) { return ContentOf(*Read(rtf)).text; }
+
+QString Q(const char16_t* text) { return QString::fromUtf16(text); }
+
+// Style of the first character of word in the document.
+Style StyleAt(const QTextDocument& doc, const QString& word) {
+    const Content c = ContentOf(doc);
+    const qsizetype at = c.text.indexOf(word);
+    EXPECT_GE(at, 0) << word.toStdString();
+    return at < 0 ? Style{} : c.styles.at(static_cast<std::size_t>(at));
+}
+
+TEST(RtfRead, CharacterAndParagraphFormatting) {
+    const auto doc = Read(
+        "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\fswiss\\fcharset0 Arial;}"
+        "{\\f1\\froman{\\*\\panose 02020603050405020304}Times New Roman;}}"
+        "{\\colortbl;\\red255\\green0\\blue0;\\red0\\green0\\blue255;}\n"
+        "\\pard plain {\\b bold} {\\i italic} {\\ul under\\ulnone  not} \\b on\\b0  off "
+        "{\\strike gone} {\\super up}{\\sub down}\\par\n"
+        "\\qc\\f1\\fs40\\cf2\\highlight1 big blue\\par\n"
+        "\\pard\\plain left\\par {\\qr\\cf1 red right\\par}\\qj just}");
+    EXPECT_EQ(ContentOf(*doc).text,
+              "plain bold italic under not on off gone updown\nbig blue\nleft\nred right\njust");
+
+    const Style plain = StyleAt(*doc, "plain");
+    EXPECT_EQ(plain.family, "Arial");
+    EXPECT_EQ(plain.points, 12);
+    EXPECT_FALSE(plain.bold || plain.italic || plain.underline);
+    EXPECT_EQ(plain.color, 0u);
+    EXPECT_TRUE(StyleAt(*doc, "bold").bold);
+    EXPECT_FALSE(StyleAt(*doc, " italic").bold);  // the group ended
+    EXPECT_TRUE(StyleAt(*doc, "italic").italic);
+    EXPECT_TRUE(StyleAt(*doc, "under").underline);
+    EXPECT_FALSE(StyleAt(*doc, "not").underline);
+    EXPECT_TRUE(StyleAt(*doc, "on").bold);
+    EXPECT_FALSE(StyleAt(*doc, "off").bold);
+    EXPECT_TRUE(StyleAt(*doc, "gone").strike);
+    EXPECT_EQ(StyleAt(*doc, "up").script, 1);
+    EXPECT_EQ(StyleAt(*doc, "down").script, -1);
+
+    const Style big = StyleAt(*doc, "big");
+    EXPECT_EQ(big.family, "Times New Roman");
+    EXPECT_EQ(big.points, 20);
+    EXPECT_EQ(big.color, qRgb(0, 0, 255));
+    EXPECT_EQ(big.background, qRgb(255, 0, 0));
+    EXPECT_EQ(big.align, Qt::AlignHCenter);
+
+    // \pard resets the alignment, \plain the characters; alignment set in a
+    // group applies to the paragraph ended inside it.
+    const Style left = StyleAt(*doc, "left");
+    EXPECT_EQ(left.align, Qt::AlignLeft);
+    EXPECT_EQ(left.family, "Arial");
+    EXPECT_EQ(left.points, 12);
+    EXPECT_EQ(left.background, 0u);
+    EXPECT_EQ(StyleAt(*doc, "red").align, Qt::AlignRight);
+    EXPECT_EQ(StyleAt(*doc, "red").color, qRgb(255, 0, 0));
+    EXPECT_EQ(StyleAt(*doc, "just").align, Qt::AlignJustify);
+}
+
+TEST(RtfRead, UnicodeAndCodePageCharacters) {
+    // \uN with its fallback skipped per \ucN, negative N, surrogate pairs.
+    EXPECT_EQ(TextOf("{\\rtf1 caf\\u233?s \\uc2\\u8364\\'80\\'80!\\uc0\\u228 x}"),
+              Q(u"caf\u00e9s \u20ac!\u00e4x"));
+    EXPECT_EQ(TextOf("{\\rtf1 \\u-10179?\\u-8704?}"), Q(u"\U0001F600"));
+    EXPECT_EQ(TextOf("{\\rtf1 \\u-4?}"), Q(u"\uFFFC"));
+    // The fallback ends with the group; \uc is group state.
+    EXPECT_EQ(TextOf("{\\rtf1 {\\uc3\\u233}abc\\u233?d}"), Q(u"\u00e9abc\u00e9d"));
+    // A broken surrogate pair does not reach the document as such.
+    EXPECT_EQ(TextOf("{\\rtf1 a\\u-10179?b}"), Q(u"a\uFFFDb"));
+    // Windows-1252 by default and for \ansicpg1252; Latin-1 otherwise.
+    EXPECT_EQ(TextOf("{\\rtf1\\ansi \\'e9\\'80\\'93\\'94\\'9f}"), Q(u"\u00e9\u20ac\u201c\u201d\u0178"));
+    EXPECT_EQ(TextOf("{\\rtf1\\ansi\\ansicpg1252 \\'80}"), Q(u"\u20ac"));
+    EXPECT_EQ(TextOf("{\\rtf1\\ansi\\ansicpg1251 \\'e9\\'80}"), Q(u"\u00e9\u0080"));
+    // Raw 8-bit bytes are read in the same code page; a bad \' escape is dropped.
+    EXPECT_EQ(TextOf("{\\rtf1 \xe9\x80 \\'zz\\'4}"), Q(u"\u00e9\u20ac zz"));
+}
+
+TEST(RtfRead, TabsBreaksAndSpecialCharacters) {
+    const auto doc = Read(
+        "{\\rtf1 a\\tab b\\line c\\~d\\-e\\_f \\{x\\}\\\\ \\emdash\\lquote q\\rquote\\bullet\n"
+        "g\r\nh\\\nnext\\par}");
+    EXPECT_EQ(ContentOf(*doc).text,
+              Q(u"a\tb\u2028c\u00a0d\u00ade\u2011f {x}\\ \u2014\u2018q\u2019\u2022gh\nnext"));
+    EXPECT_EQ(doc->blockCount(), 2);  // \line stays inside its paragraph
+}
+
+TEST(RtfRead, DestinationsThatAreNotTextAreSkipped) {
+    EXPECT_EQ(TextOf("{\\rtf1{\\info{\\title T}{\\author A}}{\\stylesheet{\\s0 Normal;}}"
+                     "{\\*\\generator W}{\\*\\unknown x{y{z}}w}{\\header h}{\\footer f}"
+                     "{\\pict\\wmetafile8 0a0b}{\\*\\shppict{\\pict\\bin6 }}{{{{}}"
+                     "a{\\field{\\*\\fldinst HYPERLINK \"u\"}{\\fldrslt link}}b}"),
+              "alinkb");
+    // Visible list text stays; the numbering definition does not.
+    EXPECT_EQ(TextOf("{\\rtf1{\\pntext\\'b7\\tab}{\\*\\pn\\pnlvlblt{\\pntxtb\\'b7}}item}"),
+              Q(u"\u00b7\titem"));
+    // Tables become tab-separated paragraphs.
+    EXPECT_EQ(TextOf("{\\rtf1\\trowd\\cellx1\\cellx2 a\\cell b\\cell\\row c\\par}"), "a\tb\nc");
+}
+
+TEST(RtfRead, FontAndColourTableVariants) {
+    // Entries without their own groups, a missing final ';', missing components.
+    const auto doc = Read(
+        "{\\rtf1\\deff1{\\fonttbl\\f0\\fnil Courier;\\f1 Georgia}{\\colortbl;\\red10\\blue30}"
+        "one \\f0\\cf1 two \\f9\\cf7 three}");
+    EXPECT_EQ(StyleAt(*doc, "one").family, "Georgia");
+    EXPECT_EQ(StyleAt(*doc, "two").family, "Courier");
+    EXPECT_EQ(StyleAt(*doc, "two").color, qRgb(10, 0, 30));
+    // Unknown font and colour numbers fall back to the defaults.
+    EXPECT_EQ(StyleAt(*doc, "three").family, doc->defaultFont().family());
+    EXPECT_EQ(StyleAt(*doc, "three").color, 0u);
+}
+
+TEST(RtfRead, ParagraphEnds) {
+    // The final \par ends the last paragraph; it does not open an empty one.
+    EXPECT_EQ(Read("{\\rtf1 a\\par}")->blockCount(), 1);
+    EXPECT_EQ(TextOf("{\\rtf1 a\\par\\par}"), "a\n");
+    EXPECT_EQ(TextOf("{\\rtf1 a\\par b}"), "a\nb");
+    EXPECT_EQ(TextOf("{\\rtf1 {a\\par}{\\b b\\par}}"), "a\nb");
+    EXPECT_EQ(Read("{\\rtf1}")->blockCount(), 1);
+    // Paragraph marks keep their size, so empty lines keep their height.
+    EXPECT_EQ(ContentOf(*Read("{\\rtf1 a\\par\\fs48\\par b}")).styles.at(2).points, 24);
+}
+
+TEST(RtfRead, MalformedInputIsReadAsFarAsItGoes) {
+    EXPECT_EQ(TextOf("{\\rtf1 {\\b open groups"), "open groups");
+    EXPECT_EQ(TextOf("{\\rtf1 done} trailing}}} text"), "done");
+    EXPECT_EQ(TextOf("{\\rtf1 abc\\"), "abc");
+    EXPECT_EQ(TextOf("{\\rtf1 abc\\b"), "abc");
+    EXPECT_EQ(TextOf("{\\rtf1 abc\\u"), "abc");
+    EXPECT_EQ(TextOf("{\\rtf1 abc\\'"), "abc");
+    EXPECT_EQ(TextOf("{\\rtf1 abc\\bin99999999999999 lost"), "abc");
+    EXPECT_EQ(TextOf("{\\rtf1 a\\bin-5 b}"), "ab");
+    EXPECT_EQ(TextOf("{\\rtf1 a\\u99999999999999999999?b\\u-99999999999?c}"), "abc");
+    // Words too long to be control words are ignored, with their parameters.
+    EXPECT_EQ(TextOf("{\\rtf1 a\\" + QByteArray(100, 'b') + "12 c}"), "ac");
+    // Parameters out of range are clamped.
+    const auto doc = Read("{\\rtf1 \\fs99999999999999999999 big\\fs-4 neg\\uc999999999\\u65?x}");
+    EXPECT_EQ(StyleAt(*doc, "big").points, 1638);
+    EXPECT_EQ(StyleAt(*doc, "neg").points, 12);
+    // Control characters and the document's frame markers are not text.
+    EXPECT_EQ(TextOf("{\\rtf1 a\x01\\u0?\\u13?\\u64976?\\u64977?b}"), "ab");
+}
+
+TEST(RtfRead, NestingIsLimited) {
+    const auto nested = [](int depth) {
+        return "{\\rtf1 " + QByteArray(depth - 1, '{') + "deep" + QByteArray(depth, '}');
+    };
+    EXPECT_EQ(TextOf(nested(kMaxGroupDepth)), "deep");
+
+    QTextDocument doc;
+    doc.setPlainText("kept");
+    QString error;
+    EXPECT_FALSE(ReadRtf(nested(kMaxGroupDepth + 1), &doc, &error));
+    EXPECT_TRUE(error.contains("deep")) << error.toStdString();
+    EXPECT_EQ(doc.toPlainText(), "kept");
+}
+
+TEST(RtfRead, RejectsWhatIsNotRtf) {
+    for (const QByteArray& input :
+         {QByteArray(), QByteArray("hello"), QByteArray("{\\rt"), QByteArray("{\\RTF1 x}"),
+          QByteArray("x{\\rtf1 y}"), QByteArray("\0{\\rtf1}", 8)}) {
+        QTextDocument doc;
+        doc.setPlainText("kept");
+        QString error;
+        EXPECT_FALSE(LooksLikeRtf(input));
+        EXPECT_FALSE(ReadRtf(input, &doc, &error)) << input.toStdString();
+        EXPECT_TRUE(error.contains("not a rich-text document")) << error.toStdString();
+        EXPECT_EQ(doc.toPlainText(), "kept");
+    }
+    EXPECT_TRUE(LooksLikeRtf("\xEF\xBB\xBF \r\n{\\rtf1}"));
+    EXPECT_EQ(TextOf("\xEF\xBB\xBF\n{\\rtf x}"), "x");
+    EXPECT_FALSE(ReadRtf("{\\rtf1}", nullptr, nullptr));
+}
+
+TEST(RtfRead, ReplacesTheDocumentWithoutUndoSteps) {
+    QTextDocument doc;
+    doc.setPlainText("old text\nold");
+    ASSERT_TRUE(ReadRtf("{\\rtf1 new}", &doc, nullptr));
+    EXPECT_EQ(doc.toPlainText(), "new");
+    EXPECT_TRUE(doc.isUndoRedoEnabled());
+    EXPECT_FALSE(doc.isUndoAvailable());
+}
+
+// A document using everything the writer knows.
+std::unique_ptr<QTextDocument> SampleDocument() {
+    auto doc = std::make_unique<QTextDocument>();
+    QTextCursor c(doc.get());
+    QTextCharFormat f;
+    c.insertText("Plain {braces} and \\back\\slashes\\ ;semi; ", f);
+    f.setFontWeight(QFont::Bold);
+    c.insertText("bold ", f);
+    f.setFontItalic(true);
+    f.setFontFamilies({"Serif Family"});
+    c.insertText("bold-italic-serif", f);
+    f = QTextCharFormat();
+    f.setFontUnderline(true);
+    f.setFontPointSize(17.5);
+    f.setForeground(QColor(200, 10, 20));
+    c.insertText(Q(u"\u00e9t\u00e9 \u20ac \u041c\u043e\u0441\u043a\u0432\u0430 \u6771\u4eac \U0001F600"), f);
+    QTextBlockFormat centred;
+    centred.setAlignment(Qt::AlignHCenter);
+    c.insertBlock(centred, QTextCharFormat());
+    f = QTextCharFormat();
+    f.setFontStrikeOut(true);
+    f.setBackground(QColor(255, 255, 0));
+    c.insertText(Q(u"tab\there\u2028line\u00a0nbsp soft\u00adhy\u2011phen"), f);
+    f = QTextCharFormat();
+    f.setVerticalAlignment(QTextCharFormat::AlignSuperScript);
+    c.insertText("2", f);
+    f.setVerticalAlignment(QTextCharFormat::AlignSubScript);
+    f.setFontFamilies({Q(u"F\u00fcnf; {odd} font")});
+    c.insertText("x", f);
+    QTextCharFormat big;
+    big.setFontPointSize(30);
+    c.insertBlock(QTextBlockFormat(), big);  // empty paragraph with a big mark
+    QTextBlockFormat right;
+    right.setAlignment(Qt::AlignRight);
+    c.insertBlock(right, QTextCharFormat());
+    c.insertText("-5 right, after a control word", QTextCharFormat());
+    QTextBlockFormat justify;
+    justify.setAlignment(Qt::AlignJustify);
+    c.insertBlock(justify, QTextCharFormat());
+    c.insertText("justified");
+    c.insertBlock();  // an empty last paragraph
+    return doc;
+}
+
+TEST(RtfRoundTrip, KeepsTextAndFormatting) {
+    const auto original = SampleDocument();
+    const QByteArray rtf = WriteRtf(*original);
+    for (const char byte : rtf) ASSERT_TRUE(byte > 0 && byte < 0x7F) << int(byte);
+    ASSERT_TRUE(rtf.startsWith("{\\rtf1")) << rtf.toStdString();
+
+    const auto copy = Read(rtf);
+    const Content want = ContentOf(*original);
+    const Content got = ContentOf(*copy);
+    EXPECT_EQ(got.text, want.text) << rtf.toStdString();
+    ASSERT_EQ(got.styles.size(), want.styles.size());
+    for (std::size_t i = 0; i < want.styles.size(); ++i)
+        EXPECT_EQ(got.styles[i], want.styles[i]) << "at " << i << '\n' << rtf.toStdString();
+    // Writing the copy gives the same file again.
+    EXPECT_EQ(WriteRtf(*copy), rtf);
+}
+
+TEST(RtfRoundTrip, EmptyAndBlankDocuments) {
+    for (const QString& text : {QString(), QStringLiteral("\n"), QStringLiteral("\n\n x \n")}) {
+        QTextDocument doc;
+        doc.setPlainText(text);
+        const auto copy = Read(WriteRtf(doc));
+        EXPECT_EQ(copy->blockCount(), doc.blockCount());
+        EXPECT_EQ(copy->toPlainText(), doc.toPlainText());
+    }
+}
+
+// Mutates a valid file with the pieces that make RTF parsing hard.
+QByteArray Mutate(QByteArray data, std::mt19937& rng) {
+    static const char* const kPieces[] = {
+        "{", "}", "\\", "\\u", "\\u-", "\\'", "\\'f", "\\bin", "\\bin3 ", "\\*", "\\fonttbl",
+        "\\colortbl;", "\\par", "\\pard", "\\plain", "\\uc0", "\\uc5", "\\f", "\\fs", "\\cf",
+        "\\red", ";", "9999999999999", "-", " ", "\\line", "\\cell", "\\row", "\\info",
+        "{\\*\\x", "\\~", "\r\n", "\\\n", "\xff", "\x80"};
+    auto pick = [&](std::size_t n) { return std::uniform_int_distribution<std::size_t>(0, n)(rng); };
+    const std::size_t edits = 1 + pick(8);
+    for (std::size_t e = 0; e < edits; ++e) {
+        const auto at = static_cast<qsizetype>(pick(static_cast<std::size_t>(data.size())));
+        switch (pick(4)) {
+            case 0: data.insert(at, kPieces[pick(std::size(kPieces) - 1)]); break;
+            case 1: data.remove(at, static_cast<qsizetype>(pick(20))); break;
+            case 2: if (at < data.size()) data[at] = static_cast<char>(pick(255)); break;
+            case 3: data.truncate(at); break;
+            default: data.insert(at, QByteArray(static_cast<qsizetype>(pick(1500)), '{')); break;
+        }
+    }
+    return data;
+}
+
+TEST(RtfRead, RandomAndMutatedInputsNeverBreakTheReader) {
+    std::mt19937 rng(20240611);
+    const QByteArray seeds[] = {
+        WriteRtf(*SampleDocument()),
+        "{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0 Arial;}{\\f1 Times;}}"
+        "{\\colortbl;\\red1\\green2\\blue3;}{\\info{\\title t}}\\uc1 a\\u233?\\'e9{\\b\\f1\\cf1 b}"
+        "{\\*\\x y}\\bin2 }{\\tab\\line\\par}",
+        "{\\rtf1 " + QByteArray(990, '{') + "x" + QByteArray(990, '}'),
+    };
+    int read = 0;
+    for (int i = 0; i < 5000; ++i) {
+        QByteArray input;
+        if (i % 10 == 0) {  // random bytes behind the signature
+            input = "{\\rtf1";
+            const auto length = std::uniform_int_distribution<int>(0, 400)(rng);
+            for (int k = 0; k < length; ++k)
+                input += static_cast<char>(std::uniform_int_distribution<int>(0, 255)(rng));
+        } else {
+            input = Mutate(seeds[static_cast<std::size_t>(i) % std::size(seeds)], rng);
+        }
+        QTextDocument doc;
+        doc.setPlainText("before");
+        QString error;
+        if (!ReadRtf(input, &doc, &error)) {
+            EXPECT_FALSE(error.isEmpty());
+            EXPECT_EQ(doc.toPlainText(), "before");
+            continue;
+        }
+        ++read;
+        // Whatever was read can be written and read back unchanged.
+        const QByteArray rtf = WriteRtf(doc);
+        QTextDocument copy;
+        ASSERT_TRUE(ReadRtf(rtf, &copy, &error)) << error.toStdString();
+        const Content want = ContentOf(doc);
+        const Content got = ContentOf(copy);
+        ASSERT_EQ(got.text, want.text) << "input " << i << ": " << input.toStdString();
+        ASSERT_TRUE(got.styles == want.styles) << "input " << i << ": " << input.toStdString();
+    }
+    // Both outcomes must have been exercised.
+    EXPECT_GT(read, 2500);
+    EXPECT_LT(read, 5000);
+}
+
+TEST(RtfRead, LargeInputsTakeLinearTime) {
+    // Each would take hours if some step were quadratic.
+    const QByteArray pieces[] = {"{}", "\\u", "\\'", "\\uc0\\u65 ", "\\b\\b0 ", "\\*", "x\\par "};
+    for (const QByteArray& piece : pieces) {
+        const QByteArray input = "{\\rtf1 " + piece.repeated(800'000 / piece.size()) + "}";
+        QTextDocument doc;
+        EXPECT_TRUE(ReadRtf(input, &doc, nullptr)) << piece.toStdString();
+    }
+    EXPECT_EQ(TextOf("{\\rtf1 a\\" + QByteArray(1'000'000, 'x') + " b}"), "ab");
+    EXPECT_EQ(TextOf("{\\rtf1 a\\fs" + QByteArray(1'000'000, '9') + " b}"), "ab");
+}
+
+}  // namespace
+}  // namespace quarrymink::rtf
