@@ -92,7 +92,7 @@ public:
 
     /// The one-character version prefix; empty until the first key (or LoadKeyVersion).
     const std::u16string& KeyVersion() const noexcept { return keyVersion_; }
-    void SetKeyVersion(std::u16string_view version) { keyVersion_ = version; }
+    void SetKeyVersion(std::u16string version) { keyVersion_ = std::move(version); }
     /// Sets KeyVersion from the library's version entry.
     void LoadKeyVersion();
     void LoadHomologRules();

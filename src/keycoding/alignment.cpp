@@ -7,6 +7,10 @@
 #include <cstdint>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "quarrymink/keycoding.h"
 #include "quarrymink/textutil.h"
 
@@ -107,19 +111,17 @@ private:
 // Reads one alignment back from (i, j) and puts n - 1 letters "S" in front of it, n being
 // the row (byRow) or column of the earliest match met on the way.
 void ReadAlignment(CostMatrix& m, std::size_t i, std::size_t j, bool byRow, EditString& out) {
-    // Indexed by step code / 64; a table rather than a switch keeps the walk free of
-    // unpredictable branches.
+    // Letters indexed by step code / 64; the moves are computed rather than branched on,
+    // since the walk's direction is unpredictable.
     static constexpr char kLetter[4] = {'M', 'S', 'D', 'I'};
-    static constexpr std::size_t kRowStep[4] = {1, 1, 0, 1};
-    static constexpr std::size_t kColumnStep[4] = {1, 1, 1, 0};
     std::size_t earliest = 0;
     for (;;) {
         const unsigned kind = m.StepAt(i, j) >> 6;
         out.Prepend(kLetter[kind]);
         const std::size_t here = byRow ? i : j;
         earliest = kind == 0 ? here : earliest;
-        i -= kRowStep[kind];
-        j -= kColumnStep[kind];
+        i -= kind != 2;  // every step but D leaves the row
+        j -= kind != 3;  // every step but I leaves the column
         // Walking off row or column 0 wraps around; both mean the walk has ended.
         if (i == 0 || j == 0 || i == SIZE_MAX || j == SIZE_MAX) break;
     }
@@ -152,7 +154,14 @@ bool ContainsPair(const char* begin, const char* end, char letter) {
     return false;
 }
 
-long RoundHalfEven(double value) { return std::lrint(value); }  // the default mode rounds halves to even
+// To the nearest whole number, halves to even (the processor's default rounding).
+long RoundHalfEven(double value) {
+#if defined(__SSE2__)
+    return _mm_cvtsd_si64(_mm_set_sd(value));
+#else
+    return std::lrint(value);
+#endif
+}
 
 }  // namespace
 

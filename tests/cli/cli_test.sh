@@ -48,5 +48,37 @@ done
 lines=$(seq 100000 | sed 's/^/smith/' | "$qm" code - | wc -l | tr -d ' ')
 check "stdin volume" 100000 "$lines"
 
+# Searching a names database built from a word list.
+if "$qm" --help | grep -q makedb; then
+    work=$(mktemp -d)
+    trap 'rm -rf "$work"' EXIT
+    printf '|Smith|Jones|Smythe|Catherine|Kathryn|Smyth' > "$work/names.txt"
+    "$qm" makedb "$work/names.txt" "$work/names.db"; check "makedb status" 0 "$?"
+    search=("$qm" search "$work/names.db" --table NameData --key Key --text Name --id Ident)
+    check "search finds Smith for smyth" "$(printf '385\t1\tSmith')" "$("${search[@]}" smyth 2>/dev/null | head -1)"
+    check "search time on stderr" 1 "$("${search[@]}" smyth 2>&1 >/dev/null | grep -c 'Search time')"
+    check "search json" '[{"score": 385, "id": 1, "text": "Smith"},' "$("${search[@]}" --json smyth 2>/dev/null | head -1)"
+    check "search katryn" "Kathryn" "$("${search[@]}" katryn 2>/dev/null | head -1 | cut -f3)"
+    "${search[@]}" --table Nowhere smyth >/dev/null 2>&1; check "unknown table status" 1 "$?"
+    check "unknown table message" "QMError:" "$("${search[@]}" --table Nowhere smyth 2>&1 >/dev/null | head -1)"
+    expect_usage_error "search without --key" search "$work/names.db" --table NameData --text Name --id Ident smyth
+    expect_usage_error "search bad compare" search "$work/names.db" --table NameData --key Key --text Name --id Ident --compare 9 x
+    # Keys of another version: warned and refused, searched as they are, or recoded.
+    sqlite3 "$work/names.db" "UPDATE NameData SET Key = char(1) || substr(Key, 2)"
+    "${search[@]}" smyth >/dev/null 2>&1; check "old keys refused" 1 "$?"
+    check "old keys warning" 1 "$("${search[@]}" smyth 2>&1 | grep -c 'incompatible with this version')"
+    check "old keys continued" "Smith" "$("${search[@]}" --continue smyth 2>/dev/null | head -1 | cut -f3)"
+    check "old keys recoded" "Smith" "$("${search[@]}" --recode smyth 2>/dev/null | head -1 | cut -f3)"
+    check "recoded for good" "Smith" "$("${search[@]}" smyth 2>/dev/null | head -1 | cut -f3)"
+    sqlite3 "$work/names.db" "UPDATE NameData SET Key = 'x'"
+    "$qm" recode "$work/names.db" --table NameData --key Key --text Name; check "recode status" 0 "$?"
+    check "recode rewrote keys" 0 "$(sqlite3 "$work/names.db" "SELECT count(*) FROM NameData WHERE Key = 'x'")"
+    printf '|%s' "$(printf 'x%.0s' {1..60})" > "$work/long.txt"
+    "$qm" makedb "$work/long.txt" "$work/long.db" 2>/dev/null; check "too long a name refused" 1 "$?"
+    check "no partial database" "no" "$([[ -e $work/long.db || -e $work/long.db.building ]] && echo yes || echo no)"
+    "$qm" makedb "$work/missing.txt" "$work/m.db" 2>/dev/null; check "missing word list" 1 "$?"
+    for cmd in search recode makedb; do "$qm" $cmd --help >/dev/null 2>&1; check "help $cmd" 0 "$?"; done
+fi
+
 echo "cli: $passed passed, $failed failed"
 [[ $failed -eq 0 ]]

@@ -1,0 +1,219 @@
+// The match search engine: everything a search and a recode do, without a window.
+//
+// A MatchEngine holds the search properties, the key coder, the ranked buffer of the best
+// 21 matches and the match list. What it needs from a window (message boxes, the recode
+// question, progress, letting events through, the list box, the recode look) reaches it
+// through a SearchHost, which the Qt control implements and which tests and the command
+// line implement without a display.
+#pragma once
+
+#include <array>
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "quarrymink/database.h"
+#include "quarrymink/export.h"
+#include "quarrymink/keycoding.h"
+
+namespace quarrymink {
+
+/// Connection kinds of the ConnectionType property (the control's dbType).
+enum DbType : std::int32_t { qmDAO = 0, qmADO = 1 };
+
+enum class MessageIcon { None, Critical };
+
+/// Answers of the recode warning: closed without a button, Cancel, Continue Search, Recode Table.
+enum class RecodeChoice : int { None = 0, Cancel = 1, ContinueSearch = 2, RecodeTable = 3 };
+
+/// One entry of the match list: the text shown and the row's identifier (its item data).
+struct MatchItem {
+    std::u16string text;
+    std::int32_t id = 0;
+    friend bool operator==(const MatchItem&, const MatchItem&) = default;
+};
+
+/// What the engine needs from the window that shows it.
+class QUARRYMINK_EXPORT SearchHost {
+public:
+    virtual ~SearchHost() = default;
+    /// The name messages give the control (its display name in the container).
+    virtual std::u16string DisplayName() const = 0;
+    /// A message box with an OK button; lines are separated by CR LF.
+    virtual void ShowMessage(std::u16string_view text, MessageIcon icon) = 0;
+    /// The recode warning, asked modally. Closing it without a button gives None.
+    virtual RecodeChoice AskRecodeWarning() = 0;
+    /// Progress from 0 to 100.
+    virtual void SetProgress(int value) = 0;
+    /// Lets the window system dispatch pending events.
+    virtual void ProcessEvents() = 0;
+
+    /// The match list changed: cleared, an item inserted at index, or replaced whole.
+    virtual void ListCleared() = 0;
+    virtual void ListInserted(int index, const MatchItem& item) = 0;
+    virtual void ListReplaced(const std::vector<MatchItem>& items) = 0;
+    /// The list box's height in twips and its font size in points (for VisibleRows).
+    virtual double ListHeightTwips() const = 0;
+    virtual double ListFontPoints() const = 0;
+
+    /// A row was accepted during a search (the MatchFound event).
+    virtual void MatchFound(std::u16string_view text, std::int32_t id) = 0;
+
+    /// The look of a recode: caption suffix, list hidden, stop button, busy pointer (and a
+    /// note on screen when the control itself is hidden); and back again afterwards.
+    virtual void BeginRecode() = 0;
+    virtual void EndRecode() = 0;
+};
+
+/// The ranked buffer of the best matches, best first; empty slots hold score 0.
+struct MatchBuffer {
+    static constexpr int kSize = 21;
+    std::uint8_t visibleRows = 0;
+    std::array<std::u16string, kSize> texts;
+    std::array<std::int16_t, kSize> scores{};
+    std::array<std::int32_t, kSize> ids{};
+    int filled = 0;  ///< entries that hold a match
+};
+
+/// The matches of one search: the ranked buffer and the list box items that show them.
+/// While a search runs a match enters the list once, at its rank, when that rank is one of
+/// the visible rows; when it ends the list holds exactly the buffered matches that pass
+/// the final cut, best first.
+class QUARRYMINK_EXPORT MatchList {
+public:
+    /// A new search: the buffer emptied, the visible rows taken from the list box's height
+    /// in twips and its font size in points. The list itself is cleared.
+    void Start(double heightTwips, double fontPoints);
+    /// An accepted row. Returns the list index it was shown at, or -1 when it went into
+    /// the buffer only (or not even there).
+    int Add(std::u16string_view text, int score, std::int32_t id);
+    /// The end of a search; true when the list items changed.
+    bool Finish();
+    /// The score below which Finish trims.
+    int FinalCut() const;
+
+    const std::vector<MatchItem>& Items() const { return items_; }
+    const MatchBuffer& Buffer() const { return buffer_; }
+    /// The score of list item k after Finish.
+    int ScoreAt(std::size_t k) const { return k < static_cast<std::size_t>(buffer_.filled) ? buffer_.scores[k] : 0; }
+
+private:
+    MatchBuffer buffer_;
+    std::vector<MatchItem> items_;
+};
+
+/// The search engine of one control instance. Not thread-safe; runs on the thread of its host.
+class QUARRYMINK_EXPORT MatchEngine {
+public:
+    explicit MatchEngine(SearchHost& host);
+    MatchEngine(const MatchEngine&) = delete;
+    MatchEngine& operator=(const MatchEngine&) = delete;
+    ~MatchEngine();
+
+    // Properties the host sets.
+    std::u16string tableName, keyFieldName, textFieldName, idFieldName, sqlFilterString;
+    std::int32_t connectionType = qmDAO;
+    std::int32_t compare = CompareAll;
+    std::int32_t maxKeyLength = 0;
+    bool cancel = false;
+    // Properties the search writes.
+    std::u16string searchCode;
+    float searchTime = 0;
+    std::int32_t idValue = 0;
+    std::u16string textValue;
+    bool finalMatchItem = false;
+
+    /// Key code of text with the current Compare and MaxKeyLength.
+    std::u16string MakeCode(std::u16string_view text);
+    std::u16string SimpleSoundex(std::u16string_view text) const;
+
+    /// One search. searchText comes back normalised (trimmed, single blanks). db may be null
+    /// (reported to the user). Never throws: failures are shown through the host.
+    void BestMatchSearch(Connection* db, std::u16string& searchText);
+    /// Rewrites the key field of every row with a fresh key code.
+    void Recode(Connection* db);
+
+    bool SetToBestMatch();
+    void SetToNextMatch();
+    /// The user picked list item index; true when an item was picked (raise ListItemSelected).
+    bool ListItemSelected(int index);
+
+    /// The stop button of a recode.
+    void RequestStop() { stopRequested_ = true; }
+    bool StopRequested() const { return stopRequested_; }
+
+    const std::vector<MatchItem>& List() const { return matches_.Items(); }
+    const MatchList& Matches() const { return matches_; }
+    int CurrentMatch() const { return currentMatch_; }
+    const std::u16string& KeyVersion() const { return coder_.KeyVersion(); }
+    /// True while a search or a recode runs.
+    bool Busy() const { return busy_; }
+
+    /// How often a running search or recode lets events through; 0 means after every row.
+    void SetEventInterval(std::chrono::milliseconds interval) { eventInterval_ = interval; }
+
+    /// The host is going away. A running search or recode stops at its next row and touches
+    /// the host no more. Returns true when work is running: the engine then deletes itself
+    /// when that work has unwound, and the caller must release it instead of deleting it.
+    [[nodiscard]] bool Detach();
+    bool Detached() const { return host_ == nullptr; }
+
+    /// The SQL of the candidate query for a search key (exposed for tests and tools).
+    std::u16string CandidateQuery(std::u16string_view searchCode) const;
+
+private:
+    friend class BusyScope;
+    enum class ListMode { Start, Add, Finish };
+
+    bool RequireProperties();
+    bool RequireProperty(std::u16string_view value, std::u16string_view shownName);
+    void ReportDbError(int kind, std::int32_t number, std::u16string_view description);
+    void ReportCurrentException(int kind);
+    void Message(std::u16string_view text, MessageIcon icon);
+
+    int CheckKeyVersion(Connection& db);
+    bool ConnectionFits(const Connection& db) const;
+    bool ScoreCandidates(Recordset& set, std::size_t spaceCount);
+    /// The best score of a stored key against the search key; -1 for an excluded pair.
+    int ScoreKey(std::u16string_view key, KeySounds& candidate,
+                 std::vector<std::array<std::u16string, 2>>& masked) const;
+    void RecodeRows(Recordset& set, std::int32_t keySize);
+    void RunRecode(Connection& db);
+
+    void UpdateMatchList(ListMode mode, std::u16string_view text = {}, int score = 0, std::int32_t id = 0);
+    const std::vector<MatchItem>& Items() const { return matches_.Items(); }
+    void UpdateFinalMatchItem();
+    /// Lets events through when the interval has passed; false once the host is gone.
+    bool Yield(bool now = false);
+
+    SearchHost* host_;
+    KeyCoder coder_;
+    MatchList matches_;
+    int currentMatch_ = 0;
+    bool stopRequested_ = false;
+    bool busy_ = false;
+    std::chrono::milliseconds eventInterval_{10};
+    std::chrono::steady_clock::time_point lastYield_{};
+    bool orphaned_ = false;  // detached while busy: deletes itself when the work ends
+    // The split search key of the running search.
+    KeySounds searchSounds_;
+    std::uint8_t threshold_ = 0;
+};
+
+/// Messages of the engine, exact texts (CR LF between lines).
+namespace messages {
+QUARRYMINK_EXPORT std::u16string PropertyNotInitialized(std::u16string_view display, std::u16string_view name);
+QUARRYMINK_EXPORT std::u16string DbErrorText(std::u16string_view display, int kind, std::int32_t number,
+                                             std::u16string_view description, std::u16string_view table,
+                                             std::u16string_view fields);
+inline constexpr std::u16string_view kConnectionMissing = u"Database/Connection must be specified";
+inline constexpr std::u16string_view kInvalidCompare = u"Invalid value for Compare Property.\r\nValid values are 0 - 3.";
+inline constexpr std::u16string_view kRecodeWarning =
+    u"Quarrymink has detected that this table contains Key Codes which are incompatible with this version of "
+    u"Quarrymink.";
+}  // namespace messages
+
+}  // namespace quarrymink

@@ -1,0 +1,215 @@
+// The search driver: checks, normalises the search text, codes it, checks the table's key
+// version, queries the candidate rows and hands them to the scoring.
+#include <algorithm>
+#include <exception>
+
+#include "quarrymink/search.h"
+#include "quarrymink/textutil.h"
+#include "search/busy_scope_p.h"
+
+namespace quarrymink {
+
+namespace {
+
+// A character of a LIKE pattern that must match itself: wildcard and bracket characters
+// go in brackets, a quote is doubled. Both dialects read "[c]" as the literal c.
+void AppendLikeLiteral(std::u16string& sql, std::u16string_view text) {
+    for (const char16_t ch : text) {
+        switch (ch) {
+            case u'*': case u'?': case u'#': case u'%': case u'_': case u'[':
+                sql.push_back(u'[');
+                sql.push_back(ch);
+                sql.push_back(u']');
+                break;
+            case u'\'': sql.append(u"''"); break;
+            default: sql.push_back(ch); break;
+        }
+    }
+}
+
+// The search text trimmed, with runs of blanks made single.
+void NormaliseSearchText(std::u16string& text) {
+    const std::u16string_view trimmed = TrimBlanks(text);
+    std::u16string out;
+    out.reserve(trimmed.size());
+    for (const char16_t ch : trimmed)
+        if (ch != u' ' || out.empty() || out.back() != u' ') out.push_back(ch);
+    text.swap(out);
+}
+
+}  // namespace
+
+MatchEngine::MatchEngine(SearchHost& host) : host_(&host) {}
+
+MatchEngine::~MatchEngine() = default;
+
+bool MatchEngine::Detach() {
+    host_ = nullptr;
+    cancel = true;
+    stopRequested_ = true;
+    if (busy_) orphaned_ = true;
+    return busy_;
+}
+
+std::u16string MatchEngine::MakeCode(std::u16string_view text) {
+    coder_.SetCompare(compare);
+    coder_.SetMaxKeyLength(maxKeyLength);
+    return coder_.MakeCode(text);
+}
+
+std::u16string MatchEngine::SimpleSoundex(std::u16string_view text) const { return quarrymink::SimpleSoundex(text); }
+
+void MatchEngine::Message(std::u16string_view text, MessageIcon icon) {
+    if (host_) host_->ShowMessage(text, icon);
+}
+
+bool MatchEngine::RequireProperty(std::u16string_view value, std::u16string_view shownName) {
+    if (!value.empty()) return false;
+    if (host_) Message(messages::PropertyNotInitialized(host_->DisplayName(), shownName), MessageIcon::Critical);
+    return true;
+}
+
+bool MatchEngine::RequireProperties() {
+    return RequireProperty(tableName, u"Tablename") || RequireProperty(keyFieldName, u"KeyFieldName") ||
+           RequireProperty(textFieldName, u"TextFieldName") || RequireProperty(idFieldName, u"IDFieldName");
+}
+
+void MatchEngine::ReportDbError(int kind, std::int32_t number, std::u16string_view description) {
+    if (!host_) return;
+    std::u16string fields;
+    switch (kind) {
+        case 1: fields = keyFieldName; break;
+        case 2: fields.append(textFieldName).append(u"' or '").append(idFieldName); break;
+        default: fields.append(textFieldName).append(u"' or '").append(keyFieldName); break;
+    }
+    Message(messages::DbErrorText(host_->DisplayName(), kind, number, description, tableName, fields),
+            MessageIcon::Critical);
+}
+
+void MatchEngine::ReportCurrentException(int kind) {
+    try {
+        throw;
+    } catch (const DbError& e) {
+        ReportDbError(kind, e.Number(), e.Description());
+    } catch (const std::exception& e) {
+        const std::string what = e.what();
+        ReportDbError(kind, dberr::kGeneral, std::u16string(what.begin(), what.end()));
+    } catch (...) {
+        ReportDbError(kind, dberr::kGeneral, u"Unexpected failure");
+    }
+}
+
+bool MatchEngine::ConnectionFits(const Connection& db) const {
+    return (connectionType == qmDAO && db.Kind() == ConnectionKind::Sqlite) ||
+           (connectionType == qmADO && db.Kind() == ConnectionKind::Postgres);
+}
+
+bool MatchEngine::Yield(bool now) {
+    if (!host_) return false;
+    const auto time = std::chrono::steady_clock::now();
+    if (now || eventInterval_.count() == 0 || time - lastYield_ >= eventInterval_) {
+        lastYield_ = time;
+        host_->ProcessEvents();
+    }
+    return host_ != nullptr;
+}
+
+std::u16string MatchEngine::CandidateQuery(std::u16string_view code) const {
+    std::u16string sql = u"SELECT ";
+    sql.append(keyFieldName).append(u",").append(textFieldName).append(u",").append(idFieldName);
+    sql.append(u" FROM ").append(tableName).append(u" WHERE [").append(keyFieldName).append(u"] LIKE '");
+    // The version the search key carries: the instance's, or the library's before the first key.
+    const std::u16string& version = coder_.KeyVersion();
+    AppendLikeLiteral(sql, version.empty() ? std::u16string(1, LibraryKeyVersion()) : version);
+    AppendLikeLiteral(sql, code.size() >= 2 ? code.substr(1, 1) : std::u16string_view());
+    sql.append(connectionType == qmADO ? u"%" : u"*").append(u"'");
+    // In parentheses, so that a filter with OR cannot let rows of other classes through.
+    if (!sqlFilterString.empty()) sql.append(u" and (").append(sqlFilterString).append(u")");
+    sql.append(u" ORDER BY ").append(textFieldName);
+    return sql;
+}
+
+int MatchEngine::CheckKeyVersion(Connection& db) {
+    std::u16string storedKey;
+    bool empty = true;
+    try {
+        if (!ConnectionFits(db)) throw DbError(dberr::kInvalidArgument, "Invalid argument");
+        std::u16string sql = u"SELECT TOP 1 ";
+        sql.append(keyFieldName).append(u" FROM ").append(tableName);
+        std::unique_ptr<Recordset> set = db.OpenRecordset(sql);
+        empty = set->Bof() && set->Eof();
+        if (!empty) {
+            set->MoveFirst();
+            const Value key = set->Field(keyFieldName);
+            if (!key.IsNull()) storedKey = key.ToText();  // a Null key counts as a different version
+        }
+        set->Close();
+    } catch (...) {
+        ReportCurrentException(1);
+        return 1;
+    }
+    if (empty || (!storedKey.empty() && storedKey.substr(0, 1) == coder_.KeyVersion())) return 0;
+    if (!host_) return 1;
+    const RecodeChoice choice = host_->AskRecodeWarning();
+    if (!host_) return 1;
+    switch (choice) {
+        case RecodeChoice::ContinueSearch:
+            coder_.SetKeyVersion(storedKey.empty() ? std::u16string() : std::u16string(1, storedKey[0]));
+            return 2;
+        case RecodeChoice::RecodeTable:
+            RunRecode(db);
+            return host_ ? 3 : 1;
+        case RecodeChoice::Cancel: return 1;
+        case RecodeChoice::None: return 0;
+    }
+    return 0;
+}
+
+void MatchEngine::BestMatchSearch(Connection* db, std::u16string& searchText) {
+    if (busy_ || !host_) return;  // a search started from an event of a running one changes nothing
+    BusyScope busy(*this);
+    if (!db) {
+        Message(messages::kConnectionMissing, MessageIcon::Critical);
+        return;
+    }
+    if (RequireProperties()) return;
+    UpdateMatchList(ListMode::Start);
+    host_->ListCleared();
+    const auto start = std::chrono::steady_clock::now();
+
+    NormaliseSearchText(searchText);
+    const std::size_t spaceCount = CountOccurrences(searchText, u" ");
+    if (coder_.KeyVersion().empty()) coder_.LoadKeyVersion();
+    searchCode = MakeCode(searchText);
+    const auto finish = [&] {
+        searchTime = std::chrono::duration<float>(std::chrono::steady_clock::now() - start).count();
+        UpdateMatchList(ListMode::Finish);
+    };
+    if (connectionType != qmDAO && connectionType != qmADO) {
+        ReportDbError(2, dberr::kInvalidArgument, {});
+        return;
+    }
+    if (SplitKeySounds(searchCode).Count() < 0) {  // a key without sounds matches nothing
+        finish();
+        return;
+    }
+    if (CheckKeyVersion(*db) == 1 || !host_) return;
+    cancel = false;
+    try {
+        std::unique_ptr<Recordset> set = db->OpenRecordset(CandidateQuery(searchCode));
+        // The search key is cut as the stored keys were: to the size of this table's key field.
+        maxKeyLength = set->DefinedSize(keyFieldName);
+        searchCode = MakeCode(searchText);
+        threshold_ = KeyLengthGrade(searchCode);
+        SplitKeySoundsInto(searchCode, searchSounds_);
+        ScoreCandidates(*set, spaceCount);
+        if (!host_) return;
+        set->Close();
+    } catch (...) {
+        ReportCurrentException(2);
+        return;
+    }
+    finish();
+}
+
+}  // namespace quarrymink

@@ -1,0 +1,800 @@
+// The PostgreSQL backend.
+//
+// Every record set is a server-side SCROLL cursor WITH HOLD: the server keeps the rows of the
+// query (on disk when they are many), the client holds one batch of them at a time. Moves in
+// either direction fetch the batch around the wanted row; MoveLast only counts (MOVE ALL). A
+// hold cursor needs no open transaction, so each change made through a set commits at once,
+// as it does in the DAO engine.
+//
+// An updatable set carries each row's ctid in a hidden first column and changes exactly that
+// row; the new ctid an update returns replaces the old one for later changes of the same row.
+// Rows a set adds do not show in it.
+#include "search/postgres_backend.h"
+
+#include <libpq-fe.h>
+
+#include <algorithm>
+#include <charconv>
+#include <cstdlib>
+#include <set>
+#include <unordered_map>
+
+#include "quarrymink/unicode.h"
+#include "search/sql_dialect.h"
+
+namespace quarrymink {
+namespace postgres_backend {
+namespace {
+
+using sqldialect::Backend;
+
+constexpr std::int64_t kBatch = 1000;
+
+// Type oids of the built-in types read as numbers.
+constexpr Oid kBool = 16, kInt8 = 20, kInt2 = 21, kInt4 = 23, kOid = 26, kFloat4 = 700, kFloat8 = 701,
+              kNumeric = 1700, kBpchar = 1042, kVarchar = 1043;
+
+std::string Trimmed(std::string text) {
+    while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
+    return text;
+}
+
+[[noreturn]] void ThrowResult(const PGresult* r, PGconn* conn) {
+    const char* state = r ? PQresultErrorField(r, PG_DIAG_SQLSTATE) : nullptr;
+    const char* primary = r ? PQresultErrorField(r, PG_DIAG_MESSAGE_PRIMARY) : nullptr;
+    std::string message = primary ? primary : Trimmed(PQerrorMessage(conn));
+    if (message.empty()) message = "The PostgreSQL server did not answer.";
+    std::int32_t number = dberr::kGeneral;
+    if (state && std::string_view(state) == "42703") number = dberr::kUnknownField;
+    if (state && std::string_view(state) == "42P01") number = dberr::kUnknownTable;
+    throw DbError(number, message);
+}
+
+[[noreturn]] void NoCurrentRecord() { throw DbError(dberr::kNoCurrentRecord, "No current record."); }
+[[noreturn]] void RecordDeleted() { throw DbError(dberr::kRecordDeleted, "Record is deleted."); }
+[[noreturn]] void ReadOnly() { throw DbError(dberr::kReadOnly, "Cannot update. Database or object is read-only."); }
+[[noreturn]] void NotSupported() {
+    throw DbError(dberr::kGeneral, "Operation is not supported for this type of object.");
+}
+
+std::string Utf8(std::u16string_view text) { return Utf16ToUtf8(text); }
+
+std::optional<std::string> Parameter(const Value& value) {
+    const auto& raw = value.Raw();
+    if (const auto* whole = std::get_if<std::int64_t>(&raw)) return std::to_string(*whole);
+    if (const auto* real = std::get_if<double>(&raw)) {
+        char buffer[64];
+        const auto r = std::to_chars(buffer, buffer + sizeof buffer, *real);
+        return std::string(buffer, r.ptr);
+    }
+    if (const auto* text = std::get_if<std::u16string>(&raw)) {
+        if (text->find(u'\0') != std::u16string::npos)
+            throw DbError(dberr::kGeneral, "PostgreSQL cannot store a text holding the character U+0000.");
+        return Utf8(*text);
+    }
+    return std::nullopt;
+}
+
+std::int64_t ToInt64(const char* text) {
+    std::int64_t v = 0;
+    std::from_chars(text, text + std::char_traits<char>::length(text), v);
+    return v;
+}
+
+Value ValueOf(PGresult* r, int row, int col) {
+    if (PQgetisnull(r, row, col)) return Value();
+    const char* text = PQgetvalue(r, row, col);
+    const auto length = static_cast<std::size_t>(PQgetlength(r, row, col));
+    switch (PQftype(r, col)) {
+        case kBool: return Value(static_cast<std::int64_t>(text[0] == 't' ? -1 : 0));
+        case kInt2:
+        case kInt4:
+        case kInt8:
+        case kOid: return Value(ToInt64(text));
+        case kFloat4:
+        case kFloat8:
+        case kNumeric: {
+            double v = 0;
+            std::from_chars(text, text + length, v);
+            return Value(v);
+        }
+        default: {
+            std::u16string out;
+            sqldialect::AppendUtf8(out, std::string_view(text, length));
+            return Value(std::move(out));
+        }
+    }
+}
+
+bool IsTextType(Oid type) {
+    return type != kBool && type != kInt2 && type != kInt4 && type != kInt8 && type != kOid && type != kFloat4 &&
+           type != kFloat8 && type != kNumeric;
+}
+
+// A ctid "(block,offset)" in 8 bytes; 0 stands for none.
+std::uint64_t PackCtid(const char* text) {
+    std::uint64_t block = 0, offset = 0;
+    const char* p = text + 1;
+    const char* end = text + std::char_traits<char>::length(text);
+    p = std::from_chars(p, end, block).ptr + 1;
+    std::from_chars(p, end, offset);
+    return ((block << 16) | offset) + 1;
+}
+
+std::string UnpackCtid(std::uint64_t packed) {
+    --packed;
+    return "(" + std::to_string(packed >> 16) + "," + std::to_string(packed & 0xFFFF) + ")";
+}
+
+std::string WithoutTrailingSemicolons(std::string sql) {
+    while (!sql.empty() && (sql.back() == ';' || sql.back() == ' ' || sql.back() == '\n' || sql.back() == '\t' ||
+                            sql.back() == '\r'))
+        sql.pop_back();
+    return sql;
+}
+
+}  // namespace
+
+Result& Result::operator=(Result&& other) noexcept {
+    if (this != &other) {
+        PQclear(r_);
+        r_ = other.r_;
+        other.r_ = nullptr;
+    }
+    return *this;
+}
+
+Result::~Result() { PQclear(r_); }
+
+Session::~Session() { PQfinish(conn_); }
+
+Result Session::Exec(const std::string& sql) {
+    Result r(PQexec(conn_, sql.c_str()));
+    const ExecStatusType status = PQresultStatus(r.get());
+    if (!r.get() || (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK)) ThrowResult(r.get(), conn_);
+    return r;
+}
+
+Result Session::ExecParams(const std::string& sql, const std::vector<std::optional<std::string>>& params) {
+    std::vector<const char*> values;
+    for (const auto& p : params) values.push_back(p ? p->c_str() : nullptr);
+    Result r(PQexecParams(conn_, sql.c_str(), static_cast<int>(values.size()), nullptr, values.data(), nullptr, nullptr,
+                          0));
+    const ExecStatusType status = PQresultStatus(r.get());
+    if (!r.get() || (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK)) ThrowResult(r.get(), conn_);
+    return r;
+}
+
+namespace {
+
+class CursorSet final : public Recordset {
+public:
+    // sql: translated. table: for a table set, its quoted name (the set reads all of it).
+    CursorSet(std::shared_ptr<Session> session, std::string sql, bool updatable, std::string table)
+        : session_(std::move(session)), sql_(WithoutTrailingSemicolons(std::move(sql))), table_(std::move(table)) {
+        tableSet_ = !table_.empty();
+        Open(updatable || tableSet_);
+    }
+
+    ~CursorSet() override {
+        try {
+            Close();
+        } catch (...) {
+        }
+    }
+
+    bool Bof() const override { return bof_; }
+    bool Eof() const override { return eof_; }
+
+    void MoveNext() override {
+        CheckOpen();
+        CancelEdit();
+        if (eof_) NoCurrentRecord();
+        std::int64_t target = bof_ ? 0 : pos_ + 1;
+        while (deleted_.count(target)) ++target;
+        bof_ = false;
+        if (Exists(target)) {
+            pos_ = target;
+        } else {
+            eof_ = true;
+            pos_ = count_;
+            bof_ = Live() == 0;
+        }
+    }
+
+    void MovePrevious() override {
+        CheckOpen();
+        CancelEdit();
+        if (bof_) NoCurrentRecord();
+        if (eof_) EnsureCount();
+        std::int64_t target = eof_ ? count_ - 1 : pos_ - 1;
+        while (target >= 0 && deleted_.count(target)) --target;
+        eof_ = false;
+        if (target < 0) {
+            bof_ = true;
+            eof_ = Live() == 0;
+            pos_ = -1;
+        } else {
+            pos_ = target;
+        }
+    }
+
+    void MoveFirst() override {
+        CheckOpen();
+        CancelEdit();
+        std::int64_t target = 0;
+        while (deleted_.count(target)) ++target;
+        if (!Exists(target)) {
+            bof_ = eof_ = true;
+            NoCurrentRecord();
+        }
+        pos_ = target;
+        bof_ = eof_ = false;
+    }
+
+    void MoveLast() override {
+        CheckOpen();
+        CancelEdit();
+        EnsureCount();
+        std::int64_t target = count_ - 1;
+        while (target >= 0 && deleted_.count(target)) --target;
+        if (target < 0) {
+            bof_ = eof_ = true;
+            NoCurrentRecord();
+        }
+        pos_ = target;
+        bof_ = eof_ = false;
+    }
+
+    std::int64_t RecordCount() override {
+        CheckOpen();
+        EnsureCount();
+        return Live();
+    }
+
+    int FieldCount() const override { return static_cast<int>(names_.size()); }
+    std::u16string FieldName(int index) const override {
+        CheckIndex(index);
+        return names_[static_cast<std::size_t>(index)];
+    }
+    int FieldIndex(std::u16string_view name) const override {
+        CheckOpen();
+        for (std::size_t i = 0; i < names_.size(); ++i)
+            if (sqldialect::NamesEqual(names_[i], name)) return static_cast<int>(i);
+        throw DbError(dberr::kItemNotFound, "Item not found in this collection: " + Utf8(name));
+    }
+    Value Field(std::u16string_view name) const override { return FieldAt(FieldIndex(name)); }
+    std::int32_t DefinedSize(std::u16string_view name) const override {
+        return sizes_[static_cast<std::size_t>(FieldIndex(name))];
+    }
+
+    Value FieldAt(int index) const override {
+        CheckIndex(index);
+        const auto i = static_cast<std::size_t>(index);
+        if (mode_ != Mode::None && changes_[i]) return *changes_[i];
+        if (mode_ == Mode::Adding) return Value();
+        const int row = CurrentRow();
+        if (Changed(pos_)) return ChangedRow()[i];
+        return ValueOf(window_.get(), row, index + offset_);
+    }
+
+    void FieldTextAt(int index, std::u16string& out) const override {
+        CheckIndex(index);
+        const int row = CurrentRow();
+        const int col = index + offset_;
+        PGresult* r = window_.get();
+        if (!IsTextType(PQftype(r, col)) || mode_ != Mode::None || Changed(pos_)) {
+            out = FieldAt(index).ToText();
+            return;
+        }
+        if (PQgetisnull(r, row, col)) throw DbError(dberr::kInvalidUseOfNull, "Invalid use of Null");
+        out.clear();
+        sqldialect::AppendUtf8(out, std::string_view(PQgetvalue(r, row, col),
+                                                     static_cast<std::size_t>(PQgetlength(r, row, col))));
+    }
+
+    void Edit() override {
+        CheckOpen();
+        if (!updatable_) ReadOnly();
+        CurrentRow();
+        mode_ = Mode::Editing;
+        changes_.assign(names_.size(), std::nullopt);
+    }
+
+    void AddNew() override {
+        CheckOpen();
+        if (!updatable_) ReadOnly();
+        mode_ = Mode::Adding;
+        changes_.assign(names_.size(), std::nullopt);
+    }
+
+    void SetField(std::u16string_view name, Value value) override {
+        const int index = FieldIndex(name);
+        if (mode_ == Mode::None)
+            throw DbError(dberr::kUpdateWithoutEdit, "Update or CancelUpdate without AddNew or Edit.");
+        if (columnTable_[static_cast<std::size_t>(index)] != tableOid_ || tableOid_ == InvalidOid)
+            throw DbError(dberr::kReadOnly, "Field '" + Utf8(name) + "' cannot be updated.");
+        changes_[static_cast<std::size_t>(index)] = std::move(value);
+    }
+
+    void Update() override {
+        CheckOpen();
+        if (mode_ == Mode::None)
+            throw DbError(dberr::kUpdateWithoutEdit, "Update or CancelUpdate without AddNew or Edit.");
+        ResolveTable();
+        std::vector<std::optional<std::string>> params;
+        std::string columns, values;
+        for (std::size_t i = 0; i < changes_.size(); ++i) {
+            if (!changes_[i]) continue;
+            params.push_back(Parameter(*changes_[i]));
+            const std::string& column = columnNames_.at(static_cast<int>(columnNumber_[i]));
+            const std::string number = "$" + std::to_string(params.size());
+            if (mode_ == Mode::Editing) {
+                columns += (columns.empty() ? "" : ", ") + column + " = " + number;
+            } else {
+                columns += (columns.empty() ? "" : ", ") + column;
+                values += (values.empty() ? "" : ", ") + number;
+            }
+        }
+        if (mode_ == Mode::Editing) {
+            if (!params.empty()) {
+                params.push_back(Ctid());
+                Result r = session_->ExecParams("UPDATE " + table_ + " SET " + columns + " WHERE ctid = $" +
+                                                    std::to_string(params.size()) + "::tid RETURNING ctid",
+                                                params);
+                if (PQntuples(r.get()) == 0) RecordDeleted();
+                // The row has a new ctid now, and new values the batch does not show.
+                if (newCtid_.size() <= static_cast<std::size_t>(pos_)) newCtid_.resize(static_cast<std::size_t>(pos_) + 1);
+                newCtid_[static_cast<std::size_t>(pos_)] = PackCtid(PQgetvalue(r.get(), 0, 0));
+                changedPos_ = -1;
+            }
+        } else {
+            const std::string returning = " RETURNING " + (autoColumn_.empty() ? std::string("NULL") : autoColumn_);
+            Result r = params.empty()
+                           ? session_->Exec("INSERT INTO " + table_ + " DEFAULT VALUES" + returning)
+                           : session_->ExecParams(
+                                 "INSERT INTO " + table_ + " (" + columns + ") VALUES (" + values + ")" + returning,
+                                 params);
+            if (PQntuples(r.get()) > 0 && !PQgetisnull(r.get(), 0, 0)) lastInsertId_ = ToInt64(PQgetvalue(r.get(), 0, 0));
+        }
+        CancelEdit();
+    }
+
+    void Delete() override {
+        CheckOpen();
+        if (!updatable_) ReadOnly();
+        CancelEdit();
+        CurrentRow();
+        ResolveTable();
+        Result r = session_->ExecParams("DELETE FROM " + table_ + " WHERE ctid = $1::tid", {Ctid()});
+        if (ToInt64(PQcmdTuples(r.get())) == 0) RecordDeleted();
+        deleted_.insert(pos_);
+    }
+
+    std::string Bookmark() const override {
+        CurrentRow();
+        return std::to_string(pos_);
+    }
+
+    void SetBookmark(const std::string& bookmark) override {
+        CheckOpen();
+        std::int64_t row = -1;
+        const auto [end, ec] = std::from_chars(bookmark.data(), bookmark.data() + bookmark.size(), row);
+        if (ec != std::errc() || end != bookmark.data() + bookmark.size() || row < 0 || deleted_.count(row) ||
+            !Exists(row))
+            throw DbError(dberr::kInvalidBookmark, "Not a valid bookmark.");
+        CancelEdit();
+        pos_ = row;
+        bof_ = eof_ = false;
+    }
+
+    void SetIndex(std::u16string_view indexName) override {
+        CheckOpen();
+        if (!tableSet_) NotSupported();
+        const bool primary = sqldialect::NamesEqual(indexName, u"PrimaryKey");
+        Result r = session_->ExecParams(
+            "SELECT quote_ident(a.attname), a.attname FROM pg_catalog.pg_index i "
+            "JOIN pg_catalog.pg_class ic ON ic.oid = i.indexrelid "
+            "JOIN pg_catalog.pg_attribute a ON a.attrelid = i.indrelid AND a.attnum = ANY (i.indkey) "
+            "WHERE i.indrelid = $1::regclass AND (lower(ic.relname) = lower($2) OR ($3 AND i.indisprimary)) "
+            "ORDER BY array_position(i.indkey::int2[], a.attnum)",
+            {table_, Utf8(indexName), std::string(primary ? "true" : "false")});
+        if (PQntuples(r.get()) == 0)
+            throw DbError(dberr::kNotAnIndex, "'" + Utf8(indexName) + "' isn't an index in this table.");
+        std::string order;
+        indexColumns_.clear();
+        for (int i = 0; i < PQntuples(r.get()); ++i) {
+            order += (i ? ", " : " ORDER BY ") + std::string(PQgetvalue(r.get(), i, 0));
+            std::u16string name;
+            sqldialect::AppendUtf8(name, PQgetvalue(r.get(), i, 1));
+            indexColumns_.push_back(std::move(name));
+        }
+        CancelEdit();
+        CloseCursor();
+        sql_ = "SELECT * FROM " + table_ + order;
+        Open(true);
+    }
+
+    // The server keeps the rows, not an index of them: the seek reads the set in index order
+    // until the first row that fits. Texts compare without regard to case, as in the DAO engine.
+    void Seek(std::u16string_view op, const std::vector<Value>& keys) override {
+        CheckOpen();
+        if (!tableSet_) NotSupported();
+        if (indexColumns_.empty()) throw DbError(dberr::kGeneral, "Operation invalid without a current index.");
+        if (op != u"=") throw DbError(dberr::kGeneral, "Seek supports the comparison \"=\" only.");
+        if (keys.empty() || keys.size() > indexColumns_.size())
+            throw DbError(dberr::kGeneral, "Seek needs one to " + std::to_string(indexColumns_.size()) + " key values.");
+        CancelEdit();
+        std::vector<int> fields;
+        for (std::size_t k = 0; k < keys.size(); ++k) fields.push_back(FieldIndex(indexColumns_[k]));
+        const std::int64_t before = pos_;
+        const bool bof = bof_, eof = eof_;
+        for (std::int64_t row = 0; Exists(row); ++row) {
+            if (deleted_.count(row)) continue;
+            pos_ = row;
+            bof_ = eof_ = false;
+            bool equal = true;
+            for (std::size_t k = 0; k < keys.size() && equal; ++k) equal = KeyEquals(FieldAt(fields[k]), keys[k]);
+            if (equal) {
+                noMatch_ = false;
+                return;
+            }
+        }
+        pos_ = before, bof_ = bof, eof_ = eof;
+        noMatch_ = true;
+    }
+
+    bool NoMatch() const override { return noMatch_; }
+    std::int64_t LastInsertId() const override { return lastInsertId_; }
+
+    void Close() override {
+        if (closed_) return;
+        closed_ = true;
+        window_ = Result();
+        CloseCursor();
+    }
+
+private:
+    enum class Mode { None, Editing, Adding };
+
+    void CheckOpen() const {
+        if (closed_) throw DbError(dberr::kGeneral, "The record set is closed.");
+    }
+    void CheckIndex(int index) const {
+        CheckOpen();
+        if (index < 0 || index >= FieldCount()) throw DbError(dberr::kItemNotFound, "Item not found in this collection.");
+    }
+
+    void Open(bool updatable) {
+        updatable_ = false;
+        if (updatable) {
+            const std::size_t at = sqldialect::RowSelectListStart(sql_);
+            if (at != std::string::npos) {
+                try {
+                    Declare(sql_.substr(0, at) + " ctid AS \"qm$ctid\"," + sql_.substr(at), 1);
+                    updatable_ = tableOid_ != InvalidOid;
+                } catch (const DbError&) {
+                    // No single row behind each row of the result: read-only, below.
+                }
+            }
+        }
+        if (!updatable_) {
+            if (cursor_.size()) CloseCursor();
+            Declare(sql_, 0);
+        }
+    }
+
+    // Declares the cursor and fetches its first batch; the batch also describes the columns.
+    void Declare(const std::string& sql, int offset) {
+        cursor_ = session_->NewCursorName();
+        Result first;
+        try {
+            first = session_->Exec("DECLARE " + cursor_ + " SCROLL CURSOR WITH HOLD FOR " + sql + "; FETCH FORWARD " +
+                                   std::to_string(kBatch) + " FROM " + cursor_);
+        } catch (...) {
+            cursor_.clear();
+            throw;
+        }
+        offset_ = offset;
+        PGresult* r = first.get();
+        names_.clear(), sizes_.clear(), columnTable_.clear(), columnNumber_.clear();
+        tableOid_ = InvalidOid;
+        for (int col = offset; col < PQnfields(r); ++col) {
+            std::u16string name;
+            sqldialect::AppendUtf8(name, PQfname(r, col));
+            names_.push_back(std::move(name));
+            const Oid type = PQftype(r, col);
+            const int mod = PQfmod(r, col);
+            sizes_.push_back((type == kVarchar || type == kBpchar) && mod >= 4 ? mod - 4 : 0);
+            const Oid table = PQftable(r, col);
+            if (tableOid_ == InvalidOid) tableOid_ = table;
+            columnTable_.push_back(table);
+            columnNumber_.push_back(PQftablecol(r, col));
+        }
+        window_ = std::move(first);
+        count_ = -1;
+        Loaded(0);
+        pos_ = 0;
+        bof_ = eof_ = false;
+        if (winRows_ < kBatch) count_ = winRows_;
+        if (count_ == 0) bof_ = eof_ = true;
+        deleted_.clear();
+        newCtid_.clear();
+        changedPos_ = -1;
+    }
+
+    void CloseCursor() {
+        if (cursor_.empty()) return;
+        const std::string name = std::move(cursor_);
+        cursor_.clear();
+        if (PQstatus(session_->get()) == CONNECTION_OK) {
+            Result r(PQexec(session_->get(), ("CLOSE " + name).c_str()));
+        }
+    }
+
+    // The batch in window_ now starts at row start; the cursor stands on its last row.
+    void Loaded(std::int64_t start) const {
+        winStart_ = start;
+        winRows_ = PQntuples(window_.get());
+        if (winRows_ < kBatch) {
+            count_ = start + winRows_;
+            serverPos_ = count_ + 1;
+        } else {
+            serverPos_ = start + winRows_;
+        }
+    }
+
+    void Fetch(std::int64_t start) const {
+        std::string sql;
+        if (serverPos_ != start) sql = "MOVE ABSOLUTE " + std::to_string(start) + " IN " + cursor_ + "; ";
+        sql += "FETCH FORWARD " + std::to_string(kBatch) + " FROM " + cursor_;
+        window_ = session_->Exec(sql);
+        Loaded(start);
+    }
+
+    bool InWindow(std::int64_t row) const { return row >= winStart_ && row < winStart_ + winRows_; }
+
+    bool Exists(std::int64_t row) const {
+        if (row < 0) return false;
+        if (count_ >= 0) return row < count_;
+        if (InWindow(row)) return true;
+        Fetch(row);
+        return InWindow(row);
+    }
+
+    // The row of the window that holds the current row, fetching the batch around it.
+    int CurrentRow() const {
+        CheckOpen();
+        if (bof_ || eof_) NoCurrentRecord();
+        if (deleted_.count(pos_)) RecordDeleted();
+        if (!InWindow(pos_)) {
+            // Walking forward, the batch starts at the row; walking back, it ends there.
+            Fetch(pos_ >= winStart_ ? pos_ : std::max<std::int64_t>(0, pos_ - kBatch + 1));
+            if (!InWindow(pos_)) RecordDeleted();
+        }
+        return static_cast<int>(pos_ - winStart_);
+    }
+
+    void EnsureCount() {
+        if (count_ >= 0) return;
+        Result r = session_->Exec("MOVE FORWARD ALL IN " + cursor_);
+        count_ = serverPos_ + ToInt64(PQcmdTuples(r.get()));
+        serverPos_ = count_ + 1;
+    }
+
+    std::int64_t Live() const { return count_ - static_cast<std::int64_t>(deleted_.size()); }
+
+    bool Changed(std::int64_t row) const {
+        return static_cast<std::size_t>(row) < newCtid_.size() && newCtid_[static_cast<std::size_t>(row)] != 0;
+    }
+
+    std::optional<std::string> Ctid() const {
+        const int row = CurrentRow();
+        if (Changed(pos_)) return UnpackCtid(newCtid_[static_cast<std::size_t>(pos_)]);
+        return std::string(PQgetvalue(window_.get(), row, 0));
+    }
+
+    // A row changed through the set, read again from its table (computed fields as they were).
+    const std::vector<Value>& ChangedRow() const {
+        if (changedPos_ == pos_) return changedRow_;
+        const int row = CurrentRow();
+        std::string list;
+        for (std::size_t i = 0; i < names_.size(); ++i) {
+            const auto name = columnNames_.find(columnNumber_[i]);
+            list += (i ? ", " : "") +
+                    (columnTable_[i] == tableOid_ && name != columnNames_.end() ? name->second : std::string("NULL"));
+        }
+        Result r = session_->ExecParams("SELECT " + list + " FROM " + table_ + " WHERE ctid = $1::tid", {Ctid()});
+        if (PQntuples(r.get()) == 0) RecordDeleted();
+        changedRow_.clear();
+        for (std::size_t i = 0; i < names_.size(); ++i) {
+            const bool stored = columnTable_[i] == tableOid_ && columnNames_.count(columnNumber_[i]);
+            changedRow_.push_back(stored ? ValueOf(r.get(), 0, static_cast<int>(i))
+                                         : ValueOf(window_.get(), row, static_cast<int>(i) + offset_));
+        }
+        changedPos_ = pos_;
+        return changedRow_;
+    }
+
+    // The quoted names of the table and its columns, and its auto-increment column.
+    void ResolveTable() {
+        if (!updatable_) ReadOnly();
+        if (!columnNames_.empty()) return;
+        const std::string oid = std::to_string(tableOid_);
+        Result t = session_->ExecParams(
+            "SELECT quote_ident(n.nspname) || '.' || quote_ident(c.relname) FROM pg_catalog.pg_class c "
+            "JOIN pg_catalog.pg_namespace n ON n.oid = c.relnamespace WHERE c.oid = $1::oid",
+            {oid});
+        if (PQntuples(t.get()) != 1) throw DbError(dberr::kGeneral, "The table of the record set is gone.");
+        table_ = PQgetvalue(t.get(), 0, 0);
+        Result c = session_->ExecParams(
+            "SELECT a.attnum, quote_ident(a.attname), a.attidentity <> '' OR "
+            "coalesce(pg_catalog.pg_get_expr(d.adbin, d.adrelid) LIKE 'nextval(%', false) "
+            "FROM pg_catalog.pg_attribute a LEFT JOIN pg_catalog.pg_attrdef d "
+            "ON d.adrelid = a.attrelid AND d.adnum = a.attnum "
+            "WHERE a.attrelid = $1::oid AND a.attnum > 0 AND NOT a.attisdropped ORDER BY a.attnum",
+            {oid});
+        for (int i = 0; i < PQntuples(c.get()); ++i) {
+            const std::string name = PQgetvalue(c.get(), i, 1);
+            columnNames_[static_cast<int>(ToInt64(PQgetvalue(c.get(), i, 0)))] = name;
+            if (autoColumn_.empty() && PQgetvalue(c.get(), i, 2)[0] == 't') autoColumn_ = name;
+        }
+    }
+
+    void CancelEdit() {
+        mode_ = Mode::None;
+        changes_.clear();
+    }
+
+    static bool KeyEquals(const Value& a, const Value& b) {
+        if (a.IsNull() || b.IsNull()) return false;
+        const auto* ta = std::get_if<std::u16string>(&a.Raw());
+        const auto* tb = std::get_if<std::u16string>(&b.Raw());
+        if (ta && tb) return ToLower(*ta) == ToLower(*tb);
+        if (ta || tb) return a.ToText() == b.ToText();
+        const auto number = [](const Value& v) {
+            const auto* whole = std::get_if<std::int64_t>(&v.Raw());
+            return whole ? static_cast<double>(*whole) : std::get<double>(v.Raw());
+        };
+        return number(a) == number(b);
+    }
+
+    std::shared_ptr<Session> session_;
+    std::string sql_;
+    std::string table_;  // quoted; for a query known once a change needs it
+    bool tableSet_ = false;
+    std::string cursor_;
+    bool closed_ = false;
+    bool updatable_ = false;
+
+    std::vector<std::u16string> names_;
+    std::vector<std::int32_t> sizes_;
+    std::vector<Oid> columnTable_;
+    std::vector<int> columnNumber_;
+    int offset_ = 0;
+    Oid tableOid_ = InvalidOid;
+    std::unordered_map<int, std::string> columnNames_;
+    std::string autoColumn_;
+    std::vector<std::u16string> indexColumns_;
+
+    mutable Result window_;
+    mutable std::int64_t winStart_ = 0;
+    mutable std::int64_t winRows_ = 0;
+    mutable std::int64_t serverPos_ = 0;  // the cursor's row, counted from 1; 0 before the first
+    mutable std::int64_t count_ = -1;
+    std::int64_t pos_ = -1;
+    bool bof_ = false, eof_ = false;
+    std::set<std::int64_t> deleted_;
+    std::vector<std::uint64_t> newCtid_;  // per row changed through the set: its packed new ctid
+    mutable std::int64_t changedPos_ = -1;
+    mutable std::vector<Value> changedRow_;
+
+    Mode mode_ = Mode::None;
+    std::vector<std::optional<Value>> changes_;
+    bool noMatch_ = false;
+    std::int64_t lastInsertId_ = 0;
+};
+
+class PostgresConnection final : public Connection {
+public:
+    explicit PostgresConnection(std::shared_ptr<Session> session) : session_(std::move(session)) {}
+
+    ConnectionKind Kind() const noexcept override { return ConnectionKind::Postgres; }
+
+    std::unique_ptr<Recordset> OpenRecordset(std::u16string_view sqlOrTable, RecordsetOptions options) override {
+        const std::u16string table = sqldialect::BareTableName(sqlOrTable);
+        if (!table.empty()) {
+            const std::string quoted = sqldialect::QuoteIdentifier(table, Backend::Postgres);
+            return std::make_unique<CursorSet>(session_, "SELECT * FROM " + quoted, true, quoted);
+        }
+        return std::make_unique<CursorSet>(session_, sqldialect::TranslateSql(sqlOrTable, Backend::Postgres),
+                                           options.updatable, std::string());
+    }
+
+    std::int64_t Execute(std::u16string_view sql) override {
+        Result r = session_->Exec(sqldialect::TranslateSql(sql, Backend::Postgres));
+        return ToInt64(PQcmdTuples(r.get()));
+    }
+
+    void AppendTableDef(const TableDef& def) override {
+        if (def.name.empty()) throw DbError(dberr::kGeneral, "The table has no name.");
+        if (def.fields.empty()) throw DbError(dberr::kGeneral, "The table '" + Utf8(def.name) + "' has no fields.");
+        const auto quote = [](std::u16string_view name) { return sqldialect::QuoteIdentifier(name, Backend::Postgres); };
+        const std::string table = quote(def.name);
+        std::string sql = "CREATE TABLE " + table + " (";
+        for (std::size_t i = 0; i < def.fields.size(); ++i) {
+            const FieldDef& field = def.fields[i];
+            if (field.name.empty()) throw DbError(dberr::kGeneral, "A field of the table has no name.");
+            const std::string column = quote(field.name);
+            sql += (i ? ", " : "") + column + " ";
+            switch (field.type) {
+                case FieldDef::Type::Text:
+                    sql += field.size > 0 ? "varchar(" + std::to_string(field.size) + ")" : std::string("text");
+                    break;
+                case FieldDef::Type::Memo: sql += "text"; break;
+                case FieldDef::Type::Integer: sql += "smallint"; break;
+                case FieldDef::Type::Byte: sql += "smallint CHECK (" + column + " BETWEEN 0 AND 255)"; break;
+                case FieldDef::Type::Double: sql += "double precision"; break;
+                case FieldDef::Type::Long:
+                    sql += "integer";
+                    if (field.attributes & FieldDef::kAutoIncrement) sql += " GENERATED BY DEFAULT AS IDENTITY";
+                    break;
+            }
+        }
+        const auto columns = [&](const IndexDef& index) {
+            if (index.fields.empty())
+                throw DbError(dberr::kGeneral, "The index '" + Utf8(index.name) + "' has no fields.");
+            std::string list;
+            for (const std::u16string& name : index.fields) list += (list.empty() ? "" : ", ") + quote(name);
+            return list;
+        };
+        bool primary = false;
+        for (const IndexDef& index : def.indexes) {
+            if (index.primary && !primary) {
+                sql += ", PRIMARY KEY (" + columns(index) + ")";
+                primary = true;
+            }
+        }
+        sql += ")";
+        for (const IndexDef& index : def.indexes) {
+            if (index.name.empty()) throw DbError(dberr::kGeneral, "An index of the table has no name.");
+            sql += std::string("; CREATE ") + (index.unique || index.primary ? "UNIQUE " : "") + "INDEX " +
+                   quote(index.name) + " ON " + table + " (" + columns(index) + ")";
+        }
+        // One string: the server runs it as one transaction, so a failure leaves no half table.
+        session_->Exec(sql);
+    }
+
+    bool TableExists(std::u16string_view name) override {
+        Result r = session_->ExecParams(
+            "SELECT 1 FROM pg_catalog.pg_class c WHERE c.relkind IN ('r', 'v', 'm', 'p', 'f') "
+            "AND pg_catalog.pg_table_is_visible(c.oid) AND c.relname::text IN ($1::text, lower($1::text))",
+            {Utf8(name)});
+        return PQntuples(r.get()) > 0;
+    }
+
+private:
+    std::shared_ptr<Session> session_;
+};
+
+void IgnoreNotice(void*, const char*) {}
+
+}  // namespace
+}  // namespace postgres_backend
+
+std::unique_ptr<Connection> ConnectPostgres(const std::string& conninfo) {
+    using namespace postgres_backend;
+    auto session = std::make_shared<Session>(PQconnectdb(conninfo.c_str()));
+    PGconn* conn = session->get();
+    if (!conn) throw DbError(dberr::kGeneral, "Out of memory while connecting to PostgreSQL.");
+    if (PQstatus(conn) != CONNECTION_OK)
+        throw DbError(dberr::kGeneral, "Could not connect to PostgreSQL: " + Trimmed(PQerrorMessage(conn)));
+    PQsetNoticeProcessor(conn, IgnoreNotice, nullptr);
+    if (PQsetClientEncoding(conn, "UTF8") != 0)
+        throw DbError(dberr::kGeneral, "Could not set the client encoding: " + Trimmed(PQerrorMessage(conn)));
+    // LIKE patterns are sent with backslash escapes in plain literals.
+    session->Exec("SET standard_conforming_strings = on");
+    return std::make_unique<PostgresConnection>(std::move(session));
+}
+
+}  // namespace quarrymink

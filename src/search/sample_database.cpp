@@ -1,0 +1,105 @@
+// Sample names databases built from "|"-separated word lists.
+#include <cstdio>
+#include <filesystem>
+#include <system_error>
+
+#include "quarrymink/database.h"
+#include "quarrymink/keycoding.h"
+#include "quarrymink/sampledb.h"
+#include "quarrymink/unicode.h"
+
+namespace quarrymink {
+namespace {
+
+// Windows-1252 differs from Latin-1 in 0x80-0x9F.
+constexpr char16_t kCp1252High[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+};
+
+std::u16string DecodeWordList(std::string_view bytes) {
+    if (auto utf8 = Utf8ToUtf16(bytes)) return std::move(*utf8);
+    std::u16string text(bytes.size(), u'\0');
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(bytes[i]);
+        text[i] = byte >= 0x80 && byte < 0xA0 ? kCp1252High[byte - 0x80] : byte;
+    }
+    return text;
+}
+
+}  // namespace
+
+std::vector<std::u16string> SplitWordList(std::string_view bytes) {
+    const std::u16string text = DecodeWordList(bytes);
+    std::vector<std::u16string> entries;
+    std::size_t bar = text.find(u'|');
+    while (bar != std::u16string::npos) {
+        const std::size_t next = text.find(u'|', bar + 1);
+        entries.emplace_back(text.substr(bar + 1, next == std::u16string::npos ? std::u16string::npos : next - bar - 1));
+        bar = next;
+    }
+    return entries;
+}
+
+void CreateNameDataTable(Connection& db, bool keyIndex) {
+    TableDef table;
+    table.name = u"NameData";
+    table.CreateField(u"Key", FieldDef::Type::Text, kKeyFieldSize).allowZeroLength = true;
+    table.CreateField(u"Ident", FieldDef::Type::Long).attributes = FieldDef::kAutoIncrement;
+    table.CreateField(u"Name", FieldDef::Type::Text, kNameFieldSize);
+    table.CreateIndex(u"ndxName").fields.push_back(u"Name");
+    if (keyIndex) table.CreateIndex(u"ndxKey").fields.push_back(u"Key");
+    db.AppendTableDef(table);
+}
+
+void BuildNameDatabase(std::string_view wordList, const std::string& path, const NameDatabaseOptions& options) {
+    namespace fs = std::filesystem;
+    const std::vector<std::u16string> entries = SplitWordList(wordList);
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        if (entries[i].size() > static_cast<std::size_t>(kNameFieldSize))
+            throw std::runtime_error("entry " + std::to_string(i + 1) + " (\"" + Utf16ToUtf8(entries[i].substr(0, 20)) +
+                                     "...\") is longer than the Name field (" + std::to_string(kNameFieldSize) +
+                                     " characters)");
+    }
+    const fs::path target(path);
+    fs::path temporary = target;
+    temporary += ".building";
+    std::error_code ignored;
+    fs::remove(temporary, ignored);
+    try {
+        KeyCoder coder;
+        auto makeCode = options.makeCode ? options.makeCode
+                                         : std::function<std::u16string(std::u16string_view)>(
+                                               [&coder](std::u16string_view text) { return coder.MakeCode(text); });
+        {
+            std::unique_ptr<Connection> db = CreateSqlite(temporary.string());
+            CreateNameDataTable(*db, options.keyIndex);
+            db->Execute(u"BEGIN");
+            RecordsetOptions updatable;
+            updatable.updatable = true;
+            std::unique_ptr<Recordset> set = db->OpenRecordset(u"NameData", updatable);
+            set->SetIndex(u"ndxName");
+            const std::int32_t keySize = set->DefinedSize(u"Key");
+            int lastProgress = -1;
+            for (std::size_t i = 0; i < entries.size(); ++i) {
+                set->AddNew();
+                set->SetField(u"Name", Value(entries[i]));
+                std::u16string key = makeCode(entries[i]);
+                if (keySize > 0 && key.size() > static_cast<std::size_t>(keySize)) key.resize(static_cast<std::size_t>(keySize));
+                set->SetField(u"Key", Value(std::move(key)));
+                set->Update();
+                const int progress = static_cast<int>(100 * (i + 1) / entries.size());
+                if (options.progress && progress != lastProgress) options.progress(lastProgress = progress);
+            }
+            set->Close();
+            db->Execute(u"COMMIT");
+        }
+        fs::rename(temporary, target);
+    } catch (...) {
+        fs::remove(temporary, ignored);
+        throw;
+    }
+}
+
+}  // namespace quarrymink

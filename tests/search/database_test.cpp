@@ -1,0 +1,346 @@
+// Field values, errors, table definitions, opening databases, and what is particular to the
+// SQLite backend (the sample databases of the demonstration live there).
+#include "quarrymink/database.h"
+#include "quarrymink/unicode.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <ctime>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+#include "pg_server.h"
+
+namespace quarrymink {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::u16string Num(long long n) { return Widen(std::to_string(n)); }
+
+template <class F>
+std::int32_t ErrorNumber(F&& f) {
+    try {
+        f();
+    } catch (const DbError& e) {
+        return e.Number();
+    }
+    return 0;
+}
+
+// A database file of its own for each test.
+class SqliteFile {
+public:
+    SqliteFile() {
+        static int counter = 0;
+        path_ = (fs::temp_directory_path() /
+                 ("qm-db-" + std::to_string(getpid()) + "-" + std::to_string(++counter) + ".sqlite"))
+                    .string();
+        fs::remove(path_);
+    }
+    ~SqliteFile() { fs::remove(path_); }
+    const std::string& path() const { return path_; }
+
+private:
+    std::string path_;
+};
+
+TableDef NameDataTable() {
+    TableDef def;
+    def.name = u"NameData";
+    FieldDef& key = def.CreateField(u"Key", FieldDef::Type::Text, 50);
+    FieldDef& ident = def.CreateField(u"Ident", FieldDef::Type::Long);
+    def.CreateField(u"Name", FieldDef::Type::Text, 50);
+    // Set after more fields were created: the references must still hold.
+    key.allowZeroLength = true;
+    ident.attributes = FieldDef::kAutoIncrement;
+    def.CreateIndex(u"ndxName").fields.push_back(u"Name");
+    return def;
+}
+
+TEST(Value, ConvertsToTextAndWholeNumbers) {
+    EXPECT_EQ(Value(42).ToText(), u"42");
+    EXPECT_EQ(Value(std::int64_t{-7}).ToText(), u"-7");
+    EXPECT_EQ(Value(2.5).ToText(), u"2.5");
+    EXPECT_EQ(Value(u"abc").ToText(), u"abc");
+
+    EXPECT_EQ(Value(u" 12 ").ToInt32(), 12);
+    EXPECT_EQ(Value(u"-3").ToInt32(), -3);
+    EXPECT_EQ(Value(2.5).ToInt32(), 2);  // halves to even
+    EXPECT_EQ(Value(3.5).ToInt32(), 4);
+    EXPECT_EQ(Value(u"4.5").ToInt32(), 4);
+    EXPECT_EQ(Value(std::int64_t{2147483647}).ToInt32(), 2147483647);
+}
+
+TEST(Value, RefusesWhatIsNoText) {
+    EXPECT_EQ(ErrorNumber([] { Value().ToText(); }), dberr::kInvalidUseOfNull);
+    EXPECT_EQ(ErrorNumber([] { Value().ToInt32(); }), dberr::kInvalidUseOfNull);
+    EXPECT_EQ(ErrorNumber([] { Value(u"12a").ToInt32(); }), dberr::kTypeMismatch);
+    EXPECT_EQ(ErrorNumber([] { Value(u"").ToInt32(); }), dberr::kTypeMismatch);
+    EXPECT_EQ(ErrorNumber([] { Value(u"\u0661").ToInt32(); }), dberr::kTypeMismatch);
+    EXPECT_EQ(ErrorNumber([] { Value(std::int64_t{2147483648}).ToInt32(); }), dberr::kOverflow);
+    EXPECT_EQ(ErrorNumber([] { Value(u"99999999999999999999").ToInt32(); }), dberr::kOverflow);
+    EXPECT_EQ(ErrorNumber([] { Value(1e300).ToInt32(); }), dberr::kOverflow);
+}
+
+TEST(DbError, DescriptionIsTheMessageInUtf16) {
+    const DbError e(dberr::kGeneral, "no such table: Caf\xc3\xa9");
+    EXPECT_EQ(e.Description(), u"no such table: Caf\u00e9");
+    EXPECT_EQ(e.Number(), dberr::kGeneral);
+}
+
+TEST(OpenDatabase, ChoosesTheBackendFromTheLocation) {
+    SqliteFile file;
+    CreateSqlite(file.path());
+    EXPECT_EQ(OpenDatabase(file.path())->Kind(), ConnectionKind::Sqlite);
+    // Conninfo and URIs go to PostgreSQL; nothing listens here, and the error says so.
+    for (const std::string location : {"host=/nonexistent-qm-socket-dir dbname=x",
+                                       "postgresql://localhost:1/x?host=/nonexistent-qm-socket-dir"}) {
+        try {
+            OpenDatabase(location);
+            ADD_FAILURE() << location << " opened";
+        } catch (const DbError& e) {
+            EXPECT_EQ(e.Number(), dberr::kGeneral);
+            EXPECT_NE(std::string(e.what()).find("Could not connect to PostgreSQL"), std::string::npos) << e.what();
+        }
+    }
+}
+
+TEST(OpenSqlite, RefusesMissingFilesFilesThatAreNoDatabaseAndExistingOnesToCreate) {
+    SqliteFile file;
+    EXPECT_THROW(OpenSqlite(file.path()), DbError);
+    EXPECT_FALSE(fs::exists(file.path()));
+    {
+        std::ofstream out(file.path());
+        out << "this is no database, just some text that is long enough to look at";
+    }
+    EXPECT_THROW(OpenSqlite(file.path()), DbError);
+    EXPECT_THROW(CreateSqlite(file.path()), DbError);
+    fs::remove(file.path());
+    EXPECT_EQ(CreateSqlite(file.path())->Kind(), ConnectionKind::Sqlite);
+    EXPECT_TRUE(fs::exists(file.path()));
+}
+
+TEST(SqliteDatabase, SampleTableLikeTheDaoEngineMakesIt) {
+    SqliteFile file;
+    auto db = CreateSqlite(file.path());
+    db->AppendTableDef(NameDataTable());
+    EXPECT_TRUE(db->TableExists(u"namedata"));
+    EXPECT_FALSE(db->TableExists(u"Other"));
+
+    auto set = db->OpenRecordset(u"NameData");
+    set->SetIndex(u"ndxName");
+    EXPECT_EQ(set->DefinedSize(u"Key"), 50);
+    EXPECT_EQ(set->DefinedSize(u"Ident"), 0);
+    for (const char16_t* name : {u"Zoe", u"adam", u"Bea", u""}) {
+        set->AddNew();
+        set->SetField(u"Name", Value(name));
+        set->SetField(u"Key", Value(u""));  // empty texts are allowed
+        set->Update();
+    }
+    EXPECT_EQ(set->LastInsertId(), 4);
+    set->MoveFirst();
+    std::u16string order;
+    while (!set->Eof()) {
+        order += set->Field(u"Name").ToText() + u"/" + set->Field(u"Ident").ToText() + u" ";
+        set->MoveNext();
+    }
+    // The index orders without regard to case; identifiers count from 1.
+    EXPECT_EQ(order, u"/4 adam/2 Bea/3 Zoe/1 ");
+
+    // Longer texts than the field's size, and numbers outside the type's range, are refused.
+    set->AddNew();
+    set->SetField(u"Name", Value(std::u16string(51, u'x')));
+    EXPECT_THROW(set->Update(), DbError);
+    set->SetField(u"Name", Value(std::u16string(50, u'x')));
+    set->Update();
+    EXPECT_EQ(db->Execute(u"DELETE FROM NameData"), 5);
+
+    TableDef words;
+    words.name = u"KeyWordList";
+    words.CreateField(u"Wordstart", FieldDef::Type::Integer);
+    words.CreateField(u"qmMatch", FieldDef::Type::Byte);
+    db->AppendTableDef(words);
+    EXPECT_THROW(db->Execute(u"INSERT INTO KeyWordList (Wordstart) VALUES (32768)"), DbError);
+    EXPECT_THROW(db->Execute(u"INSERT INTO KeyWordList (qmMatch) VALUES (256)"), DbError);
+    EXPECT_EQ(db->Execute(u"INSERT INTO KeyWordList (Wordstart, qmMatch) VALUES (32767, 0)"), 1);
+    // A table that exists already, and a definition with a fault, leave no half table behind.
+    EXPECT_THROW(db->AppendTableDef(NameDataTable()), DbError);
+    TableDef broken = NameDataTable();
+    broken.name = u"Broken";
+    broken.CreateIndex(u"ndxMissing").fields.push_back(u"NoSuchField");
+    EXPECT_THROW(db->AppendTableDef(broken), DbError);
+    EXPECT_FALSE(db->TableExists(u"Broken"));
+}
+
+// A table set follows its index and sees rows as they are added: the keyword list is built by
+// a loop of MoveFirst, Seek and AddNew on one set.
+TEST(SqliteDatabase, TableSetSeeksWithoutRegardToCaseAndSeesNewRows) {
+    SqliteFile file;
+    auto db = CreateSqlite(file.path());
+    TableDef def;
+    def.name = u"KeyWordList";
+    def.CreateField(u"KeyCode", FieldDef::Type::Text, 50);
+    def.CreateField(u"Word", FieldDef::Type::Text, 50);
+    def.CreateIndex(u"ndxWord").fields.push_back(u"Word");
+    db->AppendTableDef(def);
+    auto set = db->OpenRecordset(u"KeyWordList");
+    set->SetIndex(u"NDXWORD");
+    EXPECT_TRUE(set->Bof() && set->Eof());
+    int madeCodes = 0;
+    for (const char16_t* word : {u"Rose", u"tulip", u"rose", u"ROSE", u"Tulip", u"aster"}) {
+        std::u16string key;
+        if (!set->Bof()) {
+            set->MoveFirst();
+            set->Seek(u"=", {Value(word)});
+            if (!set->NoMatch()) key = set->Field(u"KeyCode").ToText();
+        }
+        if (key.empty()) key = u"code" + Num(++madeCodes);
+        set->AddNew();
+        set->SetField(u"KeyCode", Value(key));
+        set->SetField(u"Word", Value(word));
+        set->Update();
+    }
+    EXPECT_EQ(madeCodes, 3);
+    EXPECT_EQ(set->RecordCount(), 6);
+    set->MoveLast();
+    EXPECT_EQ(set->Field(u"Word").ToText(), u"Tulip");  // tulip and Tulip: the later row last
+    set->Seek(u"=", {Value(u"lily")});
+    EXPECT_TRUE(set->NoMatch());
+    EXPECT_EQ(set->Field(u"Word").ToText(), u"Tulip");  // a miss leaves the row where it was
+    EXPECT_EQ(ErrorNumber([&] { set->SetIndex(u"ndxNone"); }), dberr::kNotAnIndex);
+    EXPECT_THROW(set->Seek(u">", {Value(u"a")}), DbError);
+}
+
+// After Seek or SetBookmark the set knows the row, not yet its place; moves must go on from
+// that row, also after a delete.
+TEST(SqliteDatabase, TableSetMovesOnFromASeekOrBookmarkAndAfterDelete) {
+    SqliteFile file;
+    auto db = CreateSqlite(file.path());
+    db->AppendTableDef(NameDataTable());
+    db->Execute(u"INSERT INTO NameData (Name) VALUES ('e'), ('b'), ('d'), ('a'), ('c')");
+    auto set = db->OpenRecordset(u"NameData");
+    set->SetIndex(u"ndxName");
+    set->Seek(u"=", {Value(u"c")});
+    set->MoveNext();
+    EXPECT_EQ(set->Field(u"Name").ToText(), u"d");
+    const std::string bookmark = set->Bookmark();
+    set->MoveFirst();
+    set->SetBookmark(bookmark);
+    set->Delete();
+    EXPECT_EQ(ErrorNumber([&] { set->Field(u"Name"); }), dberr::kRecordDeleted);
+    set->MoveNext();
+    EXPECT_EQ(set->Field(u"Name").ToText(), u"e");
+    EXPECT_EQ(ErrorNumber([&] { set->SetBookmark(bookmark); }), dberr::kInvalidBookmark);
+    set->Seek(u"=", {Value(u"b")});
+    set->Delete();
+    set->MovePrevious();
+    EXPECT_EQ(set->Field(u"Name").ToText(), u"a");
+    EXPECT_EQ(set->RecordCount(), 3);
+}
+
+TEST(SqliteDatabase, DefinedSizeOfTheDeclaredTypes) {
+    auto db = OpenSqlite(":memory:");
+    db->Execute(u"CREATE TABLE t (a TEXT(30), b NVARCHAR(12), c CHAR(3), d TEXT, e INTEGER, f DECIMAL(8,2))");
+    auto set = db->OpenRecordset(u"SELECT a, b AS renamed, c, d, e, f, a || b AS g FROM t");
+    EXPECT_EQ(set->DefinedSize(u"A"), 30);
+    EXPECT_EQ(set->DefinedSize(u"renamed"), 12);
+    EXPECT_EQ(set->DefinedSize(u"c"), 3);
+    EXPECT_EQ(set->DefinedSize(u"d"), 0);
+    EXPECT_EQ(set->DefinedSize(u"e"), 0);
+    EXPECT_EQ(set->DefinedSize(u"f"), 0);
+    EXPECT_EQ(set->DefinedSize(u"g"), 0);
+    EXPECT_EQ(ErrorNumber([&] { set->DefinedSize(u"h"); }), dberr::kItemNotFound);
+}
+
+TEST(SqliteDatabase, FailuresCarryTheGeneralNumberAndSqlitesMessage) {
+    auto db = OpenSqlite(":memory:");
+    db->Execute(u"CREATE TABLE t (a TEXT)");
+    try {
+        db->OpenRecordset(u"SELECT nope FROM t");
+        ADD_FAILURE();
+    } catch (const DbError& e) {
+        EXPECT_EQ(e.Number(), dberr::kGeneral);
+        EXPECT_EQ(e.Description(), u"no such column: nope");
+    }
+    EXPECT_EQ(ErrorNumber([&] { db->OpenRecordset(u"SELECT a FROM Nope"); }), dberr::kGeneral);
+    EXPECT_EQ(ErrorNumber([&] { db->OpenRecordset(u"Nope"); }), dberr::kGeneral);
+    EXPECT_EQ(ErrorNumber([&] { db->OpenRecordset(u"SELECT [a FROM t"); }), dberr::kGeneral);
+    EXPECT_EQ(ErrorNumber([&] { db->Execute(u"DELETE FROM Nope"); }), dberr::kGeneral);
+}
+
+// The search's path over a million rows; run by hand with --gtest_also_run_disabled_tests.
+// QM_PERF_ROWS changes the number of rows.
+void SearchStylePerformance(Connection& db, const char* label) {
+    const char* env = std::getenv("QM_PERF_ROWS");
+    const int rows = env ? std::atoi(env) : 1000000;
+    const bool pg = db.Kind() == ConnectionKind::Postgres;
+    TableDef def;
+    def.name = u"Big";
+    def.CreateField(u"K", FieldDef::Type::Text, 50);
+    def.CreateField(u"T", FieldDef::Type::Text, 50);
+    def.CreateField(u"I", FieldDef::Type::Long).attributes = FieldDef::kAutoIncrement;
+    IndexDef& index = def.CreateIndex(u"ndxK");
+    index.fields.push_back(u"K");
+    index.ignoreCase = false;
+    db.AppendTableDef(def);
+    const auto start = std::chrono::steady_clock::now();
+    const auto seconds = [](auto from) {
+        return std::chrono::duration<double>(std::chrono::steady_clock::now() - from).count();
+    };
+    db.Execute(pg ? u"INSERT INTO big (k, t) SELECT chr(2) || chr(97 + (g * 7) % 26) || ':' || md5(g::text), "
+                    u"md5((g * 13)::text) FROM generate_series(1, " + Num(rows) + u") g"
+                  : u"WITH RECURSIVE g(n) AS (SELECT 1 UNION ALL SELECT n + 1 FROM g WHERE n < " +
+                        Num(rows) +
+                        u") INSERT INTO Big (K, T) SELECT char(2, 97 + (n * 7) % 26) || ':' || hex(randomblob(12)), "
+                        u"hex(randomblob(12)) FROM g");
+    if (pg) db.Execute(u"ANALYZE big");
+    std::printf("[%s] %d rows made in %.2f s\n", label, rows, seconds(start));
+
+    const auto scan = [&](const std::u16string& sql) {
+        const auto begin = std::chrono::steady_clock::now();
+        const std::clock_t cpuBegin = std::clock();
+        auto set = db.OpenRecordset(sql);
+        std::int64_t seen = 0, total = 0;
+        if (!(set->Bof() && set->Eof())) {
+            set->MoveLast();
+            total = set->RecordCount();
+            set->MoveFirst();
+            while (!set->Eof()) {
+                const std::u16string key = set->Field(u"K").ToText();
+                if (!key.empty() && (seen % 10) == 0) {
+                    set->Field(u"I").ToInt32();
+                    set->Field(u"T").ToText();
+                }
+                ++seen;
+                set->MoveNext();
+            }
+        }
+        set->Close();
+        const double s = seconds(begin);
+        const double cpu = static_cast<double>(std::clock() - cpuBegin) / CLOCKS_PER_SEC;
+        EXPECT_EQ(seen, total);
+        std::printf("[%s] %lld rows in %.3f s (this process's CPU %.3f s): %.0f rows/s\n", label,
+                    static_cast<long long>(seen), s, cpu, seen / s);
+    };
+    scan(u"SELECT K,T,I FROM Big WHERE [K] LIKE '\u0002c" + std::u16string(pg ? u"%" : u"*") + u"' ORDER BY T");
+    scan(u"SELECT K,T,I FROM Big ORDER BY T");
+    scan(u"SELECT K,T,I FROM Big");
+}
+
+TEST(DatabasePerformance, DISABLED_SearchStyleScanOfAMillionRows) {
+    SqliteFile file;
+    auto db = CreateSqlite(file.path());
+    SearchStylePerformance(*db, "sqlite");
+    if (const char* conninfo = testing::PgConninfo()) {
+        auto pg = ConnectPostgres(conninfo);
+        pg->Execute(u"DROP SCHEMA IF EXISTS perf CASCADE; CREATE SCHEMA perf; SET search_path = perf");
+        SearchStylePerformance(*pg, "postgres");
+    }
+}
+
+}  // namespace
+}  // namespace quarrymink

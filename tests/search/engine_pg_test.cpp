@@ -1,0 +1,120 @@
+// The engine over PostgreSQL ("ADO"): the same search, the database's own error numbers in the
+// control's words, a recode into a field the database keeps to its size.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include "pg_server.h"
+#include "quarrymink/database.h"
+#include "quarrymink/keycoding.h"
+#include "quarrymink/search.h"
+#include "quarrymink/unicode.h"
+#include "recording_host.h"
+
+namespace quarrymink {
+namespace {
+
+using testing::RecordingHost;
+
+class EnginePgTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        QM_REQUIRE_PG();
+        db_ = ConnectPostgres(testing::PgConninfo());
+        const std::u16string schema = Widen("e" + std::to_string(getpid()));
+        db_->Execute(u"DROP SCHEMA IF EXISTS " + schema + u" CASCADE");
+        db_->Execute(u"CREATE SCHEMA " + schema);
+        db_->Execute(u"SET search_path = " + schema);
+        db_->Execute(u"CREATE TABLE namedata (key VARCHAR(50), ident SERIAL PRIMARY KEY, name VARCHAR(50))");
+        engine_.SetEventInterval(std::chrono::milliseconds(0));
+        engine_.connectionType = qmADO;
+        engine_.tableName = u"namedata";
+        engine_.keyFieldName = u"key";
+        engine_.textFieldName = u"name";
+        engine_.idFieldName = u"ident";
+    }
+
+    void Add(std::initializer_list<std::u16string_view> names, std::u16string_view table = u"namedata") {
+        KeyCoder coder;
+        for (const auto name : names) {
+            auto set = db_->OpenRecordset(table, RecordsetOptions{true});
+            set->AddNew();
+            set->SetField(u"name", Value(name));
+            set->SetField(u"key", Value(coder.MakeCode(name)));
+            set->Update();
+            set->Close();
+        }
+    }
+    std::vector<std::u16string> Search(std::u16string text) {
+        engine_.BestMatchSearch(db_.get(), text);
+        std::vector<std::u16string> out;
+        for (const auto& item : engine_.List()) out.push_back(item.text);
+        return out;
+    }
+
+    std::unique_ptr<Connection> db_;
+    RecordingHost host_;
+    MatchEngine engine_{host_};
+};
+
+TEST_F(EnginePgTest, SmythFindsSmith) {
+    Add({u"Smith", u"Jones", u"Smyth", u"Smythe", u"O'Brien", u"_abc", u"abc"});
+    const auto found = Search(u"smyth");
+    ASSERT_FALSE(found.empty());
+    EXPECT_EQ(found.front(), u"Smith");
+    EXPECT_TRUE(host_.messages.empty());
+    EXPECT_EQ(Search(u"'Brien"), std::vector<std::u16string>{});  // the class of ' holds nothing here
+    EXPECT_EQ(Search(u"_abc"), std::vector<std::u16string>{u"_abc"});
+}
+
+TEST_F(EnginePgTest, UnknownFieldAndTableInTheControlsWords) {
+    Add({u"Smith"});
+    engine_.textFieldName = u"nosuch";
+    Search(u"smith");
+    ASSERT_EQ(host_.messages.size(), 1u);
+    EXPECT_EQ(host_.messages[0],
+              u"QM1Error:\r\nThe field name 'nosuch' or 'ident' is not\r\nvalid for the table 'namedata'");
+    engine_.textFieldName = u"name";
+    engine_.tableName = u"nowhere";
+    Search(u"smith");
+    ASSERT_EQ(host_.messages.size(), 2u);
+    // The version check is the first to meet the missing table.
+    EXPECT_EQ(host_.messages[1], u"QM1Error:\r\nThe table name 'nowhere' is not\r\nvalid for this data connection");
+}
+
+TEST_F(EnginePgTest, ConnectionOfTheWrongKindIsReported) {
+    Add({u"Smith"});
+    engine_.connectionType = qmDAO;
+    EXPECT_TRUE(Search(u"smith").empty());
+    ASSERT_EQ(host_.messages.size(), 1u);
+    EXPECT_NE(host_.messages[0].find(u"incorrectly specified the ConnectionType"), std::u16string::npos);
+}
+
+TEST_F(EnginePgTest, RecodeKeepsKeysWithinTheFieldSize) {
+    db_->Execute(u"CREATE TABLE shortkeys (key VARCHAR(6), ident SERIAL PRIMARY KEY, name VARCHAR(50))");
+    db_->Execute(u"INSERT INTO shortkeys (key, name) VALUES ('old', 'Catherine'), ('old', 'Schmidt'), ('old', 'x')");
+    engine_.tableName = u"shortkeys";
+    engine_.Recode(db_.get());
+    EXPECT_TRUE(host_.messages.empty()) << (host_.messages.empty() ? "" : Utf16ToUtf8(host_.messages[0]));
+    auto set = db_->OpenRecordset(u"SELECT key, name FROM shortkeys ORDER BY ident");
+    KeyCoder coder;
+    for (; !set->Eof(); set->MoveNext()) {
+        const std::u16string key = set->Field(u"key").ToText();
+        EXPECT_EQ(key, coder.MakeCode(set->Field(u"name").ToText()).substr(0, 6));
+    }
+    EXPECT_EQ(host_.progress.back(), 0);
+    EXPECT_EQ(host_.endRecodes, 1);
+}
+
+TEST_F(EnginePgTest, OldVersionContinuedOrRecoded) {
+    Add({u"Smith", u"Smyth"});
+    db_->Execute(u"UPDATE namedata SET key = chr(1) || substr(key, 2)");
+    host_.answer = RecodeChoice::ContinueSearch;
+    EXPECT_EQ(Search(u"smith").size(), 2u);
+    host_.answer = RecodeChoice::RecodeTable;
+    engine_.Recode(db_.get());
+    EXPECT_EQ(Search(u"smith").size(), 2u);
+    EXPECT_EQ(host_.recodeQuestions, 1);
+}
+
+}  // namespace
+}  // namespace quarrymink

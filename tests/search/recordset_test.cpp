@@ -1,0 +1,417 @@
+// Record sets on both backends: the cursor, changes through a set, patterns and errors.
+// Every test runs on a SQLite file and on the private PostgreSQL server (skipped without one).
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <map>
+
+#include "pg_server.h"
+#include "quarrymink/database.h"
+#include "quarrymink/unicode.h"
+
+namespace quarrymink {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::u16string Num(long long n) { return Widen(std::to_string(n)); }
+
+template <class F>
+std::int32_t ErrorNumber(F&& f) {
+    try {
+        f();
+    } catch (const DbError& e) {
+        return e.Number();
+    }
+    return 0;
+}
+
+class RecordsetTest : public ::testing::TestWithParam<ConnectionKind> {
+protected:
+    void SetUp() override {
+        if (Pg()) {
+            QM_REQUIRE_PG();
+            db_ = ConnectPostgres(testing::PgConninfo());
+            // A fresh schema per test: the tests of one run share the server.
+            db_->Execute(u"DROP SCHEMA IF EXISTS t CASCADE; CREATE SCHEMA t; SET search_path = t");
+        } else {
+            static int counter = 0;
+            path_ = (fs::temp_directory_path() /
+                     ("qm-rs-" + std::to_string(getpid()) + "-" + std::to_string(++counter) + ".sqlite"))
+                        .string();
+            fs::remove(path_);
+            db_ = CreateSqlite(path_);
+        }
+    }
+    void TearDown() override {
+        db_.reset();
+        if (!path_.empty()) fs::remove(path_);
+    }
+
+    bool Pg() const { return GetParam() == ConnectionKind::Postgres; }
+    // The wildcard of the backend's pattern dialect.
+    std::u16string Any() const { return Pg() ? u"%" : u"*"; }
+
+    // Rows 0..n-1 of people(name, n), in no particular physical order.
+    void MakePeople(int rows) {
+        db_->Execute(u"CREATE TABLE people (name VARCHAR(20), n INTEGER)");
+        std::u16string values;
+        for (int i = 0; i < rows; ++i) {
+            const int n = (i * 7919) % rows;  // a permutation, so that ORDER BY matters
+            values += (values.empty() ? u"" : u", ") + (u"('p" + Num(n) + u"', ") +
+                      Num(n) + u")";
+            if (values.size() > 20000 || i + 1 == rows) {
+                db_->Execute(u"INSERT INTO people VALUES " + values);
+                values.clear();
+            }
+        }
+    }
+
+    std::int64_t Count(const std::u16string& where) {
+        auto set = db_->OpenRecordset(u"SELECT COUNT(*) AS c FROM people WHERE " + where);
+        return set->Field(u"c").ToInt32();
+    }
+
+    std::unique_ptr<Connection> db_;
+    std::string path_;
+};
+
+TEST_P(RecordsetTest, EmptySetIsAtBofAndEof) {
+    MakePeople(0);
+    for (const bool updatable : {false, true}) {
+        auto set = db_->OpenRecordset(u"SELECT name, n FROM people", {updatable});
+        EXPECT_TRUE(set->Bof());
+        EXPECT_TRUE(set->Eof());
+        EXPECT_EQ(set->RecordCount(), 0);
+        EXPECT_EQ(ErrorNumber([&] { set->MoveFirst(); }), dberr::kNoCurrentRecord);
+        EXPECT_EQ(ErrorNumber([&] { set->MoveLast(); }), dberr::kNoCurrentRecord);
+        EXPECT_EQ(ErrorNumber([&] { set->MoveNext(); }), dberr::kNoCurrentRecord);
+        EXPECT_EQ(ErrorNumber([&] { set->MovePrevious(); }), dberr::kNoCurrentRecord);
+        EXPECT_EQ(ErrorNumber([&] { set->Field(u"name"); }), dberr::kNoCurrentRecord);
+        EXPECT_TRUE(set->Bof() && set->Eof());
+        set->Close();
+    }
+    auto table = db_->OpenRecordset(u"people");
+    EXPECT_TRUE(table->Bof() && table->Eof());
+}
+
+TEST_P(RecordsetTest, MovesFollowTheQueryOrderAndSetBofAndEof) {
+    MakePeople(5);
+    for (const bool updatable : {false, true}) {
+        SCOPED_TRACE(updatable ? "updatable" : "read-only");
+        auto set = db_->OpenRecordset(u"SELECT name, n FROM people ORDER BY n", {updatable});
+        ASSERT_FALSE(set->Bof() || set->Eof());
+        EXPECT_EQ(set->Field(u"N").ToInt32(), 0);  // names compare without regard to case
+        EXPECT_EQ(set->RecordCount(), 5);
+        set->MoveLast();
+        EXPECT_EQ(set->RecordCount(), 5);
+        EXPECT_EQ(set->Field(u"n").ToInt32(), 4);
+        set->MoveNext();
+        EXPECT_TRUE(set->Eof());
+        EXPECT_FALSE(set->Bof());
+        EXPECT_EQ(ErrorNumber([&] { set->MoveNext(); }), dberr::kNoCurrentRecord);
+        EXPECT_EQ(ErrorNumber([&] { set->Field(u"n"); }), dberr::kNoCurrentRecord);
+        set->MovePrevious();
+        EXPECT_EQ(set->Field(u"name").ToText(), u"p4");
+        set->MoveFirst();
+        set->MovePrevious();
+        EXPECT_TRUE(set->Bof());
+        EXPECT_FALSE(set->Eof());
+        EXPECT_EQ(ErrorNumber([&] { set->MovePrevious(); }), dberr::kNoCurrentRecord);
+        set->MoveNext();
+        EXPECT_EQ(set->Field(u"n").ToInt32(), 0);
+
+        // Position access: a name resolved once, texts into one buffer.
+        const int name = set->FieldIndex(u"NAME");
+        EXPECT_EQ(set->FieldCount(), 2);
+        EXPECT_EQ(set->FieldName(name), u"name");
+        std::u16string text;
+        set->MoveNext();
+        set->FieldTextAt(name, text);
+        EXPECT_EQ(text, u"p1");
+        set->FieldTextAt(set->FieldIndex(u"n"), text);
+        EXPECT_EQ(text, u"1");
+        EXPECT_EQ(ErrorNumber([&] { set->Field(u"nope"); }), dberr::kItemNotFound);
+        EXPECT_EQ(ErrorNumber([&] { set->FieldAt(2); }), dberr::kItemNotFound);
+        set->Close();
+    }
+}
+
+// More rows than one batch of the server cursor, walked both ways with jumps between.
+TEST_P(RecordsetTest, LongWalksBothWays) {
+    const int rows = 2345;
+    MakePeople(rows);
+    for (const bool updatable : {false, true}) {
+        SCOPED_TRACE(updatable ? "updatable" : "read-only");
+        auto set = db_->OpenRecordset(u"SELECT n, name FROM people ORDER BY n", {updatable});
+        int expected = 0;
+        for (; !set->Eof(); set->MoveNext()) ASSERT_EQ(set->Field(u"n").ToInt32(), expected++);
+        EXPECT_EQ(expected, rows);
+        set->MovePrevious();
+        for (; !set->Bof(); set->MovePrevious()) ASSERT_EQ(set->Field(u"n").ToInt32(), --expected);
+        EXPECT_EQ(expected, 0);
+        set->MoveLast();
+        EXPECT_EQ(set->Field(u"n").ToInt32(), rows - 1);
+        set->MoveFirst();
+        EXPECT_EQ(set->Field(u"n").ToInt32(), 0);
+        std::string bookmark;
+        for (int i = 0; i < 1500; ++i) set->MoveNext();
+        bookmark = set->Bookmark();
+        set->MoveFirst();
+        set->SetBookmark(bookmark);
+        EXPECT_EQ(set->Field(u"n").ToInt32(), 1500);
+        EXPECT_EQ(ErrorNumber([&] { set->SetBookmark("not a bookmark"); }), dberr::kInvalidBookmark);
+        EXPECT_EQ(set->Field(u"n").ToInt32(), 1500);
+    }
+}
+
+// No key, and rows that are equal in every field: an update must change the one row the set
+// stands on, also when it is changed twice.
+TEST_P(RecordsetTest, UpdateChangesExactlyTheCurrentRowAmongDuplicates) {
+    db_->Execute(u"CREATE TABLE people (name VARCHAR(20), n INTEGER)");
+    db_->Execute(u"INSERT INTO people VALUES ('x', 1), ('x', 1), ('x', 1), ('y', 2)");
+    auto set = db_->OpenRecordset(u"SELECT name, n FROM people WHERE name = 'x'", {true});
+    set->MoveNext();
+    set->Edit();
+    set->SetField(u"n", Value(99));
+    EXPECT_EQ(set->Field(u"n").ToInt32(), 99);  // the edited value, before Update
+    set->Update();
+    EXPECT_EQ(set->Field(u"n").ToInt32(), 99);
+    EXPECT_EQ(Count(u"n = 99"), 1);
+    EXPECT_EQ(Count(u"n = 1"), 2);
+    set->Edit();
+    set->SetField(u"N", Value(u"100"));
+    set->SetField(u"name", Value(u"z"));
+    set->Update();
+    EXPECT_EQ(Count(u"n = 100 AND name = 'z'"), 1);
+    EXPECT_EQ(Count(u"n = 99"), 0);
+    EXPECT_EQ(Count(u"n = 1"), 2);
+    // Moving away drops an edit that was not written.
+    set->Edit();
+    set->SetField(u"n", Value(5));
+    set->MoveFirst();
+    EXPECT_EQ(Count(u"n = 5"), 0);
+    EXPECT_EQ(ErrorNumber([&] { set->Update(); }), dberr::kUpdateWithoutEdit);
+    EXPECT_EQ(ErrorNumber([&] { set->SetField(u"n", Value(5)); }), dberr::kUpdateWithoutEdit);
+}
+
+// The walk of a recode: from the last row back to the first, rewriting a field of each row.
+TEST_P(RecordsetTest, RecodeWalksBackwardsRewritingEveryRowOnce) {
+    const int rows = 2100;
+    db_->Execute(u"CREATE TABLE names (k VARCHAR(50), t VARCHAR(50))");
+    std::u16string values;
+    for (int i = 0; i < rows; ++i)
+        values += (i ? u", ('old', 'n" : u"('old', 'n") + Num(i % 700) + u"')";  // duplicates
+    db_->Execute(u"INSERT INTO names VALUES " + values);
+
+    auto set = db_->OpenRecordset(u"SELECT t,k FROM names", {true});
+    ASSERT_FALSE(set->Bof() && set->Eof());
+    EXPECT_EQ(set->DefinedSize(u"K"), 50);
+    set->MoveLast();
+    const std::int64_t total = set->RecordCount();
+    set->MoveLast();
+    std::int64_t visited = 0;
+    while (!set->Bof()) {
+        set->Edit();
+        set->SetField(u"k", Value(u"new:" + set->Field(u"t").ToText()));
+        set->Update();
+        set->MovePrevious();
+        ++visited;
+    }
+    set->Close();
+    EXPECT_EQ(total, rows);
+    EXPECT_EQ(visited, rows);
+    auto check = db_->OpenRecordset(u"SELECT COUNT(*) AS c FROM names WHERE k = 'new:' || t");
+    EXPECT_EQ(check->Field(u"c").ToInt32(), rows);
+}
+
+// Updates that move rows in the query's order do not disturb a walk through the set.
+TEST_P(RecordsetTest, UpdatesDoNotDisturbTheWalk) {
+    MakePeople(50);
+    auto set = db_->OpenRecordset(u"SELECT n FROM people WHERE n < 1000 ORDER BY n", {true});
+    int visited = 0;
+    for (; !set->Eof(); set->MoveNext(), ++visited) {
+        set->Edit();
+        set->SetField(u"n", Value(set->Field(u"n").ToInt32() + 1000));
+        set->Update();
+    }
+    EXPECT_EQ(visited, 50);
+    EXPECT_EQ(Count(u"n >= 1000"), 50);
+}
+
+TEST_P(RecordsetTest, DeleteRemovesTheCurrentRowOnly) {
+    db_->Execute(u"CREATE TABLE people (name VARCHAR(20), n INTEGER)");
+    db_->Execute(u"INSERT INTO people VALUES ('a', 1), ('b', 2), ('c', 3), ('c', 3), ('d', 4)");
+    auto set = db_->OpenRecordset(u"SELECT name FROM people ORDER BY n", {true});
+    set->MoveNext();
+    set->MoveNext();
+    const std::string bookmark = set->Bookmark();
+    set->Delete();
+    EXPECT_EQ(ErrorNumber([&] { set->Field(u"name"); }), dberr::kRecordDeleted);
+    EXPECT_EQ(ErrorNumber([&] { set->Delete(); }), dberr::kRecordDeleted);
+    EXPECT_EQ(ErrorNumber([&] { set->SetBookmark(bookmark); }), dberr::kInvalidBookmark);
+    set->MoveNext();
+    EXPECT_EQ(set->Field(u"name").ToText(), u"c");
+    set->MovePrevious();
+    EXPECT_EQ(set->Field(u"name").ToText(), u"b");
+    EXPECT_EQ(set->RecordCount(), 4);
+    EXPECT_EQ(Count(u"name = 'c'"), 1);
+    EXPECT_EQ(Count(u"1 = 1"), 4);
+}
+
+TEST_P(RecordsetTest, TableWithAutoIncrementCountsFromOne) {
+    TableDef def;
+    def.name = u"NameData";
+    def.CreateField(u"Key", FieldDef::Type::Text, 50).allowZeroLength = true;
+    def.CreateField(u"Ident", FieldDef::Type::Long).attributes = FieldDef::kAutoIncrement;
+    def.CreateField(u"Name", FieldDef::Type::Text, 50);
+    def.CreateIndex(u"ndxName").fields.push_back(u"Name");
+    db_->AppendTableDef(def);
+    EXPECT_TRUE(db_->TableExists(u"NAMEDATA"));
+
+    auto set = db_->OpenRecordset(u"NameData");
+    set->SetIndex(u"ndxName");
+    EXPECT_EQ(set->DefinedSize(u"Key"), 50);
+    for (const char16_t* name : {u"Bea", u"Al", u"Cy"}) {
+        set->AddNew();
+        set->SetField(u"Name", Value(name));
+        set->SetField(u"Key", Value(u"\u0002k" + std::u16string(name)));
+        set->Update();
+    }
+    EXPECT_EQ(set->LastInsertId(), 3);
+    set->Close();
+
+    auto rows = db_->OpenRecordset(u"SELECT [Ident], [Name], [Key] FROM NameData ORDER BY [Ident]");
+    std::u16string seen;
+    for (; !rows->Eof(); rows->MoveNext()) seen += rows->Field(u"ident").ToText() + rows->Field(u"name").ToText();
+    EXPECT_EQ(seen, u"1Bea2Al3Cy");
+    rows->MoveFirst();
+    EXPECT_EQ(rows->Field(u"Key").ToText(), u"\u0002kBea");  // the control character is kept
+
+    auto table = db_->OpenRecordset(u"NameData");
+    table->SetIndex(u"ndxName");
+    table->Seek(u"=", {Value(u"Cy")});
+    ASSERT_FALSE(table->NoMatch());
+    EXPECT_EQ(table->Field(u"Ident").ToInt32(), 3);
+    table->Seek(u"=", {Value(u"Nobody")});
+    EXPECT_TRUE(table->NoMatch());
+    EXPECT_EQ(ErrorNumber([&] { table->SetIndex(u"noSuchIndex"); }), dberr::kNotAnIndex);
+    EXPECT_EQ(db_->Execute(u"DELETE FROM NameData"), 3);
+}
+
+// Special characters of the backend's pattern dialect, written in brackets, match themselves.
+TEST_P(RecordsetTest, LikePatternsMatchSpecialCharactersLiterally) {
+    db_->Execute(u"CREATE TABLE w (s VARCHAR(20))");
+    const std::vector<std::u16string> texts = {u"a*b", u"a%b", u"a_b", u"a?b", u"a[b", u"a#b",
+                                               u"axb", u"a\\b", u"A*b", u"a1b", u"\u0002it's"};
+    for (const auto& text : texts) {
+        auto set = db_->OpenRecordset(u"w");
+        set->AddNew();
+        set->SetField(u"s", Value(text));
+        set->Update();
+    }
+    const auto matches = [&](const std::u16string& pattern) {
+        std::u16string sql = u"SELECT s FROM w WHERE s LIKE '";
+        for (char16_t c : pattern) sql += c == u'\'' ? std::u16string(u"''") : std::u16string(1, c);
+        auto set = db_->OpenRecordset(sql + u"' ORDER BY s");
+        std::u16string found;
+        for (; !set->Eof(); set->MoveNext()) found += set->Field(u"s").ToText() + u" ";
+        return found;
+    };
+    EXPECT_EQ(matches(u"\u0002it's" + Any()), u"\u0002it's ");
+    if (Pg()) {  // ADO: % and _ are the wildcards
+        EXPECT_EQ(matches(u"a[%]b"), u"a%b ");
+        EXPECT_EQ(matches(u"a[_]b"), u"a_b ");
+        EXPECT_EQ(matches(u"a[[]b"), u"a[b ");
+        EXPECT_EQ(matches(u"a*b"), u"a*b ");
+        EXPECT_EQ(matches(u"a?b"), u"a?b ");
+        EXPECT_EQ(matches(u"a\\b"), u"a\\b ");
+        EXPECT_EQ(matches(u"A%"), u"A*b ");  // case-sensitive
+        EXPECT_EQ(matches(u"a[0-9]b"), u"a1b ");
+        EXPECT_EQ(matches(u"a[!a-z0-9]b%"), u"a#b a%b a*b a?b a[b a\\b a_b ");
+        EXPECT_EQ(matches(u"a_b").size(), 9u * 4u);
+    } else {  // DAO: * ? # are the wildcards
+        EXPECT_EQ(matches(u"a[*]b"), u"a*b ");
+        EXPECT_EQ(matches(u"a[?]b"), u"a?b ");
+        EXPECT_EQ(matches(u"a[#]b"), u"a#b ");
+        EXPECT_EQ(matches(u"a[[]b"), u"a[b ");
+        EXPECT_EQ(matches(u"a%b"), u"a%b ");
+        EXPECT_EQ(matches(u"a_b"), u"a_b ");
+        EXPECT_EQ(matches(u"a\\b"), u"a\\b ");
+        EXPECT_EQ(matches(u"A*"), u"A*b ");  // case-sensitive
+        EXPECT_EQ(matches(u"a#b"), u"a1b ");
+        EXPECT_EQ(matches(u"a[!a-z0-9]b*"), u"a#b a%b a*b a?b a[b a\\b a_b ");
+        EXPECT_EQ(matches(u"a?b").size(), 9u * 4u);
+    }
+}
+
+TEST_P(RecordsetTest, TopLimitsTheRows) {
+    MakePeople(10);
+    auto set = db_->OpenRecordset(u"SELECT TOP 3 n FROM people ORDER BY n DESC");
+    set->MoveLast();
+    EXPECT_EQ(set->RecordCount(), 3);
+    EXPECT_EQ(set->Field(u"n").ToInt32(), 7);
+}
+
+TEST_P(RecordsetTest, SetsThatCannotChangeRowsSaySo) {
+    MakePeople(3);
+    auto readOnly = db_->OpenRecordset(u"SELECT name FROM people");
+    EXPECT_EQ(ErrorNumber([&] { readOnly->Edit(); }), dberr::kReadOnly);
+    EXPECT_EQ(ErrorNumber([&] { readOnly->AddNew(); }), dberr::kReadOnly);
+    EXPECT_EQ(ErrorNumber([&] { readOnly->Delete(); }), dberr::kReadOnly);
+    // Asked for, but a join has no one row behind each row.
+    auto join = db_->OpenRecordset(u"SELECT a.name FROM people a, people b WHERE a.n = b.n", {true});
+    EXPECT_EQ(join->RecordCount(), 3);
+    EXPECT_EQ(ErrorNumber([&] { join->Edit(); }), dberr::kReadOnly);
+    // A computed field of an updatable set.
+    auto computed = db_->OpenRecordset(u"SELECT name, n + 1 AS m FROM people", {true});
+    computed->Edit();
+    EXPECT_EQ(ErrorNumber([&] { computed->SetField(u"m", Value(1)); }), dberr::kReadOnly);
+}
+
+TEST_P(RecordsetTest, SetOutlivesItsConnectionObject) {
+    MakePeople(3);
+    auto set = db_->OpenRecordset(u"SELECT n FROM people ORDER BY n");
+    db_.reset();
+    set->MoveLast();
+    EXPECT_EQ(set->Field(u"n").ToInt32(), 2);
+    set->Close();
+    EXPECT_THROW(set->MoveFirst(), DbError);
+}
+
+TEST_P(RecordsetTest, ErrorNumbersOfUnknownFieldsAndTables) {
+    MakePeople(1);
+    const std::int32_t field = ErrorNumber([&] { db_->OpenRecordset(u"SELECT nope FROM people"); });
+    const std::int32_t table = ErrorNumber([&] { db_->OpenRecordset(u"SELECT n FROM nopes"); });
+    const std::int32_t tableSet = ErrorNumber([&] { db_->OpenRecordset(u"nopes"); });
+    const std::int32_t syntax = ErrorNumber([&] { db_->OpenRecordset(u"SELECT FROM WHERE"); });
+    if (Pg()) {
+        EXPECT_EQ(field, dberr::kUnknownField);
+        EXPECT_EQ(table, dberr::kUnknownTable);
+        EXPECT_EQ(tableSet, dberr::kUnknownTable);
+    } else {
+        EXPECT_EQ(field, dberr::kGeneral);
+        EXPECT_EQ(table, dberr::kGeneral);
+        EXPECT_EQ(tableSet, dberr::kGeneral);
+    }
+    EXPECT_EQ(syntax, dberr::kGeneral);
+    try {
+        db_->Execute(u"INSERT INTO people VALUES ('x')");
+        db_->Execute(u"INSERT INTO people (n) VALUES ('not a number')");
+        if (Pg()) ADD_FAILURE() << "PostgreSQL took a text for a number";
+    } catch (const DbError& e) {
+        EXPECT_EQ(e.Number(), dberr::kGeneral);
+        EXPECT_FALSE(e.Description().empty());
+    }
+}
+
+std::string BackendName(const ::testing::TestParamInfo<ConnectionKind>& info) {
+    return info.param == ConnectionKind::Postgres ? "Postgres" : "Sqlite";
+}
+
+INSTANTIATE_TEST_SUITE_P(Backends, RecordsetTest, ::testing::Values(ConnectionKind::Sqlite, ConnectionKind::Postgres),
+                         BackendName);
+
+}  // namespace
+}  // namespace quarrymink

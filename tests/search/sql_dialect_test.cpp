@@ -1,0 +1,152 @@
+// Translation of the callers' SQL dialect into SQLite's and PostgreSQL's.
+#include "search/sql_dialect.h"
+
+#include <gtest/gtest.h>
+
+#include "quarrymink/database.h"
+
+namespace quarrymink::sqldialect {
+namespace {
+
+std::string Sqlite(std::u16string_view sql) { return TranslateSql(sql, Backend::Sqlite); }
+std::string Pg(std::u16string_view sql) { return TranslateSql(sql, Backend::Postgres); }
+
+TEST(SqlDialect, TopBecomesLimitAtTheEndOfItsSelect) {
+    EXPECT_EQ(Sqlite(u"SELECT TOP 1 Key FROM NameData"), "SELECT Key FROM NameData LIMIT 1");
+    EXPECT_EQ(Sqlite(u"select top 5 a, b from t where a > 1 order by b desc;"),
+              "select a, b from t where a > 1 order by b desc LIMIT 5;");
+    EXPECT_EQ(Pg(u"SELECT DISTINCT TOP 2 a FROM t  "), "SELECT DISTINCT a FROM t LIMIT 2  ");
+    EXPECT_EQ(Sqlite(u"SELECT a FROM t WHERE b IN (SELECT TOP 3 b FROM u ORDER BY c) ORDER BY a"),
+              "SELECT a FROM t WHERE b IN (SELECT b FROM u ORDER BY c LIMIT 3) ORDER BY a");
+    // A column named like the keyword, and TOP in a literal, stay.
+    EXPECT_EQ(Sqlite(u"SELECT top, 'TOP 1' FROM t"), "SELECT top, 'TOP 1' FROM t");
+    EXPECT_EQ(Sqlite(u"SELECT TOP a FROM t"), "SELECT TOP a FROM t");
+    EXPECT_THROW(Sqlite(u"SELECT TOP 10 PERCENT a FROM t"), DbError);
+}
+
+TEST(SqlDialect, BracketedNamesBecomeQuotedIdentifiers) {
+    EXPECT_EQ(Sqlite(u"SELECT [Key] FROM [Name Data]"), "SELECT \"Key\" FROM \"Name Data\"");
+    // PostgreSQL folds unquoted names to lower case, so brackets do too: [Key] and Key agree.
+    EXPECT_EQ(Pg(u"SELECT [Key], Key FROM [Name Data]"), "SELECT \"key\", Key FROM \"name data\"");
+    EXPECT_EQ(Sqlite(u"SELECT [a\"b] FROM t"), "SELECT \"a\"\"b\" FROM t");
+    // Brackets inside literals, quoted names and comments are left alone.
+    EXPECT_EQ(Sqlite(u"SELECT \"[x]\" FROM t WHERE a = '[y]' -- [z]\n"),
+              "SELECT \"[x]\" FROM t WHERE a = '[y]' -- [z]\n");
+    EXPECT_THROW(Sqlite(u"SELECT [Key FROM t"), DbError);
+}
+
+TEST(SqlDialect, LiteralsKeepEveryCharacter) {
+    const std::u16string sql = u"SELECT * FROM t WHERE a = 'it''s \u0002\u00e9' AND b = ''";
+    const std::string utf8 = "SELECT * FROM t WHERE a = 'it''s \x02\xc3\xa9' AND b = ''";
+    EXPECT_EQ(Sqlite(sql), utf8);
+    EXPECT_EQ(Pg(sql), utf8);
+    // A PostgreSQL E'' literal may hold \' without ending.
+    EXPECT_EQ(Pg(u"SELECT E'a\\'[b]' AS x"), "SELECT E'a\\'[b]' AS x");
+}
+
+TEST(SqlDialect, DaoPatternsOnSqliteRunAsGlob) {
+    // The engine's candidate query: version character, class character, wildcard.
+    EXPECT_EQ(Sqlite(u"SELECT Key,Name,Ident FROM Namedata WHERE [Key] LIKE '\u0002c*' ORDER BY Name"),
+              "SELECT Key,Name,Ident FROM Namedata WHERE \"Key\" GLOB '\x02" "c*' ORDER BY Name");
+    const auto pattern = [](std::u16string_view p) {
+        const LikePattern like = TranslateLikePattern(p, Backend::Sqlite);
+        EXPECT_EQ(like.op, u"GLOB");
+        EXPECT_FALSE(like.escape);
+        return like.pattern;
+    };
+    EXPECT_EQ(pattern(u"a?b*"), u"a?b*");
+    EXPECT_EQ(pattern(u"[*][?][#][[]x*"), u"[*][?]#[[]x*");  // bracketed specials are literal
+    EXPECT_EQ(pattern(u"50%_*"), u"50%_*");                  // % and _ are plain characters in DAO
+    EXPECT_EQ(pattern(u"#"), u"[0-9]");
+    EXPECT_EQ(pattern(u"[a-cx]"), u"[a-cx]");
+    EXPECT_EQ(pattern(u"[!a-c]"), u"[^a-c]");
+    EXPECT_EQ(pattern(u"[]]"), u"]");  // "[]" is nothing, then a plain "]"
+    EXPECT_EQ(pattern(u"[!]"), u"!");
+    EXPECT_EQ(pattern(u"[^a]"), u"[a^]");  // "^" first would negate in GLOB
+    EXPECT_EQ(pattern(u"[-^]"), u"[-^]");
+    EXPECT_THROW(pattern(u"ab[c"), DbError);
+    EXPECT_EQ(Sqlite(u"SELECT a FROM t WHERE a NOT like 'x*'"), "SELECT a FROM t WHERE a NOT GLOB 'x*'");
+    // A quote inside the pattern survives the round trip.
+    EXPECT_EQ(Sqlite(u"SELECT a FROM t WHERE a LIKE 'it''s*'"), "SELECT a FROM t WHERE a GLOB 'it''s*'");
+}
+
+TEST(SqlDialect, AdoPatternsOnPostgresRunAsLikeWithEscapes) {
+    EXPECT_EQ(Pg(u"SELECT Key FROM Namedata WHERE [Key] LIKE '\u0002c%' and (Active=1) ORDER BY Name"),
+              "SELECT Key FROM Namedata WHERE \"key\" LIKE '\x02" "c%' ESCAPE '\\' and (Active=1) ORDER BY Name");
+    const auto pattern = [](std::u16string_view p, std::u16string_view op = u"LIKE") {
+        const LikePattern like = TranslateLikePattern(p, Backend::Postgres);
+        EXPECT_EQ(like.op, op) << "for the pattern of length " << p.size();
+        EXPECT_TRUE(like.escape);
+        return like.pattern;
+    };
+    EXPECT_EQ(pattern(u"a_b%"), u"a_b%");
+    EXPECT_EQ(pattern(u"[%][_][[]x%"), u"\\%\\_[x%");  // bracketed specials are literal
+    EXPECT_EQ(pattern(u"a*b?#"), u"a*b?#");             // DAO wildcards are plain characters in ADO
+    EXPECT_EQ(pattern(u"a\\b%"), u"a\\\\b%");           // the escape character itself
+    EXPECT_EQ(pattern(u"[a-c]%", u"SIMILAR TO"), u"[a-c]%");
+    EXPECT_EQ(pattern(u"[!x.]%", u"SIMILAR TO"), u"[^x\\.]%");
+    EXPECT_EQ(pattern(u"[ab]a.b|c", u"SIMILAR TO"), u"[ab]a\\.b\\|c");
+    // An ESCAPE clause of the caller's own: the pattern is left as written.
+    EXPECT_EQ(Pg(u"SELECT a FROM t WHERE a LIKE 'x!%' ESCAPE '!'"), "SELECT a FROM t WHERE a LIKE 'x!%' ESCAPE '!'");
+    EXPECT_EQ(Sqlite(u"SELECT a FROM t WHERE a LIKE 'x!%' ESCAPE '!'"),
+              "SELECT a FROM t WHERE a LIKE 'x!%' ESCAPE '!'");
+    // A pattern from a column.
+    EXPECT_EQ(Pg(u"SELECT a FROM t WHERE a LIKE b"), "SELECT a FROM t WHERE a LIKE b");
+}
+
+TEST(SqlDialect, BareTableNames) {
+    EXPECT_EQ(BareTableName(u"NameData"), u"NameData");
+    EXPECT_EQ(BareTableName(u" [Name Data] "), u"Name Data");
+    EXPECT_EQ(BareTableName(u"\"Odd\"\"Name\""), u"Odd\"Name");
+    EXPECT_EQ(BareTableName(u"Selected Names"), u"Selected Names");
+    EXPECT_EQ(BareTableName(u"SELECT * FROM t"), u"");
+    EXPECT_EQ(BareTableName(u"select\n* from t"), u"");
+    EXPECT_EQ(BareTableName(u"WITH x AS (SELECT 1) SELECT * FROM x"), u"");
+    EXPECT_EQ(BareTableName(u"(SELECT 1)"), u"");
+    EXPECT_EQ(BareTableName(u"  "), u"");
+}
+
+TEST(SqlDialect, StatementScans) {
+    EXPECT_EQ(WithoutTrailingOrderBy("SELECT a FROM t WHERE b = 'ORDER BY' ORDER BY a, b"),
+              "SELECT a FROM t WHERE b = 'ORDER BY'");
+    EXPECT_EQ(WithoutTrailingOrderBy("SELECT a FROM (SELECT a FROM t ORDER BY a) s"),
+              "SELECT a FROM (SELECT a FROM t ORDER BY a) s");
+    EXPECT_EQ(WithoutTrailingOrderBy("SELECT a FROM t ORDER BY a LIMIT 3"), "SELECT a FROM t ORDER BY a LIMIT 3");
+
+    const std::string plain = "SELECT T,K FROM tbl ORDER BY T";
+    EXPECT_EQ(RowSelectListStart(plain), 6u);
+    EXPECT_EQ(RowSelectListStart("select all a from t"), 10u);
+    EXPECT_EQ(RowSelectListStart("WITH x AS (SELECT DISTINCT a FROM t) SELECT a FROM x"), 43u);
+    EXPECT_EQ(RowSelectListStart("SELECT DISTINCT a FROM t"), std::string::npos);
+    EXPECT_EQ(RowSelectListStart("SELECT a, count(*) FROM t GROUP BY a"), std::string::npos);
+    EXPECT_EQ(RowSelectListStart("SELECT a FROM t UNION SELECT a FROM u"), std::string::npos);
+    EXPECT_EQ(RowSelectListStart("PRAGMA table_info(t)"), std::string::npos);
+}
+
+TEST(SqlDialect, DeclaredTextSizes) {
+    EXPECT_EQ(DeclaredTextSize("TEXT(50)"), 50);
+    EXPECT_EQ(DeclaredTextSize("varchar( 20 )"), 20);
+    EXPECT_EQ(DeclaredTextSize("NVARCHAR(12)"), 12);
+    EXPECT_EQ(DeclaredTextSize("character(8)"), 8);
+    EXPECT_EQ(DeclaredTextSize("CHARACTER VARYING(30)"), 30);
+    EXPECT_EQ(DeclaredTextSize("TEXT"), 0);
+    EXPECT_EQ(DeclaredTextSize("DECIMAL(10,2)"), 0);
+    EXPECT_EQ(DeclaredTextSize("INTEGER"), 0);
+}
+
+TEST(SqlDialect, NamesAndText) {
+    EXPECT_TRUE(NamesEqual(u"KeyField", u"KEYFIELD"));
+    EXPECT_TRUE(NamesEqual(u"Stra\u00dfe", u"STRA\u00dfE"));
+    EXPECT_TRUE(NamesEqual(u"\u00c9t\u00e9", u"\u00e9T\u00c9"));
+    EXPECT_FALSE(NamesEqual(u"Key", u"Keys"));
+
+    std::u16string out = u"x";
+    AppendUtf8(out, "a\xc3\xa9\xf0\x9f\x98\x80");
+    EXPECT_EQ(out, u"xa\u00e9\U0001F600");
+    out.clear();
+    AppendUtf8(out, "a\xff" "b\xc3");  // a stray byte and a cut sequence
+    EXPECT_EQ(out, u"a\ufffdb\ufffd");
+}
+
+}  // namespace
+}  // namespace quarrymink::sqldialect
