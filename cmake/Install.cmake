@@ -22,5 +22,26 @@ if(TARGET qm_control)
 else()
   set(QM_PC_REQUIRES "")
 endif()
+# The pkg-config file finds its prefix from where it lies, so the package can be installed
+# under any prefix (cmake --install --prefix) and still point at itself.
+if(IS_ABSOLUTE "${CMAKE_INSTALL_LIBDIR}")
+  set(QM_PC_PREFIX "${CMAKE_INSTALL_PREFIX}")
+else()
+  file(RELATIVE_PATH qm_pc_up "/prefix/${CMAKE_INSTALL_LIBDIR}/pkgconfig" "/prefix")
+  set(QM_PC_PREFIX "\${pcfiledir}/${qm_pc_up}")
+endif()
 configure_file(${PROJECT_SOURCE_DIR}/cmake/quarrymink.pc.in ${PROJECT_BINARY_DIR}/quarrymink.pc @ONLY)
 install(FILES ${PROJECT_BINARY_DIR}/quarrymink.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+
+# The Designer plugin goes where Qt keeps Designer's plugins, under the install prefix.
+# It finds the library beside the installed one, whatever the prefix.
+if(TARGET quarrymink_designer)
+  get_target_property(qm_plugin_dir quarrymink_designer QM_INSTALL_DIR)
+  if(NOT IS_ABSOLUTE "${CMAKE_INSTALL_LIBDIR}")
+    file(RELATIVE_PATH qm_plugin_to_lib "/prefix/${qm_plugin_dir}" "/prefix/${CMAKE_INSTALL_LIBDIR}")
+    set_target_properties(quarrymink_designer PROPERTIES INSTALL_RPATH "$ORIGIN/${qm_plugin_to_lib}")
+  endif()
+  install(TARGETS quarrymink_designer
+    LIBRARY DESTINATION ${qm_plugin_dir}
+    RUNTIME DESTINATION ${qm_plugin_dir})
+endif()

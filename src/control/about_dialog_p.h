@@ -1,0 +1,35 @@
+// The about box: product title, version, the description lines of the string table and
+// a button that opens the platform's system information.
+#pragma once
+
+#include <QDialog>
+#include <QString>
+
+class QLabel;
+class QPushButton;
+
+namespace quarrymink {
+
+class AboutDialog final : public QDialog {
+    Q_OBJECT
+public:
+    /// title and version are the showing application's: the control library shows its
+    /// own, a program that carries the box shows its name and version.
+    AboutDialog(const QString& title, int major, int minor, int revision, QWidget* parent = nullptr);
+
+    /// The description lines, resources 201 up to the "*" line, each ended by CR LF.
+    static QString DescriptionText();
+
+public Q_SLOTS:
+    /// Opens the system-information program, or says that there is none.
+    void StartSysInfo();
+
+private:
+    QLabel* lblTitle_;
+    QLabel* lblVersion_;
+    QLabel* lblDescription_;
+    QPushButton* cmdOK_;
+    QPushButton* cmdSysInfo_;
+};
+
+}  // namespace quarrymink

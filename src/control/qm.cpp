@@ -1,0 +1,853 @@
+// The Quarrymink control: properties, their persistence, the container's font and
+// colours, the layout of the children, and the window services of the search engine.
+#include "quarrymink/qm.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QEvent>
+#include <QGroupBox>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPointer>
+#include <QProgressBar>
+#include <QResizeEvent>
+#include <QToolButton>
+#include <cmath>
+#include <limits>
+
+#include "about_dialog_p.h"
+#include "pictures_p.h"
+#include "qm_p.h"
+#include "recode_dialogs_p.h"
+#include "twips_p.h"
+
+using namespace quarrymink;
+
+namespace {
+
+QString ToQString(std::u16string_view text) {
+    return QString(reinterpret_cast<const QChar*>(text.data()), static_cast<qsizetype>(text.size()));
+}
+
+std::u16string ToU16(const QString& text) {
+    return text.toStdU16String();
+}
+
+// Pixel rectangles by their edges, so that neighbouring children meet without gaps.
+QRect EdgesToPixels(const QPaintDevice& device, const TwipsRect& r) {
+    const int left = TwipsToPixelsX(device, r.left), top = TwipsToPixelsY(device, r.top);
+    const int right = TwipsToPixelsX(device, r.left + r.width),
+              bottom = TwipsToPixelsY(device, r.top + r.height);
+    return {left, top, right - left, bottom - top};
+}
+
+QString DefaultMessageTitle() {
+    return QGuiApplication::applicationDisplayName();
+}
+
+// A number read back from a settings store: numbers as they are, texts parsed
+// ("true"/"false" as settings files write Booleans). Anything else is an error.
+double NumberOf(const QString& key, const QVariant& value) {
+    switch (value.metaType().id()) {
+        case QMetaType::Bool:
+            return value.toBool() ? -1.0 : 0.0;
+        case QMetaType::QString:
+        case QMetaType::QByteArray: {
+            const QString text = value.toString().trimmed();
+            if (text.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0) return -1.0;
+            if (text.compare(QLatin1String("false"), Qt::CaseInsensitive) == 0) return 0.0;
+            bool ok = false;
+            const double number = text.toDouble(&ok);
+            if (ok) return number;
+            break;
+        }
+        default: {
+            bool ok = false;
+            const double number = value.toDouble(&ok);
+            if (ok) return number;
+            break;
+        }
+    }
+    throw PropertyBagError("Type mismatch in the saved property " + key.toStdString());
+}
+
+template <typename Int>
+Int WholeNumberOf(const QString& key, const QVariant& value) {
+    const double number = std::nearbyint(NumberOf(key, value));
+    if (number < static_cast<double>(std::numeric_limits<Int>::min()) ||
+        number > static_cast<double>(std::numeric_limits<Int>::max()))
+        throw PropertyBagError("Overflow in the saved property " + key.toStdString());
+    return static_cast<Int>(number);
+}
+
+QString TextOf(const QString& key, const QVariant& value) {
+    if (!value.canConvert<QString>())
+        throw PropertyBagError("Type mismatch in the saved property " + key.toStdString());
+    return value.toString();
+}
+
+QFont FontOf(const QString& key, const QVariant& value) {
+    if (value.metaType().id() == QMetaType::QFont) return value.value<QFont>();
+    QFont font;
+    if (value.canConvert<QString>() && font.fromString(value.toString())) return font;
+    throw PropertyBagError("Type mismatch in the saved property " + key.toStdString());
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------
+// Construction
+
+QMPrivate::QMPrivate(QM* owner) : q(owner), engine(new MatchEngine(*this)) {}
+
+QMPrivate::~QMPrivate() {
+    if (engine && !engine->Detach()) delete engine;
+}
+
+QM::QM(QWidget* parent) : QWidget(parent), d(std::make_unique<QMPrivate>(this)) {
+    d->frame = new QGroupBox(QStringLiteral("Quarrymink"), this);
+    d->frame->setObjectName(QStringLiteral("Frame1"));
+    d->frame->setAutoFillBackground(true);
+
+    d->progressBar = new QProgressBar(d->frame);
+    d->progressBar->setObjectName(QStringLiteral("ProgressBar1"));
+    d->progressBar->setRange(0, 100);
+    d->progressBar->setValue(0);
+    d->progressBar->setTextVisible(false);
+
+    d->list = new QListWidget(d->frame);
+    d->list->setObjectName(QStringLiteral("List1"));
+    d->list->setSelectionMode(QAbstractItemView::SingleSelection);
+
+    d->stopButton = new QToolButton(d->frame);
+    d->stopButton->setObjectName(QStringLiteral("cmdStop"));
+    d->stopButton->setIcon(StopSignIcon());
+    d->stopButton->setToolTip(tr("Stop recoding"));
+    d->stopButton->setFocusPolicy(Qt::StrongFocus);
+    d->stopButton->hide();
+    d->stopButton->setEnabled(false);
+
+    setTabOrder(d->list, d->stopButton);
+    setFocusProxy(d->list);
+
+    connect(d->stopButton, &QToolButton::clicked, this, [this] { d->engine->RequestStop(); });
+    connect(d->list, &QListWidget::itemSelectionChanged, this, [this] { d->UserSelectedItem(); });
+
+    d->PinChildrenLook();
+    resize(sizeHint());
+    d->WatchParent();
+    InitProperties();
+}
+
+QM::~QM() {
+    // Events let through by a search or a recode may delete the control while that work
+    // is still on the stack. The engine is told to let go of this host; when it is busy it
+    // deletes itself once the work has unwound.
+    disconnect(d->list, nullptr, this, nullptr);
+    disconnect(d->stopButton, nullptr, this, nullptr);
+    if (d->watchedParent) d->watchedParent->removeEventFilter(this);
+    if (d->engine->Detach()) d->engine = nullptr;
+    if (d->cursorOverridden) {
+        QGuiApplication::restoreOverrideCursor();
+        d->cursorOverridden = false;
+    }
+    delete d->recodeNote;
+}
+
+// ---------------------------------------------------------------------------------------
+// Notices
+
+void QMPrivate::Notify(void (QM::*signal)(), const char* name) {
+    QPointer<QM> self(q);
+    last = Snapshot();
+    emit(q->*signal)();
+    if (self) emit q->PropertyChanged(QString::fromLatin1(name));
+}
+
+QMPrivate::Results QMPrivate::Snapshot() const {
+    Results r;
+    r.searchTime = engine->searchTime;
+    r.idValue = engine->idValue;
+    r.finalMatchItem = engine->finalMatchItem;
+    r.cancel = engine->cancel;
+    r.compare = engine->compare;
+    r.maxKeyLength = engine->maxKeyLength;
+    r.searchCode = engine->searchCode;
+    r.textValue = engine->textValue;
+    return r;
+}
+
+void QMPrivate::NoticeResults() {
+    // The engine writes these itself; a host that binds to them still hears of the change.
+    const Results now = Snapshot();
+    const Results before = std::exchange(last, now);
+    const std::pair<bool, void (QM::*)()> notices[] = {
+        {now.searchCode != before.searchCode, &QM::SearchCodeChanged},
+        {now.cancel != before.cancel, &QM::CancelChanged},
+        {now.compare != before.compare, &QM::CompareChanged},
+        {now.maxKeyLength != before.maxKeyLength, &QM::MaxKeyLengthChanged},
+        {now.idValue != before.idValue, &QM::IDValueChanged},
+        {now.textValue != before.textValue, &QM::TextValueChanged},
+        {now.finalMatchItem != before.finalMatchItem, &QM::FinalMatchItemChanged},
+        {now.searchTime != before.searchTime, &QM::SearchTimeChanged},
+    };
+    // A handler may delete the control: then this object is gone too.
+    QM* const owner = q;
+    QPointer<QM> self(owner);
+    for (const auto& [changed, signal] : notices) {
+        if (!self) return;
+        if (changed) emit(owner->*signal)();
+    }
+}
+
+// ---------------------------------------------------------------------------------------
+// Properties
+
+QString QM::TextFieldName() const {
+    return ToQString(d->engine->textFieldName);
+}
+void QM::setTextFieldName(const QString& New_TextFieldName) {
+    d->engine->textFieldName = ToU16(New_TextFieldName);
+    d->Notify(&QM::TextFieldNameChanged, "TextFieldName");
+}
+
+QString QM::KeyFieldName() const {
+    return ToQString(d->engine->keyFieldName);
+}
+void QM::setKeyFieldName(const QString& New_KeyFieldName) {
+    d->engine->keyFieldName = ToU16(New_KeyFieldName);
+    d->Notify(&QM::KeyFieldNameChanged, "KeyFieldName");
+}
+
+QString QM::IDFieldName() const {
+    return ToQString(d->engine->idFieldName);
+}
+void QM::setIDFieldName(const QString& New_IDFieldName) {
+    d->engine->idFieldName = ToU16(New_IDFieldName);
+    d->Notify(&QM::IDFieldNameChanged, "IDFieldName");
+}
+
+QString QM::TableName() const {
+    return ToQString(d->engine->tableName);
+}
+void QM::setTableName(const QString& New_TableName) {
+    d->engine->tableName = ToU16(New_TableName);
+    d->Notify(&QM::TableNameChanged, "TableName");
+}
+
+QString QM::SQLFilterString() const {
+    return ToQString(d->engine->sqlFilterString);
+}
+void QM::setSQLFilterString(const QString& New_SQLFilterString) {
+    d->engine->sqlFilterString = ToU16(New_SQLFilterString);
+    d->Notify(&QM::SQLFilterStringChanged, "SQLFilterString");
+}
+
+QM::dbType QM::ConnectionType() const {
+    return static_cast<dbType>(d->engine->connectionType);
+}
+void QM::setConnectionType(dbType New_ConnectionType) {
+    // Not checked here: a search reports a value that fits no connection.
+    d->engine->connectionType = New_ConnectionType;
+    d->Notify(&QM::ConnectionTypeChanged, "ConnectionType");
+}
+
+QM::qmCompare QM::Compare() const {
+    return static_cast<qmCompare>(d->engine->compare);
+}
+void QM::setCompare(qmCompare New_Compare) {
+    // Not checked here: the search reports a value out of range and falls back to all words.
+    d->engine->compare = New_Compare;
+    d->Notify(&QM::CompareChanged, "Compare");
+}
+
+int QM::MaxKeyLength() const {
+    return d->engine->maxKeyLength;
+}
+void QM::setMaxKeyLength(int New_MaxKeyLength) {
+    d->engine->maxKeyLength = std::clamp<int>(New_MaxKeyLength, std::numeric_limits<std::int16_t>::min(),
+                                              std::numeric_limits<std::int16_t>::max());
+    d->Notify(&QM::MaxKeyLengthChanged, "MaxKeyLength");
+}
+
+bool QM::ShowListBox() const {
+    return d->showListBox;
+}
+void QM::setShowListBox(bool New_ShowListBox) {
+    d->showListBox = New_ShowListBox;
+    d->Arrange();
+    updateGeometry();
+    d->Notify(&QM::ShowListBoxChanged, "ShowListBox");
+}
+
+bool QM::ShowProgressBar() const {
+    return d->showProgressBar;
+}
+void QM::setShowProgressBar(bool New_ShowProgressBar) {
+    d->showProgressBar = New_ShowProgressBar;
+    d->Arrange();
+    updateGeometry();
+    d->Notify(&QM::ShowProgressBarChanged, "ShowProgressBar");
+}
+
+QString QM::SearchCode() const {
+    return ToQString(d->engine->searchCode);
+}
+void QM::setSearchCode(const QString& New_SearchCode) {
+    d->engine->searchCode = ToU16(New_SearchCode);
+    d->Notify(&QM::SearchCodeChanged, "SearchCode");
+}
+
+float QM::SearchTime() const {
+    return d->engine->searchTime;
+}
+
+bool QM::Cancel() const {
+    return d->engine->cancel;
+}
+void QM::setCancel(bool New_Cancel) {
+    d->engine->cancel = New_Cancel;
+    d->Notify(&QM::CancelChanged, "Cancel");
+}
+
+int QM::IDValue() const {
+    return d->engine->idValue;
+}
+
+QString QM::TextValue() const {
+    return ToQString(d->engine->textValue);
+}
+void QM::setTextValue(const QString& New_TextValue) {
+    d->engine->textValue = ToU16(New_TextValue);
+    d->Notify(&QM::TextValueChanged, "TextValue");
+}
+
+bool QM::FinalMatchItem() const {
+    return d->engine->finalMatchItem;
+}
+
+QColor QM::BackColor() const {
+    return palette().color(QPalette::Window);
+}
+void QM::setBackColor(const QColor& New_BackColor) {
+    QPalette surface = palette();
+    surface.setColor(QPalette::Window, New_BackColor);
+    setPalette(surface);
+    setAutoFillBackground(true);
+    QPalette framePalette = d->frame->palette();
+    framePalette.setColor(QPalette::Window, New_BackColor);
+    d->frame->setPalette(framePalette);
+    d->Notify(&QM::BackColorChanged, "BackColor");
+}
+
+QColor QM::ForeColor() const {
+    return palette().color(QPalette::WindowText);
+}
+void QM::setForeColor(const QColor& New_ForeColor) {
+    // Styles draw a frame's caption in either of the two text roles.
+    QPalette surface = palette();
+    surface.setColor(QPalette::WindowText, New_ForeColor);
+    surface.setColor(QPalette::Text, New_ForeColor);
+    setPalette(surface);
+    QPalette framePalette = d->frame->palette();
+    framePalette.setColor(QPalette::WindowText, New_ForeColor);
+    framePalette.setColor(QPalette::Text, New_ForeColor);
+    d->frame->setPalette(framePalette);
+    d->Notify(&QM::ForeColorChanged, "ForeColor");
+}
+
+QFont QM::Font() const {
+    return font();
+}
+void QM::setFont(const QFont& New_Font) {
+    // The frame and the list follow in changeEvent, also when QWidget::setFont is called.
+    QWidget::setFont(New_Font);
+    d->Notify(&QM::FontChanged, "Font");
+}
+
+std::uint32_t QM::ToOleColor(const QColor& color) {
+    const QColor rgb = color.toRgb();
+    return static_cast<std::uint32_t>(rgb.red()) | static_cast<std::uint32_t>(rgb.green()) << 8 |
+           static_cast<std::uint32_t>(rgb.blue()) << 16;
+}
+
+QColor QM::FromOleColor(std::uint32_t value) {
+    if (value & 0x80000000u) {
+        // A system colour by its index.
+        const QPalette system = QApplication::palette();
+        switch (value & 0xFFu) {
+            case 5:
+                return system.color(QPalette::Base);  // window background
+            case 8:
+                return system.color(QPalette::Text);  // window text
+            case 13:
+                return system.color(QPalette::Highlight);
+            case 14:
+                return system.color(QPalette::HighlightedText);
+            case 15:
+                return system.color(QPalette::Button);  // button face
+            case 16:
+                return system.color(QPalette::Dark);  // button shadow
+            case 17:
+                return system.color(QPalette::Disabled, QPalette::Text);
+            case 18:
+                return system.color(QPalette::ButtonText);
+            case 20:
+                return system.color(QPalette::Light);
+            case 23:
+                return system.color(QPalette::ToolTipText);
+            case 24:
+                return system.color(QPalette::ToolTipBase);
+            default:
+                return system.color(QPalette::Window);
+        }
+    }
+    return QColor(static_cast<int>(value & 0xFFu), static_cast<int>((value >> 8) & 0xFFu),
+                  static_cast<int>((value >> 16) & 0xFFu));
+}
+
+QString QM::DisplayName() const {
+    return objectName().isEmpty() ? QStringLiteral("QM") : objectName();
+}
+
+// ---------------------------------------------------------------------------------------
+// Methods
+
+QString QM::MakeCode(const QString& text) {
+    return ToQString(d->engine->MakeCode(ToU16(text)));
+}
+
+QString QM::SimpleSoundex(const QString& a) const {
+    return ToQString(d->engine->SimpleSoundex(ToU16(a)));
+}
+
+void QM::BestMatchSearch(quarrymink::Connection* db, QString& searchText) {
+    // The engine lets events through; one of them may delete this control. Nothing of
+    // this object is touched after the search unless it is still there.
+    QPointer<QM> self(this);
+    MatchEngine* engine = d->engine;
+    std::u16string text = ToU16(searchText);
+    engine->BestMatchSearch(db, text);
+    searchText = ToQString(text);
+    if (self) d->NoticeResults();
+}
+
+void QM::Recode(quarrymink::Connection* db) {
+    QPointer<QM> self(this);
+    MatchEngine* engine = d->engine;
+    engine->Recode(db);
+    if (self) d->NoticeResults();
+}
+
+bool QM::SetToBestMatch() {
+    const bool found = d->engine->SetToBestMatch();
+    d->NoticeResults();
+    return found;
+}
+
+void QM::SetToNextMatch() {
+    d->engine->SetToNextMatch();
+    d->NoticeResults();
+}
+
+void QM::ShowAboutBox() {
+    QPointer<AboutDialog> box = new AboutDialog(QStringLiteral("Quarrymink"), QM_VERSION_MAJOR,
+                                                QM_VERSION_MINOR, QM_VERSION_PATCH, this);
+    box->exec();
+    delete box;
+}
+
+void QMPrivate::UserSelectedItem() {
+    if (updatingList) return;
+    const QList<QListWidgetItem*> selected = list->selectedItems();
+    if (selected.isEmpty()) return;
+    if (!engine->ListItemSelected(list->row(selected.first()))) return;
+    QPointer<QM> self(q);
+    NoticeResults();
+    if (self) emit q->ListItemSelected(ToQString(engine->textValue), engine->idValue);
+}
+
+// ---------------------------------------------------------------------------------------
+// Persistence and the container's font and colours
+
+void QM::InitProperties() {
+    QPointer<QM> self(this);
+    const QWidget* container = parentWidget();
+    const QPalette ambient = container ? container->palette() : QApplication::palette();
+    setFont(container ? container->font() : QApplication::font());
+    if (!self) return;
+    setBackColor(ambient.color(QPalette::Window));
+    if (!self) return;
+    setForeColor(ambient.color(QPalette::WindowText));
+    if (!self) return;
+
+    MatchEngine& e = *d->engine;
+    e.textFieldName.clear();
+    e.keyFieldName.clear();
+    e.idFieldName.clear();
+    e.tableName.clear();
+    e.connectionType = qmDAO;
+    e.compare = qmCompareAll;
+    e.maxKeyLength = 0;
+    e.searchCode.clear();
+    e.searchTime = 0;
+    e.cancel = false;
+    e.idValue = 0;
+    e.textValue.clear();
+    e.finalMatchItem = false;
+    d->showListBox = true;
+    d->showProgressBar = true;
+    d->last = d->Snapshot();
+    d->Arrange();
+}
+
+void QM::AmbientChanged() {
+    QPointer<QM> self(this);
+    const QWidget* container = parentWidget();
+    const QPalette ambient = container ? container->palette() : QApplication::palette();
+    const QFont ambientFont = container ? container->font() : QApplication::font();
+    setFont(ambientFont);
+    if (!self) return;
+    setBackColor(ambient.color(QPalette::Window));
+    if (!self) return;
+    setForeColor(ambient.color(QPalette::WindowText));
+    for (const char* name : {"BackColor", "ForeColor", "Font"}) {
+        if (!self) return;
+        emit PropertyChanged(QString::fromLatin1(name));
+    }
+}
+
+void QM::ReadProperties(const PropertyBag& bag) {
+    // Read in the saved order; a value that cannot be read stops the restore with the
+    // values before it in place.
+    MatchEngine& e = *d->engine;
+    const auto read = [&bag](const char* key, const QVariant& fallback) {
+        return std::pair{QString::fromLatin1(key), bag.ReadProperty(QString::fromLatin1(key), fallback)};
+    };
+    const QVariant zero = QVariant::fromValue<qint16>(0);
+    {
+        auto [k, v] = read("TextFieldName", QString());
+        e.textFieldName = ToU16(TextOf(k, v));
+    }
+    {
+        auto [k, v] = read("ShowListBox", true);
+        d->showListBox = NumberOf(k, v) != 0;
+    }
+    {
+        auto [k, v] = read("ShowProgressBar", true);
+        d->showProgressBar = NumberOf(k, v) != 0;
+    }
+    {
+        auto [k, v] = read("SearchCode", QString());
+        e.searchCode = ToU16(TextOf(k, v));
+    }
+    {
+        auto [k, v] = read("TableName", QString());
+        e.tableName = ToU16(TextOf(k, v));
+    }
+    {
+        auto [k, v] = read("SearchTime", zero);
+        e.searchTime = static_cast<float>(NumberOf(k, v));
+    }
+    {
+        auto [k, v] = read("Compare", zero);
+        e.compare = WholeNumberOf<std::int32_t>(k, v);
+    }
+    {
+        auto [k, v] = read("Cancel", zero);
+        e.cancel = NumberOf(k, v) != 0;
+    }
+    {
+        auto [k, v] = read("IDValue", zero);
+        e.idValue = WholeNumberOf<std::int32_t>(k, v);
+    }
+    {
+        auto [k, v] = read("MaxKeyLength", zero);
+        e.maxKeyLength = WholeNumberOf<std::int16_t>(k, v);
+    }
+    {
+        auto [k, v] = read("KeyFieldName", QString());
+        e.keyFieldName = ToU16(TextOf(k, v));
+    }
+    {
+        auto [k, v] = read("TextValue", QString());
+        e.textValue = ToU16(TextOf(k, v));
+    }
+    {
+        auto [k, v] = read("IDFieldName", QString());
+        e.idFieldName = ToU16(TextOf(k, v));
+    }
+    {
+        auto [k, v] = read("ConnectionType", zero);
+        e.connectionType = WholeNumberOf<std::int32_t>(k, v);
+    }
+    {
+        auto [k, v] = read("FinalMatchItem", zero);
+        e.finalMatchItem = NumberOf(k, v) != 0;
+    }
+    d->last = d->Snapshot();
+
+    QPointer<QM> self(this);
+    {
+        // 15 is the colour value 15 (a near-black red), not a system colour.
+        auto [k, v] = read("BackColor", QVariant::fromValue<qint32>(15));
+        setBackColor(FromOleColor(static_cast<std::uint32_t>(WholeNumberOf<std::int64_t>(k, v))));
+    }
+    if (!self) return;
+    {
+        auto [k, v] = read("ForeColor", QVariant::fromValue<qint32>(0));
+        setForeColor(FromOleColor(static_cast<std::uint32_t>(WholeNumberOf<std::int64_t>(k, v))));
+    }
+    if (!self) return;
+    {
+        const QWidget* container = parentWidget();
+        auto [k, v] = read("Font", container ? container->font() : QApplication::font());
+        setFont(FontOf(k, v));
+    }
+    if (!self) return;
+    d->Arrange();
+    updateGeometry();
+}
+
+void QM::WriteProperties(PropertyBag& bag) const {
+    const MatchEngine& e = *d->engine;
+    const QVariant zero = QVariant::fromValue<qint16>(0);
+    bag.WriteProperty(QStringLiteral("TextFieldName"), ToQString(e.textFieldName), QString());
+    bag.WriteProperty(QStringLiteral("ShowListBox"), d->showListBox, true);
+    bag.WriteProperty(QStringLiteral("ShowProgressBar"), d->showProgressBar, true);
+    bag.WriteProperty(QStringLiteral("SearchCode"), ToQString(e.searchCode), QString());
+    bag.WriteProperty(QStringLiteral("TableName"), ToQString(e.tableName), QString());
+    bag.WriteProperty(QStringLiteral("SearchTime"), static_cast<double>(e.searchTime), zero);
+    bag.WriteProperty(QStringLiteral("Compare"), e.compare, zero);
+    bag.WriteProperty(QStringLiteral("Cancel"), e.cancel, zero);
+    bag.WriteProperty(QStringLiteral("IDValue"), e.idValue, zero);
+    bag.WriteProperty(QStringLiteral("MaxKeyLength"), e.maxKeyLength, zero);
+    bag.WriteProperty(QStringLiteral("KeyFieldName"), ToQString(e.keyFieldName), QString());
+    bag.WriteProperty(QStringLiteral("TextValue"), ToQString(e.textValue), QString());
+    bag.WriteProperty(QStringLiteral("IDFieldName"), ToQString(e.idFieldName), QString());
+    bag.WriteProperty(QStringLiteral("ConnectionType"), e.connectionType, zero);
+    bag.WriteProperty(QStringLiteral("FinalMatchItem"), e.finalMatchItem, zero);
+    bag.WriteProperty(QStringLiteral("BackColor"), static_cast<qint32>(ToOleColor(BackColor())),
+                      QVariant::fromValue<qint32>(15));
+    bag.WriteProperty(QStringLiteral("Forecolor"), static_cast<qint32>(ToOleColor(ForeColor())),
+                      QVariant::fromValue<qint32>(0));
+    // The default is a font name, never equal to a font: the font is always written.
+    bag.WriteProperty(QStringLiteral("Font"), QVariant::fromValue(font()), QStringLiteral("Ms Sans Serif"));
+}
+
+void QMPrivate::WatchParent() {
+    if (watchedParent) watchedParent->removeEventFilter(q);
+    watchedParent = q->parentWidget();
+    if (watchedParent) watchedParent->installEventFilter(q);
+}
+
+bool QM::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == d->watchedParent &&
+        (event->type() == QEvent::FontChange || event->type() == QEvent::PaletteChange)) {
+        AmbientChanged();
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+bool QM::event(QEvent* event) {
+    const bool handled = QWidget::event(event);
+    if (event->type() == QEvent::ParentChange && d) {
+        d->WatchParent();
+        if (d->watchedParent) AmbientChanged();
+    }
+    return handled;
+}
+
+void QM::changeEvent(QEvent* event) {
+    if (!d || !d->frame) return QWidget::changeEvent(event);  // children not made yet
+    switch (event->type()) {
+        case QEvent::FontChange:
+            d->frame->setFont(font());
+            d->list->setFont(font());
+            break;
+        case QEvent::ApplicationPaletteChange:
+        case QEvent::ApplicationFontChange:
+        case QEvent::StyleChange:
+            d->PinChildrenLook();
+            break;
+        default:
+            break;
+    }
+    QWidget::changeEvent(event);
+}
+
+void QMPrivate::PinChildrenLook() {
+    // A palette or font with every entry marked as set is not inherited from the frame.
+    const auto pinPalette = [](QWidget* w) {
+        QPalette palette = QApplication::palette(w);
+        palette.setResolveMask(~QPalette::ResolveMask(0));
+        w->setPalette(palette);
+    };
+    const auto pinFont = [](QWidget* w) {
+        QFont font = QApplication::font(w);
+        font.setResolveMask(QFont::AllPropertiesResolved);
+        w->setFont(font);
+    };
+    pinPalette(progressBar);
+    pinFont(progressBar);
+    pinPalette(stopButton);
+    pinFont(stopButton);
+    pinPalette(list);
+}
+
+// ---------------------------------------------------------------------------------------
+// Layout
+
+QSize QM::sizeHint() const {
+    ControlGeometry design;
+    const int height = (!d->showListBox && d->showProgressBar) ? design.Bottom() : design.height;
+    return TwipsToPixels(*this, design.width, height);
+}
+
+QSize QM::minimumSizeHint() const {
+    return {TwipsToPixelsCeilX(*this, ControlGeometry::kMinimumWidth),
+            TwipsToPixelsCeilY(*this, d->geometry.Bottom())};
+}
+
+void QM::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    if (d && d->frame) d->Arrange();
+}
+
+void QMPrivate::Arrange() {
+    // Resizing the control runs the layout again from its resize event; the depth bound
+    // keeps rounding between twips and pixels from going round in circles.
+    if (arrangeDepth > 2) return;
+    ++arrangeDepth;
+    const int width = PixelsToTwipsX(*q, q->width());
+    const int height = PixelsToTwipsY(*q, q->height());
+    geometry.width = width;
+    geometry.height = height;
+    geometry.Arrange(showListBox, showProgressBar);
+    PlaceChildren();
+    if (geometry.width != width || geometry.height != height) {
+        const int w = geometry.width != width ? TwipsToPixelsCeilX(*q, geometry.width) : q->width();
+        const int h = geometry.height != height ? TwipsToPixelsCeilY(*q, geometry.height) : q->height();
+        if (w != q->width() || h != q->height()) q->resize(w, h);
+    }
+    --arrangeDepth;
+}
+
+void QMPrivate::PlaceChildren() {
+    frame->setGeometry(EdgesToPixels(*q, geometry.frame));
+    progressBar->setGeometry(EdgesToPixels(*q, geometry.progressBar));
+    progressBar->setVisible(geometry.progressBarVisible);
+    list->setGeometry(EdgesToPixels(*q, geometry.list));
+    list->setVisible(geometry.listVisible && !recoding);
+    stopButton->setGeometry(EdgesToPixels(*q, geometry.stop));
+    stopButton->setIconSize(stopButton->size() - QSize(4, 4));
+    stopButton->setVisible(geometry.stopVisible);
+    stopButton->setEnabled(geometry.stopEnabled);
+}
+
+void QMPrivate::ShowStopButton(bool show) {
+    geometry.ShowStopButton(show, showProgressBar);
+    PlaceChildren();
+}
+
+// ---------------------------------------------------------------------------------------
+// Window services of the engine
+
+std::u16string QMPrivate::DisplayName() const {
+    return ToU16(q->DisplayName());
+}
+
+void QMPrivate::ShowMessage(std::u16string_view text, MessageIcon icon) {
+    QString shown = ToQString(text);
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    // On the heap: a host that deletes the control while the box is up deletes the box too.
+    QPointer<QMessageBox> box =
+        new QMessageBox(icon == MessageIcon::Critical ? QMessageBox::Critical : QMessageBox::NoIcon,
+                        DefaultMessageTitle(), shown, QMessageBox::Ok, q);
+    box->exec();
+    delete box;
+}
+
+RecodeChoice QMPrivate::AskRecodeWarning() {
+    QPointer<RecodeWarningDialog> dialog = new RecodeWarningDialog(q);
+    dialog->exec();
+    if (!dialog) return RecodeChoice::None;
+    const RecodeChoice choice = dialog->UserChoice();
+    delete dialog;
+    return choice;
+}
+
+void QMPrivate::SetProgress(int value) {
+    progressBar->setValue(value);
+}
+
+void QMPrivate::ProcessEvents() {
+    QCoreApplication::processEvents();
+}
+
+void QMPrivate::ListCleared() {
+    updatingList = true;
+    list->clear();
+    updatingList = false;
+}
+
+void QMPrivate::ListInserted(int index, const MatchItem& item) {
+    updatingList = true;
+    auto* entry = new QListWidgetItem(ToQString(item.text));
+    entry->setData(Qt::UserRole, item.id);
+    list->insertItem(index, entry);
+    updatingList = false;
+}
+
+void QMPrivate::ListReplaced(const std::vector<MatchItem>& items) {
+    updatingList = true;
+    list->clear();
+    for (const MatchItem& item : items) {
+        auto* entry = new QListWidgetItem(ToQString(item.text), list);
+        entry->setData(Qt::UserRole, item.id);
+    }
+    updatingList = false;
+}
+
+double QMPrivate::ListHeightTwips() const {
+    return geometry.list.height;
+}
+
+double QMPrivate::ListFontPoints() const {
+    const QFont font = list->font();
+    if (font.pointSizeF() > 0) return font.pointSizeF();
+    return font.pixelSize() * 72.0 / q->logicalDpiY();
+}
+
+void QMPrivate::MatchFound(std::u16string_view text, std::int32_t id) {
+    QPointer<QM> self(q);
+    NoticeResults();
+    if (self) emit q->MatchFound(ToQString(text), id);
+}
+
+void QMPrivate::BeginRecode() {
+    recoding = true;
+    if (q->isHidden()) {
+        recodeNote = new RecodeNote(q);
+        recodeNote->ShowCentred();
+    }
+    captionBeforeRecode = frame->title();
+    frame->setTitle(captionBeforeRecode + QStringLiteral(" Recoding.."));
+    ShowStopButton(true);
+    if (!cursorOverridden) {
+        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+        cursorOverridden = true;
+    }
+}
+
+void QMPrivate::EndRecode() {
+    if (cursorOverridden) {
+        QGuiApplication::restoreOverrideCursor();
+        cursorOverridden = false;
+    }
+    frame->setTitle(captionBeforeRecode);
+    frame->update();
+    recoding = false;
+    ShowStopButton(false);
+    delete recodeNote;
+}

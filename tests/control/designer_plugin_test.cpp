@@ -1,0 +1,54 @@
+// The Designer plugin as Designer uses it: loaded from its file, asked for its entry in
+// the widget box, and made to build a control whose properties Designer can edit.
+#include <QListWidget>
+#include <QMetaProperty>
+#include <QPluginLoader>
+#include <QTest>
+#include <QtUiPlugin/QDesignerCustomWidgetInterface>
+
+class DesignerPluginTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void pluginOffersTheControl();
+};
+
+void DesignerPluginTest::pluginOffersTheControl() {
+    QPluginLoader loader(QStringLiteral(QM_DESIGNER_PLUGIN));
+    QVERIFY2(loader.load(), qPrintable(loader.errorString()));
+    auto* widget = qobject_cast<QDesignerCustomWidgetInterface*>(loader.instance());
+    QVERIFY(widget);
+    QCOMPARE(widget->name(), QStringLiteral("QM"));
+    QCOMPARE(widget->group(), QStringLiteral("Quarrymink"));
+    QCOMPARE(widget->includeFile(), QStringLiteral("quarrymink/qm.h"));
+    QVERIFY(!widget->icon().isNull());
+    QVERIFY(!widget->isContainer());
+    QVERIFY(widget->domXml().contains(QStringLiteral("class=\"QM\"")));
+    QVERIFY(!widget->whatsThis().isEmpty());
+
+    QWidget form;
+    QWidget* qm = widget->createWidget(&form);
+    QVERIFY(qm);
+    QCOMPARE(qm->metaObject()->className(), "QM");
+    QCOMPARE(qm->parentWidget(), &form);
+    QVERIFY(qm->findChild<QListWidget*>(QStringLiteral("List1")));
+
+    // What Designer's property editor shows and saves.
+    const QMetaObject* meta = qm->metaObject();
+    for (const char* name :
+         {"TableName", "TextFieldName", "KeyFieldName", "IDFieldName", "ShowListBox", "ShowProgressBar",
+          "BackColor", "ForeColor", "Compare", "ConnectionType", "MaxKeyLength"}) {
+        const QMetaProperty property = meta->property(meta->indexOfProperty(name));
+        QVERIFY2(
+            property.isValid() && property.isDesignable() && property.isWritable() && property.isReadable(),
+            name);
+    }
+    for (const char* name : {"SearchTime", "IDValue", "FinalMatchItem", "SQLFilterString"})
+        QVERIFY2(!meta->property(meta->indexOfProperty(name)).isDesignable(), name);
+    QVERIFY(qm->setProperty("TableName", QStringLiteral("Names")));
+    QCOMPARE(qm->property("TableName").toString(), QStringLiteral("Names"));
+    QVERIFY(meta->property(meta->indexOfProperty("Compare")).isEnumType());
+}
+
+QTEST_MAIN(DesignerPluginTest)
+#include "designer_plugin_test.moc"

@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# Installs the built project into a scratch prefix, checks what landed there, then builds
+# the example host against the installed CMake package and runs one search with it.
+# Arguments: the project's build directory, the example's source directory, cmake.
+set -euo pipefail
+build_dir=$1
+example_dir=$2
+cmake=${3:-cmake}
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+prefix=$work/prefix
+
+"$cmake" --install "$build_dir" --prefix "$prefix" > "$work/install.log"
+
+fail() { echo "FAIL: $*" >&2; exit 1; }
+libdir=$(cd "$prefix" && ls -d lib*/ | head -n1)
+libdir=${libdir%/}
+[ -f "$prefix/include/quarrymink/qm.h" ] || fail "qm.h not installed"
+ls "$prefix/$libdir"/libQuarrymink.so* > /dev/null || fail "library not installed"
+[ -f "$prefix/$libdir/cmake/Quarrymink/QuarryminkConfig.cmake" ] || fail "CMake package not installed"
+[ -f "$prefix/$libdir/pkgconfig/quarrymink.pc" ] || fail "pkg-config file not installed"
+plugin=$(find "$prefix" -path '*/plugins/designer/*quarrymink_designer*' | head -n1)
+[ -n "$plugin" ] || fail "Designer plugin not installed"
+# The plugin finds the library installed beside it, not the one in the build tree.
+ldd "$plugin" | grep -q "libQuarrymink.so.* => $(realpath "$prefix")/" || fail "the plugin does not find the installed library"
+echo "installed: $(cd "$prefix" && find . -type f | wc -l) files, plugin at ${plugin#"$prefix"/}"
+
+# pkg-config gives the installed prefix, wherever the install went.
+if command -v pkg-config > /dev/null; then
+  includedir=$(PKG_CONFIG_PATH="$prefix/$libdir/pkgconfig" pkg-config --variable=includedir quarrymink)
+  [ "$(realpath "$includedir")" = "$(realpath "$prefix/include")" ] \
+    || fail "pkg-config points at $includedir, not into the prefix"
+  PKG_CONFIG_PATH="$prefix/$libdir/pkgconfig" pkg-config --cflags --libs quarrymink > /dev/null \
+    || fail "pkg-config cannot resolve quarrymink"
+fi
+
+"$cmake" -S "$example_dir" -B "$work/example" -DCMAKE_PREFIX_PATH="$prefix" > "$work/configure.log" \
+  || { cat "$work/configure.log"; fail "example does not configure"; }
+"$cmake" --build "$work/example" -j2 > "$work/build.log" 2>&1 \
+  || { cat "$work/build.log"; fail "example does not build"; }
+
+out=$(QT_QPA_PLATFORM=offscreen "$work/example/names_search" "$work/names.db" --search smyth)
+echo "$out"
+echo "$out" | grep -q '^match: Smyth' || fail "the example found no Smyth"
+echo "$out" | grep -Eq '^Best match: (Smith|Smyth) ' || fail "the best match is neither Smith nor Smyth"
+echo "1 passed, 0 failed"

@@ -1,0 +1,480 @@
+// The control without a database: property notices, saving and restoring, the
+// container's font and colours, the children's look and place, the published
+// description, the about box and the recode question.
+#include <QGroupBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QMetaEnum>
+#include <QMetaProperty>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+#include <cstring>
+
+#include "about_dialog_p.h"
+#include "quarrymink/qm.h"
+#include "recode_dialogs_p.h"
+#include "test_support.h"
+#include "twips_p.h"
+#include "ui_designer_form.h"
+
+using namespace quarrymink;
+
+class QMControlTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void everySetterNotifiesAlsoWithoutAChange();
+    void visibilityIsLaidOutBeforeTheNotice();
+    void emptyBagRestoresTheInitialValues();
+    void savedSettingsComeBack();
+    void settingsFileRoundTrip();
+    void unreadableSavedValueStopsTheRestore();
+    void containerFontAndColoursReachTheControl();
+    void coloursAndFontReachOnlyTheirChildren();
+    void childrenArePlacedInPixelsFromTwips();
+    void publishedDescriptionMatchesTheControl();
+    void designerFormSetsTheProperties();
+    void aboutBox();
+    void aboutBoxSystemInformation();
+    void recodeWarningAnswers();
+};
+
+namespace {
+
+QStringList Names(const QSignalSpy& spy) {
+    QStringList names;
+    for (const QList<QVariant>& args : spy) names << args.at(0).toString();
+    return names;
+}
+
+}  // namespace
+
+void QMControlTest::everySetterNotifiesAlsoWithoutAChange() {
+    QWidget window;
+    QM qm(&window);
+    const std::pair<const char*, std::function<void()>> setters[] = {
+        {"TextFieldName", [&] { qm.setTextFieldName(QStringLiteral("Name")); }},
+        {"KeyFieldName", [&] { qm.setKeyFieldName(QStringLiteral("Key")); }},
+        {"IDFieldName", [&] { qm.setIDFieldName(QStringLiteral("ID")); }},
+        {"TableName", [&] { qm.setTableName(QStringLiteral("Names")); }},
+        {"SQLFilterString", [&] { qm.setSQLFilterString(QStringLiteral("ID > 3")); }},
+        {"SearchCode", [&] { qm.setSearchCode(QStringLiteral("x")); }},
+        {"TextValue", [&] { qm.setTextValue(QStringLiteral("Smith")); }},
+        {"Compare", [&] { qm.setCompare(static_cast<QM::qmCompare>(7)); }},  // checked by the search only
+        {"MaxKeyLength", [&] { qm.setMaxKeyLength(20); }},
+        {"ConnectionType", [&] { qm.setConnectionType(static_cast<QM::dbType>(-1)); }},
+        {"Cancel", [&] { qm.setCancel(true); }},
+        {"ShowListBox", [&] { qm.setShowListBox(true); }},
+        {"ShowProgressBar", [&] { qm.setShowProgressBar(true); }},
+        {"BackColor", [&] { qm.setBackColor(Qt::yellow); }},
+        {"ForeColor", [&] { qm.setForeColor(Qt::blue); }},
+        {"Font", [&] { qm.setFont(QFont(QStringLiteral("Sans"), 11)); }},
+    };
+    for (const auto& [name, set] : setters) {
+        const QMetaProperty property = qm.metaObject()->property(qm.metaObject()->indexOfProperty(name));
+        QSignalSpy own(&qm, property.notifySignal());
+        QSignalSpy notices(&qm, &QM::PropertyChanged);
+        set();
+        set();
+        QCOMPARE(Names(notices), (QStringList{name, name}));
+        QCOMPARE(own.count(), 2);
+    }
+    QCOMPARE(qm.property("Compare").toInt(), 7);
+    QCOMPARE(qm.property("ConnectionType").toInt(), -1);
+    QCOMPARE(qm.property("MaxKeyLength").toInt(), 20);
+}
+
+void QMControlTest::visibilityIsLaidOutBeforeTheNotice() {
+    QWidget window;
+    QM qm(&window);
+    window.show();
+    auto* list = qm.findChild<QListWidget*>(QStringLiteral("List1"));
+    bool listHidden = false;
+    int height = 0;
+    connect(&qm, &QM::PropertyChanged, &qm, [&] {
+        listHidden = list->isHidden();
+        height = qm.height();
+    });
+    qm.setShowListBox(false);
+    QVERIFY(listHidden);
+    QCOMPARE(height, TwipsToPixelsY(qm, 510));  // snapped to the progress bar and its margin
+    // An unchanged value lays the control out again too.
+    qm.resize(qm.width(), 200);
+    qm.setShowListBox(false);
+    QCOMPARE(height, TwipsToPixelsY(qm, 510));
+}
+
+void QMControlTest::emptyBagRestoresTheInitialValues() {
+    QWidget window;
+    const QFont containerFont(QStringLiteral("Serif"), 13);
+    window.setFont(containerFont);
+    QM qm(&window);
+    qm.setTableName(QStringLiteral("Old"));
+    qm.setShowListBox(false);
+    qm.setCancel(true);
+    qm.setSQLFilterString(QStringLiteral("ID > 1"));
+    qm.ReadProperties(MemoryPropertyBag());
+    QCOMPARE(qm.TableName(), QString());
+    QVERIFY(qm.ShowListBox() && qm.ShowProgressBar() && !qm.Cancel() && !qm.FinalMatchItem());
+    QCOMPARE(qm.IDValue(), 0);
+    QCOMPARE(qm.property("Compare").toInt(), 0);
+    QCOMPARE(qm.BackColor(), QColor(15, 0, 0));  // the colour value 15, not a system colour
+    QCOMPARE(qm.ForeColor(), QColor(0, 0, 0));
+    QCOMPARE(qm.Font(), containerFont);
+    QCOMPARE(qm.SQLFilterString(), QStringLiteral("ID > 1"));  // never saved, so never restored
+}
+
+void QMControlTest::savedSettingsComeBack() {
+    QWidget window;
+    QM qm(&window);
+    qm.setTableName(QStringLiteral("Names"));
+    qm.setSQLFilterString(QStringLiteral("ID > 3"));
+    qm.setCompare(QM::qmCompareAuto);
+    qm.setShowProgressBar(false);
+    qm.setCancel(true);
+    qm.setBackColor(QColor(0x12, 0x34, 0x56));
+    qm.setForeColor(QColor(0xab, 0xcd, 0xef));
+    const QFont font(QStringLiteral("Serif"), 14, QFont::Bold);
+    qm.setFont(font);
+
+    MemoryPropertyBag bag;
+    qm.WriteProperties(bag);
+    QStringList keys;
+    for (const auto& [key, value] : bag.Entries()) keys << key;
+    // Saved order, lower-case keys, defaults left out, the font always present.
+    QCOMPARE(keys, (QStringList{"showprogressbar", "tablename", "compare", "cancel", "backcolor", "forecolor",
+                                "font"}));
+    QCOMPARE(bag.ReadProperty(QStringLiteral("BACKCOLOR"), 0).toLongLong(), 0x563412);
+
+    QM restored;
+    restored.ReadProperties(bag);
+    QCOMPARE(restored.TableName(), QStringLiteral("Names"));
+    QCOMPARE(restored.SQLFilterString(), QString());
+    QCOMPARE(restored.property("Compare").toInt(), int(QM::qmCompareAuto));
+    QVERIFY(!restored.ShowProgressBar() && restored.Cancel());
+    QCOMPARE(restored.BackColor(), QColor(0x12, 0x34, 0x56));
+    QCOMPARE(restored.ForeColor(), QColor(0xab, 0xcd, 0xef));  // written as "Forecolor", read as "ForeColor"
+    QCOMPARE(restored.Font(), font);
+    QVERIFY(restored.findChild<QProgressBar*>(QStringLiteral("ProgressBar1"))->isHidden());
+
+    // Back at its default, a value leaves the bag: an older one must not come back.
+    qm.setTableName(QString());
+    qm.WriteProperties(bag);
+    QVERIFY(!bag.Contains(QStringLiteral("TableName")));
+}
+
+void QMControlTest::settingsFileRoundTrip() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("host.ini"));
+    const QFont font(QStringLiteral("Serif"), 12, QFont::Bold, true);
+    {
+        QM qm;
+        qm.setShowListBox(false);
+        qm.setMaxKeyLength(25);
+        qm.setFont(font);
+        QSettings settings(path, QSettings::IniFormat);
+        SettingsPropertyBag bag(settings, QStringLiteral("frmMain/QM1"));
+        qm.WriteProperties(bag);
+    }
+    // Settings files give texts back ("false", "25"): they must read as what was written.
+    QSettings settings(path, QSettings::IniFormat);
+    SettingsPropertyBag bag(settings, QStringLiteral("frmMain/QM1"));
+    QM restored;
+    restored.ReadProperties(bag);
+    QVERIFY(!restored.ShowListBox());
+    QCOMPARE(restored.property("MaxKeyLength").toInt(), 25);
+    QCOMPARE(restored.Font().family(), font.family());
+    QVERIFY(restored.Font().bold() && restored.Font().italic());
+}
+
+void QMControlTest::unreadableSavedValueStopsTheRestore() {
+    QM qm;
+    MemoryPropertyBag bag;
+    bag.WriteProperty(QStringLiteral("TableName"), QStringLiteral("Names"), QString());
+    bag.WriteProperty(QStringLiteral("IDValue"), QStringLiteral("not a number"), QString());
+    bag.WriteProperty(QStringLiteral("KeyFieldName"), QStringLiteral("Key"), QString());
+    QVERIFY_THROWS_EXCEPTION(PropertyBagError, qm.ReadProperties(bag));
+    QCOMPARE(qm.TableName(), QStringLiteral("Names"));  // read before the failure
+    QCOMPARE(qm.KeyFieldName(), QString());             // not reached
+}
+
+void QMControlTest::containerFontAndColoursReachTheControl() {
+    QWidget window;
+    QPalette palette = window.palette();
+    palette.setColor(QPalette::Window, QColor(200, 220, 240));
+    window.setPalette(palette);
+    QM qm(&window);
+    QCOMPARE(qm.BackColor(), QColor(200, 220, 240));
+
+    // A colour of the designer's gives way to the container's on any ambient change.
+    qm.setBackColor(Qt::red);
+    QSignalSpy spy(&qm, &QM::PropertyChanged);
+    QFont bigger = window.font();
+    bigger.setPointSize(bigger.pointSize() + 5);
+    window.setFont(bigger);
+    QCOMPARE(qm.Font(), bigger);
+    QCOMPARE(qm.BackColor(), QColor(200, 220, 240));
+    QCOMPARE(Names(spy), (QStringList{"Font", "BackColor", "ForeColor", "BackColor", "ForeColor", "Font"}));
+
+    // A new container is the new source; the old one is no longer heard.
+    QWidget other;
+    const QFont otherFont(QStringLiteral("Serif"), 17);
+    other.setFont(otherFont);
+    qm.setParent(&other);
+    QCOMPARE(qm.Font(), otherFont);
+    window.setFont(QFont(QStringLiteral("Sans"), 7));
+    QCOMPARE(qm.Font(), otherFont);
+    qm.setParent(nullptr);
+}
+
+void QMControlTest::coloursAndFontReachOnlyTheirChildren() {
+    QWidget window;
+    QM qm(&window);
+    auto* frame = qm.findChild<QGroupBox*>(QStringLiteral("Frame1"));
+    auto* list = qm.findChild<QListWidget*>(QStringLiteral("List1"));
+    auto* bar = qm.findChild<QProgressBar*>(QStringLiteral("ProgressBar1"));
+    auto* stop = qm.findChild<QToolButton*>(QStringLiteral("cmdStop"));
+    const QPalette listBefore = list->palette(), stopBefore = stop->palette();
+    const QFont barFont = bar->font();
+
+    qm.setBackColor(QColor(250, 240, 200));
+    qm.setForeColor(QColor(120, 0, 0));
+    QCOMPARE(frame->palette().color(QPalette::Window), QColor(250, 240, 200));
+    QCOMPARE(frame->palette().color(QPalette::WindowText), QColor(120, 0, 0));
+    for (const auto role : {QPalette::Base, QPalette::Window, QPalette::Text})
+        QCOMPARE(list->palette().color(role), listBefore.color(role));
+    QCOMPARE(stop->palette().color(QPalette::Window), stopBefore.color(QPalette::Window));
+
+    const QFont font(QStringLiteral("Serif"), 15, QFont::Bold);
+    qm.setFont(font);
+    QCOMPARE(frame->font(), font);
+    QCOMPARE(list->font(), font);
+    QCOMPARE(bar->font(), barFont);
+    // uic sets the font through QWidget's own property: the children follow that too.
+    const QFont other(QStringLiteral("Sans"), 9);
+    static_cast<QWidget&>(qm).setFont(other);
+    QCOMPARE(list->font(), other);
+    QCOMPARE(bar->font(), barFont);
+}
+
+void QMControlTest::childrenArePlacedInPixelsFromTwips() {
+    QWidget window;
+    QM qm(&window);
+    window.show();  // a hidden widget hears of a resize only when it is shown
+    QCOMPARE(qm.size(), TwipsToPixels(qm, 2550, 1860));
+    auto* frame = qm.findChild<QGroupBox*>(QStringLiteral("Frame1"));
+    auto* list = qm.findChild<QListWidget*>(QStringLiteral("List1"));
+    auto* bar = qm.findChild<QProgressBar*>(QStringLiteral("ProgressBar1"));
+    QCOMPARE(frame->geometry(), qm.rect());
+    QCOMPARE(bar->geometry(), TwipsToPixels(qm, 120, 240, 2550 - 240, 150));
+    QCOMPARE(list->y(), TwipsToPixelsY(qm, 510));
+    QCOMPARE(list->geometry().bottom() + 1, qm.height());
+
+    qm.resize(10, qm.height());  // widened to 1000 twips, the children with it
+    QVERIFY(qm.width() >= TwipsToPixelsX(qm, 1000) && qm.width() <= TwipsToPixelsX(qm, 1000) + 1);
+    QCOMPARE(bar->width(), qm.width() - 2 * TwipsToPixelsX(qm, 120));
+    qm.resize(qm.width(), TwipsToPixelsY(qm, 700));
+    QVERIFY(list->isHidden());
+    qm.resize(qm.width(), 5);
+    QCOMPARE(qm.height(), TwipsToPixelsY(qm, 510));
+}
+
+void QMControlTest::publishedDescriptionMatchesTheControl() {
+    using namespace typelib;
+    struct Expected {
+        const char* name;
+        unsigned access;
+        std::int32_t dispatchId;
+        int helpContext;
+        const char* helpString;
+    };
+    constexpr unsigned GL = Get | Put;
+    // The published slot order, with ids and help as clients know them.
+    const Expected expected[] = {
+        {"MakeCode", None, 0, 19, "Returns Keycode from text argument;used as value in Keyfield"},
+        {"TextFieldName", GL, 0x68030011, 30, "Specifies name of text field in specified  database table"},
+        {"ShowListBox", GL, 0x68030010, 28, "When set displays the Match listbox"},
+        {"ShowProgressBar", GL, 0x6803000F, 28, "When set displays a progress bar "},
+        {"SearchCode", GL, 0x6803000E, -1, ""},
+        {"TableName", GL, 0x6803000D, 29, "Specifies name of table in currently connected database"},
+        {"SearchTime", Get, 0x6803000C, 25, "Returns time taken for total search"},
+        {"BackColor", GL, 0x6803000B, -1, ""},
+        {"Font", Get | PutRef, -512, 0, "Returns a Font object."},
+        {"ForeColor", GL, 0x6803000A, 0,
+         "Returns/sets the foreground color used to display text and graphics in an object."},
+        {"Compare", Put, 0x68030009, 11, "Sets method of comparison: first word, last word etc."},
+        {"Cancel", GL, 0x68030008, -1, ""},
+        {"SQLFilterString", GL, 0x68030007, -1, ""},
+        {"IDValue", Get, 0x68030006, 16, "Contains ID value of currently selected MatchList item"},
+        {"ShowAboutBox", None, -552, -1, ""},
+        {"MaxKeyLength", Put, 0x68030005, 23, "Sets the maximum length of the string returned by MakeCode"},
+        {"BestMatchSearch", None, 0x60030025, 9, "Performs the search function"},
+        {"KeyFieldName", GL, 0x68030004, 17, "Specifies name of Keycode field in specified  database table"},
+        {"SetToNextMatch", None, 0x60030032, 27, "Returns the next best match from the MatchList"},
+        {"SetToBestMatch", None, 0x60030034, 26, "Returns the best match from the MatchList"},
+        {"TextValue", GL, 0x68030003, 31, "Contains text of currently selected MatchList item"},
+        {"Recode", None, 0x60030036, 24,
+         "Recodes the values in the KeyField for all records in the current table"},
+        {"IDFieldName", GL, 0x68030002, -1, ""},
+        {"ConnectionType", Put, 0x68030001, 12,
+         "Used to indicate the type of database connection (DAO or ADO)"},
+        {"FinalMatchItem", Get, 0x68030000, 13, "Is True when last item in MatchList is selected"},
+        {"SimpleSoundex", None, 0x60030038, -1, ""},
+    };
+    const std::span<const Member> members = Members();
+    QCOMPARE(members.size(), std::size(expected));
+    const QMetaObject* meta = &QM::staticMetaObject;
+    for (std::size_t i = 0; i < members.size(); ++i) {
+        const Member& m = members[i];
+        const Expected& e = expected[i];
+        QCOMPARE(m.name, e.name);
+        QCOMPARE(m.access, e.access);
+        QCOMPARE(m.dispatchId, e.dispatchId);
+        QCOMPARE(m.helpContext, e.helpContext);
+        QCOMPARE(m.helpString, e.helpString);
+        QCOMPARE(m.hidden, std::strcmp(m.name, "SearchCode") == 0);
+        // Every member is there: properties writable exactly when clients may set them.
+        if (m.kind == MemberKind::Property) {
+            const QMetaProperty property = meta->property(meta->indexOfProperty(m.name));
+            QVERIFY2(property.isValid(), m.name);
+            QCOMPARE(property.isWritable(), (m.access & (Put | PutRef)) != 0);
+        } else if (std::strcmp(m.name, "BestMatchSearch") != 0 && std::strcmp(m.name, "Recode") != 0) {
+            bool found = false;
+            for (int k = meta->methodOffset(); k < meta->methodCount(); ++k)
+                found = found || meta->method(k).name() == m.name;
+            QVERIFY2(found, m.name);
+        }
+    }
+    QCOMPARE(meta->classInfo(meta->indexOfClassInfo("DefaultMember")).value(), "MakeCode");
+    QCOMPARE(meta->classInfo(meta->indexOfClassInfo("ProgID")).value(), kProgId);
+    QCOMPARE(meta->classInfo(meta->indexOfClassInfo("ClassID")).value(), kClassId);
+    QCOMPARE(meta->classInfo(meta->indexOfClassInfo("EventsID")).value(), kEventsId);
+
+    QCOMPARE(Events().size(), std::size_t{2});
+    QCOMPARE(Events()[1].name, "ListItemSelected");
+    QCOMPARE(Events()[1].dispatchId, 2);
+    QCOMPARE(Events()[1].helpContext, 18);
+    QVERIFY(meta->indexOfSignal("MatchFound(QString,int)") >= 0);
+    QVERIFY(meta->indexOfSignal("ListItemSelected(QString,int)") >= 0);
+    QCOMPARE(QMetaEnum::fromType<QM::dbType>().keyToValue("qmADO"), 1);
+    QCOMPARE(QMetaEnum::fromType<QM::qmCompare>().keyToValue("qmCompareAuto"), 3);
+}
+
+void QMControlTest::designerFormSetsTheProperties() {
+    // A form as Designer saves it, compiled by uic: the setter names must be what uic calls.
+    QWidget form;
+    Ui::HostForm ui;
+    ui.setupUi(&form);
+    QCOMPARE(ui.QM1->TableName(), QStringLiteral("Names"));
+    QCOMPARE(ui.QM1->property("Compare").toInt(), int(QM::qmCompareLastWord));
+    QCOMPARE(ui.QM1->property("ConnectionType").toInt(), int(QM::qmADO));
+    QVERIFY(!ui.QM1->ShowProgressBar());
+    QCOMPARE(ui.QM1->BackColor(), QColor(255, 255, 200));
+    QCOMPARE(ui.QM1->findChild<QListWidget*>(QStringLiteral("List1"))->font().pointSize(), 11);
+    QCOMPARE(ui.QM1->DisplayName(), QStringLiteral("QM1"));
+}
+
+void QMControlTest::aboutBox() {
+    const QString description = AboutDialog::DescriptionText();
+    QCOMPARE(description.count(QStringLiteral("\r\n")), 17);  // lines 201-217, each ended by CR LF
+    QVERIFY(description.endsWith(QStringLiteral("\r\n")) && !description.contains(QLatin1Char('*')));
+
+    QM qm;
+    QString title, version, shown;
+    qmtest::WhenModal([&](QWidget* box) {
+        title = box->windowTitle();
+        version = box->findChild<QLabel*>(QStringLiteral("lblVersion"))->text();
+        shown = box->findChild<QLabel*>(QStringLiteral("lblDescription"))->text();
+        box->grab().save(qmtest::ScreenshotPath(QStringLiteral("about_box.png")));
+        QTest::keyClick(box, Qt::Key_Escape);
+    });
+    qm.ShowAboutBox();
+    QCOMPARE(title, QStringLiteral("About Quarrymink"));
+    QCOMPARE(version, QStringLiteral("Version: 1.0.5"));
+    QVERIFY(shown.startsWith(QStringLiteral("QUARRYMINK\n")));
+    QVERIFY(qm.findChildren<AboutDialog*>().isEmpty());  // released after each showing
+
+    // A program's own copy carries its title and version; Enter closes it.
+    AboutDialog demo(QStringLiteral("qmDemo"), 1, 0, 3);
+    QCOMPARE(demo.findChild<QLabel*>(QStringLiteral("lblVersion"))->text(), QStringLiteral("Version: 1.0.3"));
+    qmtest::WhenModal([](QWidget* box) { QTest::keyClick(box->focusWidget(), Qt::Key_Return); });
+    QCOMPARE(demo.exec(), int(QDialog::Accepted));
+}
+
+void QMControlTest::aboutBoxSystemInformation() {
+    QTemporaryDir bin;
+    const QByteArray savedPath = qgetenv("PATH");
+    AboutDialog box(QStringLiteral("Quarrymink"), 1, 0, 5);
+    auto* sysInfo = box.findChild<QPushButton*>(QStringLiteral("cmdSysInfo"));
+
+    qputenv("PATH", bin.path().toLocal8Bit());  // nothing to start: the user is told
+    QString message;
+    qmtest::WhenModal([&](QWidget* modal) {
+        auto* m = qobject_cast<QMessageBox*>(modal);
+        message = m->text();
+        m->button(QMessageBox::Ok)->click();
+    });
+    sysInfo->click();
+    QCOMPARE(message, QStringLiteral("System Information Is Unavailable At This Time"));
+
+    const QString marker = bin.filePath(QStringLiteral("started"));
+    QFile script(bin.filePath(QStringLiteral("hardinfo")));
+    QVERIFY(script.open(QIODevice::WriteOnly));
+    script.write(QStringLiteral("#!/bin/sh\necho started > '%1'\n").arg(marker).toLocal8Bit());
+    script.close();
+    script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    sysInfo->click();
+    qputenv("PATH", savedPath);
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(marker), 5000);
+}
+
+void QMControlTest::recodeWarningAnswers() {
+    const auto answer = [](std::function<void(QWidget*)> act) {
+        RecodeWarningDialog dialog;
+        qmtest::WhenModal(std::move(act));
+        dialog.exec();
+        return dialog.UserChoice();
+    };
+    const auto press = [](const char* name) {
+        return [name](QWidget* d) { d->findChild<QPushButton*>(QString::fromLatin1(name))->click(); };
+    };
+    QCOMPARE(answer(press("cmdRecode")), RecodeChoice::RecodeTable);
+    QCOMPARE(answer(press("cmdCancel")), RecodeChoice::Cancel);
+    QCOMPARE(answer(press("cmdContinue")), RecodeChoice::ContinueSearch);
+    QCOMPARE(answer([](QWidget* d) { QTest::keyClick(d, Qt::Key_Escape); }), RecodeChoice::Cancel);
+    QCOMPARE(answer([](QWidget* d) { QTest::keyClick(d->focusWidget(), Qt::Key_Return); }),
+             RecodeChoice::RecodeTable);  // Recode Table is first in the tab order and the default
+    // Closed by its frame: no answer, whatever an earlier showing was answered with.
+    QCOMPARE(answer([](QWidget* d) { d->close(); }), RecodeChoice::None);
+
+    // With a large font nothing is cut off: the dialog makes room.
+    const QFont saved = QApplication::font();
+    QFont large = saved;
+    large.setPointSize(16);
+    QApplication::setFont(large);
+    RecodeWarningDialog big;
+    QApplication::setFont(saved);
+    for (const auto* b : big.findChildren<QPushButton*>()) {
+        QVERIFY(b->width() >= b->sizeHint().width());
+        QVERIFY(big.rect().contains(b->geometry()));
+    }
+    auto* label = big.findChild<QLabel*>(QStringLiteral("Label1"));
+    QVERIFY(label->height() >= label->heightForWidth(label->width()));
+
+    RecodeWarningDialog shown;
+    shown.show();
+    shown.grab().save(qmtest::ScreenshotPath(QStringLiteral("recode_warning.png")));
+    QWidget owner;
+    RecodeNote note(&owner);
+    note.ShowCentred();
+    note.grab().save(qmtest::ScreenshotPath(QStringLiteral("recode_note.png")));
+}
+
+QTEST_MAIN(QMControlTest)
+#include "qm_control_test.moc"
