@@ -38,47 +38,76 @@ private:
     T* data_ = stack_.data();
 };
 
+// One cell: its cost from the three neighbours, and the step that produced it.
+// Preference on ties: left, then up, then the diagonal.
+struct Cell {
+    std::uint32_t cost;
+    std::uint8_t step;
+};
+
+inline Cell ChooseStep(std::uint32_t diag, std::uint32_t up, std::uint32_t left, bool same) {
+    Cell c{diag + (same ? 0u : 1u), same ? kMatch : kSubstitute};
+    if (up + 1 <= c.cost) c = {up + 1, kInsert};
+    if (left + 1 <= c.cost) c = {left + 1, kDelete};
+    return c;
+}
+
 // The step matrix, one cell per (i, j), with the costs of the last row and the last
 // column kept aside: those are all the reading needs. Costs are whole numbers, never
 // wrapped to 6 bits, so texts of any length are scored as the algorithm defines.
 class CostMatrix {
 public:
     CostMatrix(std::u16string_view a, std::u16string_view b)
-        : cols_(b.size() + 1), step_((a.size() + 1) * cols_), lastColumn_(a.size() + 1), row_(2 * cols_) {
+        : cols_(b.size() + 1), step_((a.size() + 1) * cols_), lastColumn_(a.size() + 1), rows_(3 * cols_) {
         const std::size_t la = a.size(), lb = b.size();
-        std::uint32_t* previous = row_.data();
-        std::uint32_t* current = previous + cols_;
+        std::uint32_t* previous = rows_.data();
         // Row 0 and column 0 hold plain costs whose step reads as a match.
         for (std::size_t j = 0; j <= lb; ++j) {
             previous[j] = static_cast<std::uint32_t>(j);
             step_[j] = kMatch;
         }
         lastColumn_[0] = static_cast<std::uint32_t>(lb);
-        for (std::size_t i = 1; i <= la; ++i) {
-            std::uint8_t* steps = &step_[i * cols_];
-            const char16_t ai = a[i - 1];
-            current[0] = static_cast<std::uint32_t>(i);
-            steps[0] = kMatch;
-            // The left and diagonal costs are carried in registers from one column to the
-            // next, so the chain through the row does not wait on memory.
-            std::uint32_t leftCost = static_cast<std::uint32_t>(i);
-            std::uint32_t diagCost = previous[0];
-            for (std::size_t j = 1; j <= lb; ++j) {
-                // Preference on ties: left, then up, then diagonal. Written as two
-                // conditional replacements so that the compiler needs no branches.
-                const bool same = ai == b[j - 1];
-                const std::uint32_t upCost = previous[j];
-                std::uint32_t best = diagCost + (same ? 0 : 1);
-                std::uint8_t step = same ? kMatch : kSubstitute;
-                if (upCost + 1 <= best) best = upCost + 1, step = kInsert;
-                if (leftCost + 1 <= best) best = leftCost + 1, step = kDelete;
-                current[j] = best;
-                steps[j] = step;
-                leftCost = best;
-                diagCost = upCost;
+        std::uint32_t* upper = previous + cols_;
+        std::uint32_t* lower = upper + cols_;
+        std::size_t i = 1;
+        // Two rows at a time, the second one column behind the first: each cell waits on
+        // its left neighbour, so two independent chains keep the processor busy.
+        for (; i + 1 <= la && lb > 0; i += 2) {
+            std::uint8_t* steps1 = &step_[i * cols_];
+            std::uint8_t* steps2 = steps1 + cols_;
+            const char16_t a1 = a[i - 1], a2 = a[i];
+            upper[0] = static_cast<std::uint32_t>(i);
+            lower[0] = static_cast<std::uint32_t>(i + 1);
+            steps1[0] = steps2[0] = kMatch;
+            Cell c = ChooseStep(previous[0], previous[1], upper[0], a1 == b[0]);
+            upper[1] = c.cost;
+            steps1[1] = c.step;
+            for (std::size_t j = 2; j <= lb; ++j) {
+                c = ChooseStep(previous[j - 1], previous[j], upper[j - 1], a1 == b[j - 1]);
+                const Cell d = ChooseStep(upper[j - 2], upper[j - 1], lower[j - 2], a2 == b[j - 2]);
+                upper[j] = c.cost;
+                steps1[j] = c.step;
+                lower[j - 1] = d.cost;
+                steps2[j - 1] = d.step;
             }
-            lastColumn_[i] = current[lb];
-            std::swap(previous, current);
+            c = ChooseStep(upper[lb - 1], upper[lb], lower[lb - 1], a2 == b[lb - 1]);
+            lower[lb] = c.cost;
+            steps2[lb] = c.step;
+            lastColumn_[i] = upper[lb];
+            lastColumn_[i + 1] = lower[lb];
+            std::swap(previous, lower);
+        }
+        for (; i <= la; ++i) {
+            std::uint8_t* steps = &step_[i * cols_];
+            upper[0] = static_cast<std::uint32_t>(i);
+            steps[0] = kMatch;
+            for (std::size_t j = 1; j <= lb; ++j) {
+                const Cell c = ChooseStep(previous[j - 1], previous[j], upper[j - 1], a[i - 1] == b[j - 1]);
+                upper[j] = c.cost;
+                steps[j] = c.step;
+            }
+            lastColumn_[i] = upper[lb];
+            std::swap(previous, upper);
         }
         lastRow_ = previous;
     }
@@ -90,7 +119,7 @@ private:
     std::size_t cols_;
     ScratchArray<std::uint8_t, 512> step_;
     ScratchArray<std::uint32_t, 64> lastColumn_;
-    ScratchArray<std::uint32_t, 128> row_;
+    ScratchArray<std::uint32_t, 192> rows_;
     const std::uint32_t* lastRow_ = nullptr;
 };
 
@@ -148,12 +177,6 @@ bool LowerPairs(char* begin, char* end, char letter) {
     return found;
 }
 
-bool ContainsPair(const char* begin, const char* end, char letter) {
-    for (const char* p = begin; p + 1 < end; ++p)
-        if (p[0] == letter && p[1] == letter) return true;
-    return false;
-}
-
 // To the nearest whole number, halves to even (the processor's default rounding).
 long RoundHalfEven(double value) {
 #if defined(__SSE2__)
@@ -207,12 +230,8 @@ std::uint8_t AlignmentScore(std::u16string_view a, std::u16string_view b, std::u
         else if (EndsWith(begin, end, "M"))
             count += 0.2f;
     }
-    for (const char letter : {'I', 'D'}) {
-        if (count > 0 && ContainsPair(begin, end, letter)) {
-            LowerPairs(begin, end, letter);
-            count -= 1;
-        }
-    }
+    for (const char letter : {'I', 'D'})
+        if (count > 0 && LowerPairs(begin, end, letter)) count -= 1;
     if (!(count > 0)) count = 0;
 
     if (editString) editString->assign(begin, end);

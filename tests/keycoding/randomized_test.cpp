@@ -7,6 +7,7 @@
 #include "quarrymink/keycoding.h"
 #include "quarrymink/textutil.h"
 #include "quarrymink/unicode.h"
+#include "alignment_reference.h"
 
 namespace quarrymink {
 namespace {
@@ -60,6 +61,24 @@ TEST(Randomized, KeysKeepTheirLayoutAndScoresTheirRange) {
         if (text != other) {
             ASSERT_LE(edit.size(), text.size() + other.size() + std::max(text.size(), other.size()));
         }
+    }
+}
+
+TEST(Randomized, AlignmentAgreesWithThePlainTranscription) {
+    // Small alphabets make ties, doubled letters and equal texts common.
+    std::mt19937 rng(99);
+    std::uniform_int_distribution<int> length(0, 14), letter(0, 4), maxScore(0, 255);
+    static constexpr char16_t kAlphabet[] = u"aeMD?";
+    for (int round = 0; round < 50000; ++round) {
+        std::u16string a(static_cast<std::size_t>(length(rng)), u' '), b(static_cast<std::size_t>(length(rng)), u' ');
+        for (char16_t& ch : a) ch = kAlphabet[letter(rng)];
+        for (char16_t& ch : b) ch = kAlphabet[letter(rng)];
+        if (round % 7 == 0) b = a.substr(0, a.size() / 2) + b;
+        const int max = maxScore(rng);
+        std::u16string fast, plain;
+        const int expected = reference::AlignmentScore(a, b, max, plain);
+        ASSERT_EQ(AlignmentScore(a, b, static_cast<std::uint8_t>(max), &fast), expected) << round;
+        ASSERT_EQ(fast, plain) << round;
     }
 }
 
