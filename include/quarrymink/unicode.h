@@ -13,6 +13,10 @@ namespace quarrymink {
 /// UTF-8 to UTF-16; std::nullopt when the bytes are not well-formed UTF-8.
 QUARRYMINK_EXPORT std::optional<std::u16string> Utf8ToUtf16(std::string_view utf8);
 
+/// UTF-8 appended to out as UTF-16, each ill-formed byte as U+FFFD (for text a database
+/// hands back, which must not stop a read). False when there was such a byte.
+QUARRYMINK_EXPORT bool AppendUtf8(std::u16string& out, std::string_view utf8);
+
 /// UTF-16 to UTF-8. A lone surrogate is written as U+FFFD.
 QUARRYMINK_EXPORT std::string Utf16ToUtf8(std::u16string_view utf16);
 

@@ -5,11 +5,10 @@
 
 namespace quarrymink {
 
-std::optional<std::u16string> Utf8ToUtf16(std::string_view utf8) {
-    std::u16string out;
-    out.reserve(utf8.size());
+bool AppendUtf8(std::u16string& out, std::string_view utf8) {
+    bool wellFormed = true;
     const auto* p = reinterpret_cast<const unsigned char*>(utf8.data());
-    const auto* end = p + utf8.size();
+    const auto* const end = p + utf8.size();
     while (p < end) {
         const unsigned char lead = *p;
         if (lead < 0x80) {
@@ -17,18 +16,22 @@ std::optional<std::u16string> Utf8ToUtf16(std::string_view utf8) {
             ++p;
             continue;
         }
-        int extra;
-        std::uint32_t cp, min;
-        if ((lead & 0xE0) == 0xC0) { extra = 1; cp = lead & 0x1F; min = 0x80; }
-        else if ((lead & 0xF0) == 0xE0) { extra = 2; cp = lead & 0x0F; min = 0x800; }
-        else if ((lead & 0xF8) == 0xF0) { extra = 3; cp = lead & 0x07; min = 0x10000; }
-        else return std::nullopt;
-        if (end - p <= extra) return std::nullopt;
-        for (int i = 1; i <= extra; ++i) {
-            if ((p[i] & 0xC0) != 0x80) return std::nullopt;
-            cp = (cp << 6) | (p[i] & 0x3F);
+        int extra = 0;
+        std::uint32_t cp = 0, min = 0;
+        if ((lead & 0xE0) == 0xC0) extra = 1, cp = lead & 0x1Fu, min = 0x80;
+        else if ((lead & 0xF0) == 0xE0) extra = 2, cp = lead & 0x0Fu, min = 0x800;
+        else if ((lead & 0xF8) == 0xF0) extra = 3, cp = lead & 0x07u, min = 0x10000;
+        bool ok = extra > 0 && end - p > extra;
+        for (int i = 1; ok && i <= extra; ++i) {
+            if ((p[i] & 0xC0) != 0x80) ok = false;
+            else cp = (cp << 6) | (p[i] & 0x3Fu);
         }
-        if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return std::nullopt;
+        if (!ok || cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+            out.push_back(0xFFFD);
+            wellFormed = false;
+            ++p;
+            continue;
+        }
         p += extra + 1;
         if (cp < 0x10000) {
             out.push_back(static_cast<char16_t>(cp));
@@ -38,6 +41,13 @@ std::optional<std::u16string> Utf8ToUtf16(std::string_view utf8) {
             out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
         }
     }
+    return wellFormed;
+}
+
+std::optional<std::u16string> Utf8ToUtf16(std::string_view utf8) {
+    std::u16string out;
+    out.reserve(utf8.size());
+    if (!AppendUtf8(out, utf8)) return std::nullopt;
     return out;
 }
 

@@ -1,6 +1,7 @@
 // The backend-independent parts of the database layer: errors, field values, table
 // definitions and the choice of backend from a location.
 #include "quarrymink/database.h"
+#include "quarrymink/unicode.h"
 
 #include <charconv>
 #include <cmath>
@@ -12,7 +13,7 @@ namespace quarrymink {
 
 std::u16string DbError::Description() const {
     std::u16string text;
-    sqldialect::AppendUtf8(text, what());
+    AppendUtf8(text, what());
     return text;
 }
 

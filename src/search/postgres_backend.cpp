@@ -100,7 +100,7 @@ Value ValueOf(PGresult* r, int row, int col) {
         }
         default: {
             std::u16string out;
-            sqldialect::AppendUtf8(out, std::string_view(text, length));
+            AppendUtf8(out, std::string_view(text, length));
             return Value(std::move(out));
         }
     }
@@ -289,7 +289,7 @@ public:
         }
         if (PQgetisnull(r, row, col)) throw DbError(dberr::kInvalidUseOfNull, "Invalid use of Null");
         out.clear();
-        sqldialect::AppendUtf8(out, std::string_view(PQgetvalue(r, row, col),
+        AppendUtf8(out, std::string_view(PQgetvalue(r, row, col),
                                                      static_cast<std::size_t>(PQgetlength(r, row, col))));
     }
 
@@ -406,7 +406,7 @@ public:
         for (int i = 0; i < PQntuples(r.get()); ++i) {
             order += (i ? ", " : " ORDER BY ") + std::string(PQgetvalue(r.get(), i, 0));
             std::u16string name;
-            sqldialect::AppendUtf8(name, PQgetvalue(r.get(), i, 1));
+            AppendUtf8(name, PQgetvalue(r.get(), i, 1));
             indexColumns_.push_back(std::move(name));
         }
         CancelEdit();
@@ -501,7 +501,7 @@ private:
         tableOid_ = InvalidOid;
         for (int col = offset; col < PQnfields(r); ++col) {
             std::u16string name;
-            sqldialect::AppendUtf8(name, PQfname(r, col));
+            AppendUtf8(name, PQfname(r, col));
             names_.push_back(std::move(name));
             const Oid type = PQftype(r, col);
             const int mod = PQfmod(r, col);

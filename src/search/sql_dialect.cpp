@@ -543,48 +543,4 @@ bool NamesEqual(std::u16string_view a, std::u16string_view b) noexcept {
     return true;
 }
 
-void AppendUtf8(std::u16string& out, std::string_view utf8) {
-    const auto* p = reinterpret_cast<const unsigned char*>(utf8.data());
-    const auto* const end = p + utf8.size();
-    while (p < end) {
-        const unsigned char lead = *p;
-        if (lead < 0x80) {
-            out.push_back(lead);
-            ++p;
-            continue;
-        }
-        int extra;
-        std::uint32_t cp, min;
-        if ((lead & 0xE0) == 0xC0) {
-            extra = 1, cp = lead & 0x1Fu, min = 0x80;
-        } else if ((lead & 0xF0) == 0xE0) {
-            extra = 2, cp = lead & 0x0Fu, min = 0x800;
-        } else if ((lead & 0xF8) == 0xF0) {
-            extra = 3, cp = lead & 0x07u, min = 0x10000;
-        } else {
-            out.push_back(0xFFFD);
-            ++p;
-            continue;
-        }
-        bool ok = end - p > extra;
-        for (int i = 1; ok && i <= extra; ++i) {
-            if ((p[i] & 0xC0) != 0x80) ok = false;
-            else cp = (cp << 6) | (p[i] & 0x3Fu);
-        }
-        if (!ok || cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-            out.push_back(0xFFFD);
-            ++p;
-            continue;
-        }
-        p += extra + 1;
-        if (cp < 0x10000) {
-            out.push_back(static_cast<char16_t>(cp));
-        } else {
-            cp -= 0x10000;
-            out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
-            out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
-        }
-    }
-}
-
 }  // namespace quarrymink::sqldialect

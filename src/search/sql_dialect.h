@@ -87,7 +87,5 @@ std::int32_t DeclaredTextSize(std::string_view declaredType);
 /// Field names compare without regard to case.
 bool NamesEqual(std::u16string_view a, std::u16string_view b) noexcept;
 
-/// UTF-8 from the database appended to out as UTF-16; malformed bytes become U+FFFD.
-void AppendUtf8(std::u16string& out, std::string_view utf8);
 
 }  // namespace quarrymink::sqldialect

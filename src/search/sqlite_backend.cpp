@@ -114,7 +114,7 @@ Value Statement::Column(int index) const {
         default: {
             const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(st_, index));
             std::u16string out;
-            sqldialect::AppendUtf8(out, std::string_view(text ? text : "", sqlite3_column_bytes(st_, index)));
+            AppendUtf8(out, std::string_view(text ? text : "", sqlite3_column_bytes(st_, index)));
             return Value(std::move(out));
         }
     }
@@ -140,7 +140,7 @@ struct Columns {
         for (int i = offset; i < count; ++i) {
             std::u16string name;
             const char* raw = sqlite3_column_name(st, i);
-            sqldialect::AppendUtf8(name, raw ? raw : "");
+            AppendUtf8(name, raw ? raw : "");
             c.names.push_back(std::move(name));
             const char* decl = sqlite3_column_decltype(st, i);
             c.sizes.push_back(decl ? sqldialect::DeclaredTextSize(decl) : 0);
@@ -329,7 +329,7 @@ public:
         }
         const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(st, index));
         out.clear();
-        sqldialect::AppendUtf8(out, std::string_view(text ? text : "", sqlite3_column_bytes(st, index)));
+        AppendUtf8(out, std::string_view(text ? text : "", sqlite3_column_bytes(st, index)));
     }
 
     std::string Bookmark() const override {

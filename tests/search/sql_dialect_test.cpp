@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "quarrymink/unicode.h"
+
 #include "quarrymink/database.h"
 
 namespace quarrymink::sqldialect {
@@ -141,10 +143,10 @@ TEST(SqlDialect, NamesAndText) {
     EXPECT_FALSE(NamesEqual(u"Key", u"Keys"));
 
     std::u16string out = u"x";
-    AppendUtf8(out, "a\xc3\xa9\xf0\x9f\x98\x80");
+    EXPECT_TRUE(quarrymink::AppendUtf8(out, "a\xc3\xa9\xf0\x9f\x98\x80"));
     EXPECT_EQ(out, u"xa\u00e9\U0001F600");
     out.clear();
-    AppendUtf8(out, "a\xff" "b\xc3");  // a stray byte and a cut sequence
+    EXPECT_FALSE(quarrymink::AppendUtf8(out, "a\xff" "b\xc3"));  // a stray byte and a cut sequence
     EXPECT_EQ(out, u"a\ufffdb\ufffd");
 }
 
