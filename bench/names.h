@@ -38,14 +38,18 @@ inline const std::vector<std::u16string>& LastNames() {
     return names;
 }
 
-/// count names "First Last", cycling through both lists in a fixed pattern.
+/// The i-th name "First Last", cycling through both lists in a fixed pattern.
+inline std::u16string FullName(std::size_t i) {
+    const auto& first = FirstNames();
+    const auto& last = LastNames();
+    return first[i % first.size()] + u" " + last[(i / first.size() + i * 7) % last.size()];
+}
+
+/// The first count names.
 inline std::vector<std::u16string> FullNames(std::size_t count) {
     std::vector<std::u16string> out;
     out.reserve(count);
-    const auto& first = FirstNames();
-    const auto& last = LastNames();
-    for (std::size_t i = 0; out.size() < count; ++i)
-        out.push_back(first[i % first.size()] + u" " + last[(i / first.size() + i * 7) % last.size()]);
+    for (std::size_t i = 0; i < count; ++i) out.push_back(FullName(i));
     return out;
 }
 
