@@ -1,0 +1,39 @@
+// The help viewer: shows a demonstration's help text, read from its rich-text file,
+// until the user closes it.
+#pragma once
+
+#include <QDialog>
+#include <QString>
+
+class QPushButton;
+class QTextEdit;
+
+namespace quarrymink::demo {
+
+class frmHelp final : public QDialog {
+    Q_OBJECT
+public:
+    /// Shows the file HelpFile() names; a file that cannot be read is told to the user
+    /// when the window is shown, and the window stays empty.
+    explicit frmHelp(QWidget* parent = nullptr);
+
+    /// Why the help file could not be shown, or an empty text.
+    QString LoadError() const { return loadError_; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    QTextEdit* RichTextBox1;
+    QPushButton* cmdCancel;
+    QString loadError_;
+    bool errorTold_ = false;
+};
+
+/// Sets HelpFile to path and shows the help viewer modally.
+void ShowHelp(QWidget* parent, const QString& path);
+
+/// The demonstration's own about box ("qmDemo", version 1.0.3), modally.
+void ShowDemoAbout(QWidget* parent);
+
+}  // namespace quarrymink::demo

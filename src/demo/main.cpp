@@ -1,0 +1,14 @@
+// qmDemo: the demonstration of the Quarrymink control.
+#include <QApplication>
+
+#include "DemoMain.h"
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setOrganizationName(QStringLiteral("Quarrymink"));
+    QApplication::setApplicationName(QLatin1String(quarrymink::demo::kAppTitle));
+    QApplication::setApplicationDisplayName(QLatin1String(quarrymink::demo::kAppTitle));
+    QApplication::setApplicationVersion(QStringLiteral("1.0.3"));
+    if (!quarrymink::demo::Main()) return 0;
+    return app.exec();
+}

@@ -1,0 +1,537 @@
+// The names database demonstration: open, list, search, pick, add, edit, delete.
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QTest>
+
+#include "DemoMain.h"
+#include "demo_settings.h"
+#include "demo_test_support.h"
+#include "frmHelp.h"
+#include "frmswDbaseDemo.h"
+#include "quarrymink/database.h"
+#include "quarrymink/qm.h"
+#include "quarrymink/sampledb.h"
+
+using namespace quarrymink;
+using namespace quarrymink::demo;
+
+namespace {
+
+QString MakeCode(const QString& text) {
+    QM control;
+    return control.MakeCode(text);
+}
+
+void BuildFromList(const QByteArray& list, const QString& path) {
+    QM control;
+    NameDatabaseOptions options;
+    options.makeCode = [&control](std::u16string_view t) {
+        return control.MakeCode(QString::fromUtf16(t.data(), qsizetype(t.size()))).toStdU16String();
+    };
+    BuildNameDatabase(std::string_view(list.constData(), size_t(list.size())), path.toStdString(), options);
+}
+
+struct Record {
+    int ident = 0;
+    QString name;
+    QString key;
+    bool nullName = false;
+};
+
+std::vector<Record> Records(const QString& path) {
+    std::vector<Record> rows;
+    auto db = OpenSqlite(path.toStdString());
+    auto set = db->OpenRecordset(u"SELECT Ident, Name, [Key] FROM NameData ORDER BY Ident");
+    while (!set->Eof()) {
+        const Value name = set->Field(u"Name");
+        rows.push_back({set->Field(u"Ident").ToInt32(),
+                        name.IsNull() ? QString() : QString::fromStdU16String(name.ToText()),
+                        QString::fromStdU16String(set->Field(u"Key").ToText()), name.IsNull()});
+        set->MoveNext();
+    }
+    return rows;
+}
+
+const Record* FindRecord(const std::vector<Record>& rows, const QString& name) {
+    for (const Record& r : rows)
+        if (!r.nullName && r.name == name) return &r;
+    return nullptr;
+}
+
+}  // namespace
+
+class DbaseDemoTest : public QObject {
+    Q_OBJECT
+
+private:
+    demotest::ScratchSettings settings_;
+    QTemporaryDir dir_;
+    QString folder_;
+    QString sample_;  // Names.mdb of the sample names, built once
+    std::unique_ptr<demotest::ScriptedPrompts> prompts_;
+    std::unique_ptr<frmswDbaseDemo> window_;
+
+    template <typename T>
+    T* Child(const char* name) const {
+        T* child = window_->findChild<T*>(QLatin1String(name));
+        if (!child) qFatal("no child %s", name);
+        return child;
+    }
+    QListWidget* List() const { return Child<QListWidget>("List1"); }
+    QLineEdit* SearchBox() const { return Child<QLineEdit>("txtSearch"); }
+    QLineEdit* EditBox() const { return Child<QLineEdit>("txtEdit"); }
+    QPushButton* Go() const { return Child<QPushButton>("cmdSearch"); }
+    QPushButton* Ok() const { return Child<QPushButton>("cmdOk"); }
+    QPushButton* Next() const { return Child<QPushButton>("cmdNext"); }
+    QM* Control() const { return Child<QM>("DF1"); }
+    QString Status(int panel) const { return Child<QLabel>(panel == 1 ? "Panel1" : "Panel2")->text(); }
+    QString SelectedText() const {
+        const auto items = List()->selectedItems();
+        return items.isEmpty() ? QString() : items.first()->text();
+    }
+    int SelectedId() const {
+        const auto items = List()->selectedItems();
+        return items.isEmpty() ? 0 : items.first()->data(Qt::UserRole).toInt();
+    }
+    int RowOf(const QString& name) const {
+        for (int i = 0; i < List()->count(); ++i)
+            if (List()->item(i)->text() == name) return i;
+        return -1;
+    }
+
+    // A fresh copy of a database, opened in a new, active window.
+    QString OpenCopy(const QString& source) {
+        static int n = 0;
+        const QString copy = folder_ + QString("copy%1.mdb").arg(++n);
+        QFile::copy(source, copy);
+        OpenInNewWindow(copy);
+        return copy;
+    }
+    void OpenInNewWindow(const QString& path) {
+        window_ = std::make_unique<frmswDbaseDemo>();
+        window_->show();
+        window_->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window_.get()));
+        prompts_->files.push_back(path);
+        window_->OpenDatabase();
+    }
+    void Select(int row) { List()->setCurrentRow(row); }
+
+private Q_SLOTS:
+    void initTestCase() {
+        folder_ = dir_.path() + u'/';
+        SetAppFolder(folder_);
+        demotest::CopySourceData(folder_, {"Names", "qmDbaseDemoHelp.htf"});
+        QFile names(folder_ + "Names");
+        QVERIFY(names.open(QIODevice::ReadOnly));
+        sample_ = folder_ + "Names.mdb";
+        BuildFromList(names.readAll(), sample_);
+    }
+    void init() { prompts_ = std::make_unique<demotest::ScriptedPrompts>(); }
+    void cleanup() {
+        window_.reset();
+        QCOMPARE(prompts_->unexpected, 0);
+        prompts_.reset();
+    }
+
+    void beforeOpening() {
+        window_ = std::make_unique<frmswDbaseDemo>();
+        window_->show();
+        QCOMPARE(window_->windowTitle(), QString("Quarrymink Demo"));
+        QVERIFY(!SearchBox()->isEnabled());
+        QVERIFY(!Go()->isEnabled());
+        QVERIFY(!Next()->isVisible());
+        QVERIFY(!Control()->isVisible());
+        QVERIFY(!Child<QMenu>("mnuTopEdit")->isEnabled());
+        QVERIFY(Child<QRadioButton>("Option1_0")->isChecked());
+        // At least the design's width; wider only as far as the option texts need.
+        QVERIFY(window_->width() >= qRound(6840 * window_->logicalDpiX() / 1440.0));
+        for (int i = 0; i < 3; ++i) {
+            auto* option = Child<QRadioButton>(qPrintable(QString("Option1_%1").arg(i)));
+            QVERIFY(option->sizeHint().width() <= option->width());
+        }
+        // Ok with nothing open writes nothing and does no harm.
+        EditBox()->setText("Nobody");
+        window_->SaveName();
+        QCOMPARE(List()->count(), 0);
+    }
+
+    void openListsEveryNameWithItsBookmark() {
+        OpenCopy(sample_);
+        QCOMPARE(List()->count(), 4072);
+        QCOMPARE(window_->Bookmarks().size(), size_t(4072));
+        QCOMPARE(Status(1), QString("Records in List: 4072"));
+        QVERIFY(Child<QMenu>("mnuTopEdit")->isEnabled());
+        QVERIFY(SearchBox()->hasFocus());
+        QVERIFY(Go()->isDefault() && !Ok()->isEnabled());
+        // In name order.
+        QVERIFY(List()->item(0)->text().compare(List()->item(1)->text(), Qt::CaseInsensitive) <= 0);
+        QCOMPARE(prompts_->fileRequests.at(0).initialFolder, folder_);
+        QCOMPARE(GetSetting(folder_ + "qmDbaseDemo", "frmswDbaseDemo", "DbaseDir"), folder_);
+        QCOMPARE(window_->DbaseDir(), folder_);
+    }
+
+    void openCancelledOrRefused() {
+        OpenCopy(sample_);
+        Connection* before = window_->NamesDb();
+        prompts_->files.push_back(QString());
+        window_->OpenDatabase();
+        QCOMPARE(window_->NamesDb(), before);
+
+        demotest::WriteFile(folder_ + "notes.mdb", "not a database at all, just some text");
+        prompts_->files.push_back(folder_ + "notes.mdb");
+        window_->OpenDatabase();
+        QCOMPARE(prompts_->messages.size(), 1);
+        QCOMPARE(window_->NamesDb(), before);
+        QCOMPARE(List()->count(), 4072);
+    }
+
+    void folderIsTheFilesParentEvenWhenItBearsItsName() {
+        const QString folder = folder_ + "Names.mdb.d/Names.mdb/";
+        QDir().mkpath(folder);
+        QFile::copy(sample_, folder + "Names.mdb");
+        OpenInNewWindow(folder + "Names.mdb");
+        QCOMPARE(window_->DbaseDir(), folder);
+        QCOMPARE(GetSetting(folder_ + "qmDbaseDemo", "frmswDbaseDemo", "DbaseDir"), folder);
+        // The next Open starts there.
+        prompts_->files.push_back(QString());
+        window_->OpenDatabase();
+        QCOMPARE(prompts_->fileRequests.back().initialFolder, folder);
+    }
+
+    void automaticSearchAndNextToTheLastMatch() {
+        OpenCopy(sample_);
+        window_->SetSearchOption(1);
+        Child<QRadioButton>("Option1_1")->setChecked(true);
+        SearchBox()->setText("smyth");
+        window_->Search();
+        QVERIFY(Status(2).startsWith("Search Time = "));
+        QVERIFY(Status(2).endsWith("secs"));
+        QVERIFY(Control()->IDValue() != 0);
+        QCOMPARE(SelectedId(), Control()->IDValue());
+        QCOMPARE(SelectedText(), Control()->TextValue());
+        QVERIFY(SelectedText().startsWith("Sm"));
+        QVERIFY(!Control()->FinalMatchItem());
+        QVERIFY(Next()->isVisible());
+        QVERIFY(Next()->hasFocus());
+        demotest::Screenshot(window_.get(), "names_demo_automatic");
+
+        int steps = 0;
+        while (Next()->isVisible() && steps < 30) {
+            QTest::mouseClick(Next(), Qt::LeftButton);
+            QCOMPARE(SelectedId(), Control()->IDValue());
+            ++steps;
+        }
+        QVERIFY(steps > 0);
+        QVERIFY(Control()->FinalMatchItem());
+        QVERIFY(SearchBox()->hasFocus());
+    }
+
+    void searchThatFindsNothingSelectsNothing() {
+        const QString path = folder_ + "few.mdb";
+        BuildFromList("|Smith|Smyth|Jones", path);
+        OpenInNewWindow(path);
+        SearchBox()->setText("smith");
+        window_->Search();
+        QVERIFY(!SelectedText().isEmpty());
+        QVERIFY(Next()->isVisible());
+        // The next search, run while Next still has the focus, finds nothing.
+        SearchBox()->setText("oppenheimer");
+        window_->Search();
+        QCOMPARE(SelectedText(), QString());
+        QVERIFY(List()->selectedItems().isEmpty());
+        QVERIFY(!Next()->isVisible());
+        // The best match is the only one: no Next.
+        SearchBox()->setText("jones");
+        window_->Search();
+        QCOMPARE(SelectedText(), QString("Jones"));
+        QVERIFY(!Next()->isVisible());
+    }
+
+    void manualSearchThenPickFromTheControl() {
+        OpenCopy(sample_);
+        QTest::mouseClick(Child<QRadioButton>("Option1_2"), Qt::LeftButton);
+        QVERIFY(Control()->isVisible());
+        QVERIFY(Control()->ShowListBox());
+        SearchBox()->setFocus();
+        QTest::keyClicks(SearchBox(), "katryn");
+        QTest::keyClick(SearchBox(), Qt::Key_Return);
+        // Nothing chosen for the user; Enter has no default button to press now.
+        QVERIFY(List()->selectedItems().isEmpty());
+        QVERIFY(!Go()->isDefault());
+        auto* matches = Control()->findChild<QListWidget*>("List1");
+        QVERIFY(matches);
+        QVERIFY(matches->count() >= 2);
+        demotest::Screenshot(window_.get(), "names_demo_manual");
+
+        matches->setCurrentRow(1);
+        QCOMPARE(SelectedId(), Control()->IDValue());
+        QCOMPARE(SelectedText(), matches->item(1)->text());
+        QVERIFY(SearchBox()->hasFocus());
+    }
+
+    void enterRunsTheSearchOnce() {
+        OpenCopy(sample_);
+        QSignalSpy searches(window_.get(), &frmswDbaseDemo::SearchFinished);
+        QTest::keyClick(SearchBox(), Qt::Key_Return);
+        QCOMPARE(searches.size(), 0);
+        QVERIFY(Go()->isDefault());
+        QTest::keyClicks(SearchBox(), "jefry");
+        QTest::keyClick(SearchBox(), Qt::Key_Return);
+        QCOMPARE(searches.size(), 1);
+        QVERIFY(!SelectedText().isEmpty());
+    }
+
+    void addAndEditKeepKeysCurrent() {
+        const QString path = OpenCopy(sample_);
+        window_->AddName();
+        QVERIFY(EditBox()->hasFocus());
+        QTest::keyClicks(EditBox(), "Smythson");
+        QTest::keyClick(EditBox(), Qt::Key_Return);
+        QCOMPARE(List()->count(), 4073);
+        QCOMPARE(window_->Bookmarks().size(), size_t(4073));
+        const std::vector<Record> before = Records(path);
+        const Record* added = FindRecord(before, "Smythson");
+        QVERIFY(added);
+        QCOMPARE(added->key, MakeCode("Smythson"));
+        // The list is scrolled so that the saved name is the top row.
+        const int row = RowOf("Smythson");
+        QCOMPARE(List()->indexAt(QPoint(2, 2)).row(), row);
+
+        // Edit it: the same record changes, with a new key.
+        Select(row);
+        window_->EditName();
+        QVERIFY(window_->EditMode());
+        QCOMPARE(EditBox()->text(), QString("Smythson"));
+        EditBox()->setText("Smithers");
+        QTest::mouseClick(Ok(), Qt::LeftButton);
+        const std::vector<Record> after = Records(path);
+        QVERIFY(!FindRecord(after, "Smythson"));
+        const Record* edited = FindRecord(after, "Smithers");
+        QVERIFY(edited);
+        QCOMPARE(edited->ident, added->ident);
+        QCOMPARE(edited->key, MakeCode("Smithers"));
+        QCOMPARE(int(after.size()), 4073);
+
+        // Found by sound straight away.
+        SearchBox()->setText("smithers");
+        window_->Search();
+        QCOMPARE(SelectedText(), QString("Smithers"));
+    }
+
+    void keysAndNamesAreCutToTheirFields() {
+        // A table whose Key holds 8 characters and Name 20.
+        const QString path = folder_ + "small-fields.mdb";
+        {
+            auto db = CreateSqlite(path.toStdString());
+            TableDef table;
+            table.name = u"NameData";
+            table.CreateField(u"Key", FieldDef::Type::Text, 8).allowZeroLength = true;
+            table.CreateField(u"Ident", FieldDef::Type::Long).attributes = FieldDef::kAutoIncrement;
+            table.CreateField(u"Name", FieldDef::Type::Text, 20);
+            table.CreateIndex(u"ndxName").fields.push_back(u"Name");
+            db->AppendTableDef(table);
+        }
+        OpenInNewWindow(path);
+        QCOMPARE(Status(1), QString("Records in List: 0"));
+        window_->AddName();
+        QTest::keyClicks(EditBox(), "Bartholomew Fitzgerald-Smythe");
+        QCOMPARE(EditBox()->text(), QString("Bartholomew Fitzgera"));
+        window_->SaveName();
+        const std::vector<Record> rows = Records(path);
+        QCOMPARE(rows.size(), size_t(1));
+        QCOMPARE(rows[0].name, QString("Bartholomew Fitzgera"));
+        QVERIFY(MakeCode(rows[0].name).size() > 8);
+        QCOMPARE(rows[0].key, MakeCode(rows[0].name).left(8));
+
+        // The sample table's Name holds 50.
+        OpenCopy(sample_);
+        window_->AddName();
+        EditBox()->setText(QString(60, u'x'));
+        QCOMPARE(EditBox()->text().size(), 50);
+    }
+
+    void deleteAsksAndKeepsBookmarksInStep() {
+        const QString path = folder_ + "five.mdb";
+        BuildFromList("|Adams|Baker|Clark|Davis|Evans", path);
+        OpenInNewWindow(path);
+        Select(2);
+        prompts_->answers.push_back(QMessageBox::No);
+        window_->DeleteName();
+        QCOMPARE(List()->count(), 5);
+        QCOMPARE(prompts_->questions.at(0), QString("   Delete   "));
+        QCOMPARE(prompts_->questionTitles.at(0), QString("Quarrymink Demo"));
+
+        Select(2);
+        prompts_->answers.push_back(QMessageBox::Yes);
+        window_->DeleteName();
+        QCOMPARE(List()->count(), 4);
+        QCOMPARE(window_->Bookmarks().size(), size_t(4));
+        QVERIFY(!FindRecord(Records(path), "Clark"));
+        Select(2);
+        window_->EditName();
+        QCOMPARE(EditBox()->text(), QString("Davis"));
+    }
+
+    void recordsWithoutANameKeepEditAndDeleteOnTheSelectedRow() {
+        const QString path = folder_ + "nulls.mdb";
+        BuildFromList("|Adams|Clark|Evans", path);
+        {
+            auto db = OpenSqlite(path.toStdString());
+            db->Execute(u"INSERT INTO NameData ([Key], Name) VALUES ('', NULL)");
+            db->Execute(u"INSERT INTO NameData ([Key], Name) VALUES ('', NULL)");
+        }
+        OpenInNewWindow(path);
+        QCOMPARE(List()->count(), 3);
+        QCOMPARE(window_->Bookmarks().size(), size_t(3));
+        Select(RowOf("Evans"));
+        window_->EditName();
+        QCOMPARE(EditBox()->text(), QString("Evans"));
+        Select(RowOf("Clark"));
+        prompts_->answers.push_back(QMessageBox::Yes);
+        window_->DeleteName();
+        const std::vector<Record> rows = Records(path);
+        QVERIFY(!FindRecord(rows, "Clark"));
+        QVERIFY(FindRecord(rows, "Adams") && FindRecord(rows, "Evans"));
+        QCOMPARE(rows.size(), size_t(4));
+    }
+
+    void contextMenuActsOnTheRowUnderTheMouse() {
+        OpenCopy(sample_);
+        QWidget* viewport = List()->viewport();
+        // The lower part of the fourth visible row.
+        const QRect row = List()->visualItemRect(List()->item(3));
+        const QPoint at(row.center().x(), row.bottom() - 1);
+        QTest::mousePress(viewport, Qt::RightButton, {}, at);
+        QCOMPARE(List()->currentRow(), 3);
+        QCOMPARE(List()->selectedItems().size(), 1);
+        auto* popup = Child<QMenu>("PopupEdit");
+        QTRY_VERIFY(popup->isVisible());
+        QStringList items;
+        for (QAction* a : popup->actions()) items << a->text();
+        QCOMPARE(items, (QStringList{"&Add", "&Edit", "&Delete"}));
+        popup->close();
+        Child<QAction>("puEdit")->trigger();
+        QCOMPARE(EditBox()->text(), List()->item(3)->text());
+
+        // Below the last row: the last row.
+        const QString few = folder_ + "three.mdb";
+        BuildFromList("|Adams|Baker|Clark", few);
+        OpenInNewWindow(few);
+        QCOMPARE(window_->ListRowAt(QPoint(5, List()->viewport()->height() - 2)), 2);
+    }
+
+    void noContextMenuBeforeOpening() {
+        window_ = std::make_unique<frmswDbaseDemo>();
+        window_->show();
+        QTest::mousePress(List()->viewport(), Qt::RightButton, {}, QPoint(5, 5));
+        QVERIFY(!Child<QMenu>("PopupEdit")->isVisible());
+    }
+
+    void tablesOfAnySize() {
+        QByteArray list;
+        for (int i = 0; i < 33000; ++i) list += "|N" + QByteArray::number(100000 + i);
+        const QString path = folder_ + "large.mdb";
+        BuildFromList(list, path);
+        OpenInNewWindow(path);
+        QCOMPARE(List()->count(), 33000);
+        QCOMPARE(window_->Bookmarks().size(), size_t(33000));
+        Select(32900);
+        window_->EditName();
+        QCOMPARE(EditBox()->text(), List()->item(32900)->text());
+        QCOMPARE(EditBox()->text(), QString("N132900"));
+    }
+
+    void nothingReplacesTheDatabaseDuringASearch() {
+        OpenCopy(sample_);
+        Connection* db = window_->NamesDb();
+        QSignalSpy searches(window_.get(), &frmswDbaseDemo::SearchFinished);
+        bool tried = false;
+        connect(Control(), &QM::MatchFound, window_.get(), [&] {
+            if (tried) return;
+            tried = true;
+            QVERIFY(window_->Searching());
+            window_->OpenDatabase();  // would free the connection the control reads
+            window_->Search();
+            Select(0);
+            prompts_->answers.push_back(QMessageBox::Yes);
+            window_->DeleteName();
+        });
+        SearchBox()->setText("smyth");
+        window_->Search();
+        QVERIFY(tried);
+        QCOMPARE(searches.size(), 1);
+        QCOMPARE(window_->NamesDb(), db);
+        QVERIFY(prompts_->fileRequests.size() == 1);  // only the first Open asked
+        QCOMPARE(List()->count(), 4072);
+        prompts_->answers.clear();
+    }
+
+    void helpAboutAndExit() {
+        OpenCopy(sample_);
+        QString helpCaption;
+        QPointer<QTimer> watch = demotest::WhenModal([&](QWidget* modal) {
+            helpCaption = modal->windowTitle();
+            QTest::keyClick(modal, Qt::Key_Escape);
+        });
+        Child<QAction>("Help")->trigger();
+        delete watch;
+        QCOMPARE(helpCaption, QString("Quarrymink Demo Help"));
+        QCOMPARE(HelpFile(), folder_ + "qmDbaseDemoHelp.htf");
+
+        QString aboutCaption, version;
+        watch = demotest::WhenModal([&](QWidget* modal) {
+            aboutCaption = modal->windowTitle();
+            version = modal->findChild<QLabel*>("lblVersion")->text();
+            QTest::keyClick(modal, Qt::Key_Escape);
+        });
+        Child<QAction>("mnuAbout")->trigger();
+        delete watch;
+        QCOMPARE(aboutCaption, QString("About qmDemo"));
+        QCOMPARE(version, QString("Version: 1.0.3"));
+
+        // Esc leaves the window open; Exit closes it.
+        QTest::keyClick(List(), Qt::Key_Escape);
+        QVERIFY(window_->isVisible());
+        Child<QAction>("mnuExit")->trigger();
+        QVERIFY(!window_->isVisible());
+    }
+
+    void shortcutsFromTheList() {
+        OpenCopy(sample_);
+        List()->setFocus();
+        Select(5);
+        QTest::keyClick(List(), Qt::Key_E, Qt::ControlModifier);
+        QCOMPARE(EditBox()->text(), List()->item(5)->text());
+        QVERIFY(window_->EditMode());
+        List()->setFocus();
+        QTest::keyClick(List(), Qt::Key_A, Qt::ControlModifier);
+        QVERIFY(!window_->EditMode());
+        QCOMPARE(EditBox()->text(), QString());
+        // In a text box, Ctrl+A and Ctrl+X keep their meaning there: select all and cut.
+        EditBox()->setText("Adams");
+        EditBox()->setFocus();
+        QTest::keyClick(EditBox(), Qt::Key_A, Qt::ControlModifier);
+        QCOMPARE(EditBox()->selectedText(), QString("Adams"));
+        QTest::keyClick(EditBox(), Qt::Key_X, Qt::ControlModifier);
+        QVERIFY(window_->isVisible());
+        QCOMPARE(EditBox()->text(), QString());
+    }
+
+    void searchTimeFormat() {
+        QCOMPARE(frmswDbaseDemo::FormatSearchTime(0.5f), QString(".5"));
+        QCOMPARE(frmswDbaseDemo::FormatSearchTime(3.14159f), QString("3.14"));
+        QCOMPARE(frmswDbaseDemo::FormatSearchTime(0.046f), QString(".05"));
+        QCOMPARE(frmswDbaseDemo::FormatSearchTime(12.5f), QString("12.5"));
+        QCOMPARE(frmswDbaseDemo::FormatSearchTime(0.001f), QString(".00"));
+    }
+};
+
+QTEST_MAIN(DbaseDemoTest)
+#include "demo_dbase_test.moc"

@@ -1,0 +1,63 @@
+// The help viewer: caption, content, Esc, and a help file that cannot be read.
+#include <QTest>
+#include <QTextEdit>
+
+#include "DemoMain.h"
+#include "demo_test_support.h"
+#include "frmHelp.h"
+
+using namespace quarrymink::demo;
+
+class HelpTest : public QObject {
+    Q_OBJECT
+
+private:
+    demotest::ScratchSettings settings_;
+
+private Q_SLOTS:
+    void showsEitherHelpUnderOneCaption_data() {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("heading");
+        QTest::newRow("database") << "qmDbaseDemoHelp.htf"
+                                  << "Quarrymink Database Demo Help";
+        QTest::newRow("document") << "qmDocDemoHelp.htf"
+                                  << "Quarrymink";
+    }
+    void showsEitherHelpUnderOneCaption() {
+        QFETCH(QString, file);
+        QFETCH(QString, heading);
+        demotest::ScriptedPrompts prompts;
+        SetHelpFile(QStringLiteral(QM_SOURCE_DATA_DIR) + u'/' + file);
+        frmHelp help;
+        help.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&help));
+        QCOMPARE(help.windowTitle(), QString("Quarrymink Demo Help"));
+        QVERIFY(help.LoadError().isEmpty());
+        const QString text = help.findChild<QTextEdit*>("RichTextBox1")->toPlainText();
+        QVERIFY(text.startsWith(heading));
+        // Formatting arrived, not the RTF source.
+        QVERIFY(!text.contains("\\par"));
+        QVERIFY(help.findChild<QTextEdit*>("RichTextBox1")->isReadOnly());
+        if (file.startsWith("qmDbase")) demotest::Screenshot(&help, "help_window");
+
+        QTest::keyClick(help.findChild<QTextEdit*>("RichTextBox1"), Qt::Key_Escape);
+        QVERIFY(!help.isVisible());
+        QCOMPARE(help.result(), int(QDialog::Rejected));
+        QVERIFY(prompts.messages.isEmpty());
+    }
+
+    void missingFileIsTold() {
+        demotest::ScriptedPrompts prompts;
+        QTemporaryDir dir;
+        SetHelpFile(dir.filePath("qmDbaseDemoHelp.htf"));
+        frmHelp help;
+        QVERIFY(!help.LoadError().isEmpty());
+        help.show();
+        QTRY_COMPARE(prompts.messages.size(), 1);
+        QVERIFY(prompts.messages[0].contains("qmDbaseDemoHelp.htf"));
+        help.close();
+    }
+};
+
+QTEST_MAIN(HelpTest)
+#include "demo_help_test.moc"

@@ -1,0 +1,195 @@
+// The sample databases: their construction from the word lists, and its failures.
+#include <QLabel>
+#include <QSignalSpy>
+#include <QTest>
+
+#include "DemoMain.h"
+#include "demo_test_support.h"
+#include "frmMakeMDB.h"
+#include "quarrymink/database.h"
+#include "quarrymink/qm.h"
+
+using namespace quarrymink;
+using namespace quarrymink::demo;
+
+namespace {
+
+struct Row {
+    QString key;
+    int ident = 0;
+    QString name;
+};
+
+std::vector<Row> ReadRows(const QString& path) {
+    std::vector<Row> rows;
+    auto db = OpenSqlite(path.toStdString());
+    auto set = db->OpenRecordset(u"SELECT [Key], Ident, Name FROM NameData ORDER BY Ident");
+    while (!set->Eof()) {
+        rows.push_back({QString::fromStdU16String(set->Field(u"Key").ToText()),
+                        set->Field(u"Ident").ToInt32(),
+                        QString::fromStdU16String(set->Field(u"Name").ToText())});
+        set->MoveNext();
+    }
+    return rows;
+}
+
+QString MakeCode(const QString& text) {
+    QM control;
+    return control.MakeCode(text);
+}
+
+}  // namespace
+
+class MakeMdbTest : public QObject {
+    Q_OBJECT
+
+private:
+    demotest::ScratchSettings settings_;
+
+    // Builds in a new folder with the given word lists; false when the construction failed.
+    static bool Build(const QString& folder, const QByteArray& plants, const QByteArray& names) {
+        QDir().mkpath(folder);
+        demotest::WriteFile(folder + "Plants", plants);
+        demotest::WriteFile(folder + "Names", names);
+        frmMakeMDB window;
+        window.setDataFolder(folder);
+        return window.Build();
+    }
+
+    // Nothing but the word lists (and what the test put there) is left in folder.
+    static QStringList Leftovers(const QString& folder) {
+        QStringList files = QDir(folder).entryList(QDir::Files);
+        files.removeAll("Plants");
+        files.removeAll("Names");
+        return files;
+    }
+
+private Q_SLOTS:
+    void wordListEntries_data() {
+        QTest::addColumn<QByteArray>("list");
+        QTest::addColumn<QStringList>("names");
+        QTest::newRow("leading bar, two names")
+            << QByteArray("|Smith|Smyth") << QStringList{"Smith", "Smyth"};
+        QTest::newRow("no bar") << QByteArray("Smith") << QStringList{};
+        QTest::newRow("two bars in a row")
+            << QByteArray("|Smith||Jones") << QStringList{"Smith", "", "Jones"};
+        QTest::newRow("trailing line break")
+            << QByteArray("head|Smith|Jones\n") << QStringList{"Smith", "Jones\n"};
+        QTest::newRow("text before the first bar")
+            << QByteArray("header|Catherine") << QStringList{"Catherine"};
+    }
+    void wordListEntries() {
+        QFETCH(QByteArray, list);
+        QFETCH(QStringList, names);
+        QTemporaryDir dir;
+        const QString folder = dir.path() + u'/';
+        QVERIFY(Build(folder, "|Rose", list));
+        const std::vector<Row> rows = ReadRows(folder + "Names.mdb");
+        QCOMPARE(int(rows.size()), names.size());
+        for (int i = 0; i < names.size(); ++i) {
+            QCOMPARE(rows[i].name, names[i]);
+            QCOMPARE(rows[i].ident, i + 1);
+            QCOMPARE(rows[i].key, MakeCode(names[i]).left(50));
+        }
+        QCOMPARE(ReadRows(folder + "Plants.mdb").size(), size_t(1));
+        QCOMPARE(Leftovers(folder), (QStringList{"Names.mdb", "Plants.mdb"}));
+    }
+
+    void longKeyIsCutToTheField() {
+        const QString name = "Abcdefghij Klmnopqrst Uvwxyzabcd Efghijklmn Opqrs";
+        QVERIFY(name.size() <= 50);
+        const QString code = MakeCode(name);
+        QVERIFY2(code.size() > 50, qPrintable(QString::number(code.size())));
+        QTemporaryDir dir;
+        const QString folder = dir.path() + u'/';
+        QVERIFY(Build(folder, "|Rose", "|" + name.toUtf8()));
+        QCOMPARE(ReadRows(folder + "Names.mdb").at(0).key, code.left(50));
+    }
+
+    void rebuildingStartsFromScratch() {
+        QTemporaryDir dir;
+        const QString folder = dir.path() + u'/';
+        QVERIFY(Build(folder, "|Rose|Tulip", "|Smith"));
+        QVERIFY(Build(folder, "|Daisy", "|Jones|Brown"));
+        const std::vector<Row> plants = ReadRows(folder + "Plants.mdb");
+        QCOMPARE(plants.size(), size_t(1));
+        QCOMPARE(plants[0].name, QString("Daisy"));
+        QCOMPARE(plants[0].ident, 1);
+        QCOMPARE(ReadRows(folder + "Names.mdb").size(), size_t(2));
+    }
+
+    void wordListsOfAnySize() {
+        // More entries than a 16-bit counter holds.
+        QByteArray list;
+        for (int i = 0; i < 33000; ++i) list += "|Name" + QByteArray::number(i);
+        QTemporaryDir dir;
+        const QString folder = dir.path() + u'/';
+        QVERIFY(Build(folder, "|Rose", list));
+        const std::vector<Row> rows = ReadRows(folder + "Names.mdb");
+        QCOMPARE(rows.size(), size_t(33000));
+        QCOMPARE(rows.back().name, QString("Name32999"));
+        QCOMPARE(rows.back().ident, 33000);
+    }
+
+    void failureLeavesNoDatabaseAndIsTold() {
+        demotest::ScriptedPrompts prompts;
+        QTemporaryDir dir;
+        const QString folder = dir.path() + u'/';
+
+        // The names list is missing: the plant database, built first, is not kept either,
+        // so that the next start builds both again.
+        QDir().mkpath(folder);
+        demotest::WriteFile(folder + "Plants", "|Rose");
+        {
+            frmMakeMDB window;
+            window.setDataFolder(folder);
+            QSignalSpy finished(&window, &frmMakeMDB::Finished);
+            QVERIFY(!window.Build());
+            QCOMPARE(finished.size(), 1);
+            QCOMPARE(finished[0][0].toBool(), false);
+        }
+        QCOMPARE(prompts.messages.size(), 1);
+        QVERIFY(prompts.messages[0].contains("Names"));
+        QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList{"Plants"});
+
+        // A name longer than the field.
+        QVERIFY(!Build(folder, "|Rose", "|" + QByteArray(51, 'a')));
+        QCOMPARE(Leftovers(folder), QStringList{});
+
+        // A folder that cannot hold files.
+        demotest::WriteFile(folder + "afile", "x");
+        frmMakeMDB window;
+        window.setDataFolder(folder + "afile/");
+        QVERIFY(!window.Build());
+        QCOMPARE(prompts.messages.size(), 3);
+        QCOMPARE(QDir(folder).entryList(QDir::Files), (QStringList{"afile", "Names", "Plants"}));
+
+        // Mended, it builds.
+        QVERIFY(Build(folder, "|Rose", "|Smith"));
+        QVERIFY(QFileInfo::exists(folder + "Plants.mdb"));
+    }
+
+    void showingBuildsAndCloses() {
+        QTemporaryDir dir;
+        const QString folder = dir.path() + u'/';
+        demotest::WriteFile(folder + "Plants", "|Rose");
+        demotest::WriteFile(folder + "Names", "|Smith");
+        auto* window = new frmMakeMDB;
+        window->setAttribute(Qt::WA_DeleteOnClose);
+        window->setDataFolder(folder);
+        QPointer<frmMakeMDB> alive(window);
+        QSignalSpy finished(window, &frmMakeMDB::Finished);
+        window->show();
+        demotest::Screenshot(window, "make_mdb_window");
+        QCOMPARE(window->findChild<QLabel*>("Label2")->text(),
+                 QString("Please wait while the sample databases are constructed"));
+        QVERIFY(finished.wait(10000));
+        QCOMPARE(finished[0][0].toBool(), true);
+        QTRY_VERIFY(!alive);
+        QVERIFY(QFileInfo::exists(folder + "Plants.mdb"));
+        QVERIFY(QFileInfo::exists(folder + "Names.mdb"));
+    }
+};
+
+QTEST_MAIN(MakeMdbTest)
+#include "demo_make_mdb_test.moc"

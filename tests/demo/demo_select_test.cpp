@@ -1,0 +1,138 @@
+// The start window: its look, and the sample databases it has built when they are missing.
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+
+#include "DemoMain.h"
+#include "demo_test_support.h"
+#include "frmMakeMDB.h"
+#include "frmSelectDemo.h"
+#include "frmswDbaseDemo.h"
+#include "quarrymink/database.h"
+
+using namespace quarrymink;
+using namespace quarrymink::demo;
+
+namespace {
+
+void Activate(QWidget* window) {
+    QEvent activate(QEvent::WindowActivate);
+    QCoreApplication::sendEvent(window, &activate);
+}
+
+std::int64_t CountNames(const QString& path, const QString& name) {
+    auto db = OpenSqlite(path.toStdString());
+    auto set = db->OpenRecordset(u"SELECT COUNT(*) AS n FROM NameData WHERE Name = '" +
+                                 name.toStdU16String() + u"'");
+    return set->Field(u"n").ToInt32();
+}
+
+}  // namespace
+
+class SelectDemoTest : public QObject {
+    Q_OBJECT
+
+private:
+    demotest::ScratchSettings settings_;
+    QTemporaryDir dir_;
+    QString folder_;
+
+private Q_SLOTS:
+    void initTestCase() {
+        folder_ = dir_.path() + u'/';
+        demotest::CopySourceData(folder_);
+        SetAppFolder(folder_);
+    }
+
+    void looksAsDesigned() {
+        demotest::WriteFile(folder_ + "Plants.mdb", "");
+        frmSelectDemo window;
+        window.show();
+        Activate(&window);
+        QCOMPARE(window.windowTitle(), QString("Quarrymink Demo"));
+        QCOMPARE(window.palette().color(QPalette::Window), QColor(192, 192, 192));
+        QCOMPARE(window.findChild<QGroupBox*>("Frame1")->palette().color(QPalette::Window),
+                 QColor(192, 192, 192));
+        // The title is not cut.
+        const QLabel* title = window.findChild<QLabel*>("Label1");
+        QVERIFY(title->fontMetrics().horizontalAdvance(title->text()) <= title->width());
+        QVERIFY(!window.Construction());
+        demotest::Screenshot(&window, "start_window");
+        QFile::remove(folder_ + "Plants.mdb");
+    }
+
+    void buildsOnlyWhenThePlantDatabaseIsMissing() {
+        frmSelectDemo window;
+        window.show();
+        QSignalSpy finished(&window, &frmSelectDemo::ConstructionFinished);
+        Activate(&window);
+        QVERIFY(window.Construction());
+        QCOMPARE(window.Construction()->DataFolder(), folder_);
+        // Activations while it builds start no second construction.
+        Activate(&window);
+        QVERIFY(finished.wait(60000));
+        QCOMPARE(finished.size(), 1);
+        QCOMPARE(finished[0][0].toBool(), true);
+        QVERIFY(QFileInfo::exists(folder_ + "Plants.mdb"));
+        QVERIFY(QFileInfo::exists(folder_ + "Names.mdb"));
+
+        // The user's names survive later activations: the test finds "Plants.mdb" whatever
+        // case it asks in.
+        {
+            auto db = OpenSqlite((folder_ + "Names.mdb").toStdString());
+            db->Execute(u"INSERT INTO NameData ([Key], Name) VALUES ('x', 'Added By User')");
+        }
+        Activate(&window);
+        QVERIFY(!window.Construction());
+        QCOMPARE(CountNames(folder_ + "Names.mdb", "Added By User"), 1);
+
+        // Deleting the plant database brings a rebuild at the next activation.
+        QVERIFY(QFile::remove(folder_ + "Plants.mdb"));
+        Activate(&window);
+        QVERIFY(window.Construction());
+        QVERIFY(finished.wait(60000));
+        QCOMPARE(CountNames(folder_ + "Names.mdb", "Added By User"), 0);
+        QVERIFY(QFileInfo::exists(folder_ + "Plants.mdb"));
+    }
+
+    void failedConstructionIsToldOnce() {
+        QTemporaryDir dir;
+        const QString folder = dir.path() + u'/';
+        demotest::CopySourceData(folder, {"Plants", "qmDocDemoHelp.htf"});
+        SetAppFolder(folder);
+        demotest::ScriptedPrompts prompts;
+        frmSelectDemo window;
+        window.show();
+        QSignalSpy finished(&window, &frmSelectDemo::ConstructionFinished);
+        Activate(&window);
+        QVERIFY(finished.wait(60000));
+        QCOMPARE(finished[0][0].toBool(), false);
+        QCOMPARE(prompts.messages.size(), 1);
+        QVERIFY(!QFileInfo::exists(folder + "Plants.mdb"));
+        // The message box's closing activates the window again: no second attempt.
+        Activate(&window);
+        QVERIFY(!window.Construction());
+        QCOMPARE(prompts.messages.size(), 1);
+        SetAppFolder(folder_);
+    }
+
+    void databaseButtonShowsTheNamesDemoModally() {
+        demotest::WriteFile(folder_ + "plants.mdb", "");
+        frmSelectDemo window;
+        window.show();
+        QString caption;
+        QPointer<QTimer> watch = demotest::WhenModal([&](QWidget* modal) {
+            if (qobject_cast<frmswDbaseDemo*>(modal)) caption = modal->windowTitle();
+            modal->close();
+        });
+        window.findChild<QPushButton*>("cmdDbase")->click();
+        delete watch;
+        QCOMPARE(caption, QString("Quarrymink Demo"));
+        QFile::remove(folder_ + "plants.mdb");
+    }
+};
+
+QTEST_MAIN(SelectDemoTest)
+#include "demo_select_test.moc"

@@ -1,0 +1,203 @@
+// Start-up: finding the data folder by its marker file, asking for it, and the start.
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+
+#include "CheckApplnFile.h"
+#include "DemoMain.h"
+#include "demo_settings.h"
+#include "demo_test_support.h"
+#include "frmSelectDemo.h"
+
+using namespace quarrymink::demo;
+
+class StartupTest : public QObject {
+    Q_OBJECT
+
+private:
+    demotest::ScratchSettings settings_;
+    QString originalFolder_ = QDir::currentPath();
+
+    static QString SavedFolder() {
+        return GetSetting(QLatin1String(kAppTitle), "FilesFolder", "Folder", "<none>");
+    }
+
+    // A folder with the marker file, and an empty one to stand in as the current folder.
+    static QString DataFolder(const QTemporaryDir& dir) {
+        const QString folder = dir.filePath("data") + u'/';
+        QDir().mkpath(folder);
+        demotest::WriteFile(folder + kMarkerFile, "{\\rtf1 help}");
+        return folder;
+    }
+
+    // Runs the folder search as Main does, answering the dialog (when it comes) with act.
+    struct Outcome {
+        QString folder;
+        bool cancelled = false;
+        bool asked = false;
+        QString message;
+    };
+    static Outcome Find(const QStringList& candidates, std::function<void(CheckApplnFile*)> act = {}) {
+        Outcome outcome;
+        CheckApplnFile dialog;
+        dialog.setApplnFile(QLatin1String(kMarkerFile));
+        dialog.setCandidateFolders(candidates);
+        QPointer<QTimer> watch = demotest::WhenModal([&](QWidget* modal) {
+            outcome.asked = true;
+            outcome.message = modal->findChild<QLabel*>("Label1")->text();
+            if (act)
+                act(static_cast<CheckApplnFile*>(modal));
+            else
+                modal->close();
+        });
+        outcome.folder = dialog.AppFilesFolder();
+        outcome.cancelled = dialog.Cancelled();
+        delete watch;
+        return outcome;
+    }
+
+private Q_SLOTS:
+    void init() {
+        settings_.Clear();
+        QDir::setCurrent(originalFolder_);
+    }
+    void cleanup() { QDir::setCurrent(originalFolder_); }
+
+    void savedOrCurrentFolderAnswersWithoutAQuestion() {
+        QTemporaryDir dir;
+        const QString data = DataFolder(dir);
+        QDir().mkpath(dir.filePath("elsewhere"));
+
+        // The saved folder.
+        SaveSetting(kAppTitle, "FilesFolder", "Folder", data);
+        QDir::setCurrent(dir.filePath("elsewhere"));
+        Outcome found = Find({});
+        QCOMPARE(found.folder, data);
+        QVERIFY(!found.asked);
+        QVERIFY(!found.cancelled);
+
+        // No saved folder, started in the data folder: the folder stays empty.
+        settings_.Clear();
+        QDir::setCurrent(data);
+        found = Find({});
+        QCOMPARE(found.folder, QString());
+        QVERIFY(!found.asked);
+    }
+
+    void candidatesComeAfterTheSavedFolder() {
+        QTemporaryDir dir;
+        const QString data = DataFolder(dir);
+        const QString stale = dir.filePath("stale/");
+        QDir().mkpath(stale);
+        QDir::setCurrent(stale);
+        SaveSetting(kAppTitle, "FilesFolder", "Folder", stale);
+
+        const Outcome found = Find({QString(), dir.filePath("nothing/"), data});
+        QCOMPARE(found.folder, data);
+        QVERIFY(!found.asked);
+        // Only browsing replaces the saved folder.
+        QCOMPARE(SavedFolder(), stale);
+    }
+
+    void freshBuildStartsWithoutAQuestion() {
+        QTemporaryDir elsewhere;
+        QDir::setCurrent(elsewhere.path());
+        const Outcome found = Find(DataFolderCandidates());
+        QVERIFY(!found.asked);
+        QVERIFY(found.folder.endsWith(u'/'));
+        QVERIFY(QFileInfo::exists(found.folder + kMarkerFile));
+        QCOMPARE(WritableDataFolder(found.folder), found.folder);
+    }
+
+    void missingMarkerAsksAndCancelEnds() {
+        QTemporaryDir elsewhere;
+        QDir::setCurrent(elsewhere.path());
+        demotest::ScriptedPrompts prompts;
+
+        // The Cancel button.
+        Outcome found = Find({}, [](CheckApplnFile* d) {
+            demotest::Screenshot(d, "check_appln_file");
+            d->findChild<QPushButton*>("cmdCancel")->click();
+        });
+        QVERIFY(found.asked);
+        QVERIFY(found.cancelled);
+        QVERIFY(found.message.contains(
+            "The Application file 'qmDocDemoHelp.htf' is not present in the current folder"));
+        QVERIFY(found.message.contains("Click on the Browse button to locate the correct folder."));
+
+        // Esc.
+        found = Find({}, [](CheckApplnFile* d) { QTest::keyClick(d, Qt::Key_Escape); });
+        QVERIFY(found.cancelled);
+
+        // Cancel in the file dialog.
+        prompts.files.push_back(QString());
+        found = Find({}, [](CheckApplnFile* d) { d->findChild<QPushButton*>("cmdBrowse")->click(); });
+        QVERIFY(found.cancelled);
+        QCOMPARE(SavedFolder(), QString("<none>"));
+    }
+
+    void browsingSavesTheFolderWithItsSeparator() {
+        QTemporaryDir dir;
+        const QString data = DataFolder(dir);
+        demotest::WriteFile(data + "Names", "|Smith");
+        QTemporaryDir elsewhere;
+        QDir::setCurrent(elsewhere.path());
+        demotest::ScriptedPrompts prompts;
+
+        // Another file of the right folder will do.
+        prompts.files.push_back(data + "Names");
+        const Outcome found =
+            Find({}, [](CheckApplnFile* d) { d->findChild<QPushButton*>("cmdBrowse")->click(); });
+        QVERIFY(found.asked);
+        QVERIFY(!found.cancelled);
+        QCOMPARE(found.folder, data);
+        QCOMPARE(SavedFolder(), data);
+        QCOMPARE(prompts.fileRequests.size(), size_t(1));
+        QCOMPARE(prompts.fileRequests[0].title, QString("Find File"));
+        QCOMPARE(prompts.fileRequests[0].filter, QString("htf(*.htf)"));
+        QCOMPARE(prompts.fileRequests[0].fileName, QString(kMarkerFile));
+
+        // Later starts go straight there.
+        const Outcome later = Find({});
+        QVERIFY(!later.asked);
+        QCOMPARE(later.folder, data);
+    }
+
+    void mainShowsTheStartWindow() {
+        QTemporaryDir dir;
+        const QString data = DataFolder(dir);
+        // The sample databases are there already (the test ignores the case of letters).
+        demotest::WriteFile(data + "plants.mdb", "");
+        SaveSetting(kAppTitle, "FilesFolder", "Folder", data);
+        QVERIFY(Main());
+        QCOMPARE(AppFolder(), data);
+        frmSelectDemo* start = nullptr;
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (auto* s = qobject_cast<frmSelectDemo*>(w); s && s->isVisible()) start = s;
+        }
+        QVERIFY(start);
+        QCOMPARE(start->windowTitle(), QString("Quarrymink Demo"));
+        QVERIFY(!start->Construction());
+        start->close();
+    }
+
+    void dataFilesAreCopiedWithoutOverwriting() {
+        QTemporaryDir dir;
+        const QString from = dir.filePath("from/"), to = dir.filePath("to/");
+        QDir().mkpath(from);
+        demotest::WriteFile(from + "Names", "|new");
+        demotest::WriteFile(from + "Names.mdb", "db");
+        demotest::WriteFile(from + kMarkerFile, "{\\rtf1 x}");
+        QDir().mkpath(to);
+        demotest::WriteFile(to + "Names", "|mine");
+        QVERIFY(CopyDataFiles(from, to));
+        QVERIFY(QFileInfo::exists(to + kMarkerFile));
+        QVERIFY(!QFileInfo::exists(to + "Names.mdb"));
+        QFile kept(to + "Names");
+        QVERIFY(kept.open(QIODevice::ReadOnly));
+        QCOMPARE(kept.readAll(), QByteArray("|mine"));
+    }
+};
+
+QTEST_MAIN(StartupTest)
+#include "demo_startup_test.moc"

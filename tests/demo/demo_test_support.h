@@ -1,0 +1,118 @@
+// Helpers of the demonstration's tests: settings and data in scratch folders, dialogs
+// answered from a script, modal windows handled as they come up, and screenshots.
+#pragma once
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QPointer>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QWidget>
+#include <deque>
+#include <functional>
+
+#include "demo_prompts.h"
+
+namespace demotest {
+
+/// Per-user settings and standard folders of the test process in a scratch folder.
+class ScratchSettings {
+public:
+    ScratchSettings() {
+        QStandardPaths::setTestModeEnabled(true);
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir_.path());
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dir_.path());
+    }
+    /// Forgets every setting written so far.
+    void Clear() {
+        QDir(dir_.path()).removeRecursively();
+        QDir().mkpath(dir_.path());
+    }
+
+private:
+    QTemporaryDir dir_;
+};
+
+/// Copies the data files of the source tree (not any database) into folder.
+inline void CopySourceData(const QString& folder, const QStringList& names = {}) {
+    QDir().mkpath(folder);
+    const QDir source(QStringLiteral(QM_SOURCE_DATA_DIR));
+    for (const QString& name : source.entryList(QDir::Files)) {
+        if (name.endsWith(QLatin1String(".mdb"))) continue;
+        if (!names.isEmpty() && !names.contains(name)) continue;
+        QFile::copy(source.filePath(name), QDir(folder).filePath(name));
+    }
+}
+
+inline void WriteFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate)) file.write(bytes);
+}
+
+/// Answers the demonstration's questions from queues, and keeps what was asked.
+class ScriptedPrompts final : public quarrymink::demo::Prompts {
+public:
+    ScriptedPrompts() { quarrymink::demo::SetPrompts(this); }
+    ~ScriptedPrompts() override { quarrymink::demo::SetPrompts(nullptr); }
+
+    std::deque<QString> files;  ///< answers of OpenFile; "" cancels
+    std::deque<QMessageBox::StandardButton> answers;
+    std::vector<quarrymink::demo::OpenFileRequest> fileRequests;
+    QStringList questions;
+    QStringList questionTitles;
+    QStringList messages;
+    int unexpected = 0;  ///< prompts that found no answer queued
+
+    QString OpenFile(QWidget*, const quarrymink::demo::OpenFileRequest& request) override {
+        fileRequests.push_back(request);
+        if (files.empty()) {
+            ++unexpected;
+            return {};
+        }
+        QString answer = files.front();
+        files.pop_front();
+        return answer;
+    }
+    QMessageBox::StandardButton Ask(QWidget*, const QString& title, const QString& text,
+                                    QMessageBox::StandardButtons, QMessageBox::Icon) override {
+        questionTitles << title;
+        questions << text;
+        if (answers.empty()) {
+            ++unexpected;
+            return QMessageBox::No;
+        }
+        const auto answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+    void Tell(QWidget*, const QString&, const QString& text, QMessageBox::Icon) override { messages << text; }
+};
+
+/// Calls act with the next modal window once it is up (polled from the event loop the
+/// modal window runs).
+inline QPointer<QTimer> WhenModal(std::function<void(QWidget*)> act) {
+    auto* timer = new QTimer;
+    timer->setInterval(5);
+    QObject::connect(timer, &QTimer::timeout, [timer, act] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal || !modal->isVisible()) return;
+        timer->stop();
+        timer->deleteLater();
+        act(modal);
+    });
+    timer->start();
+    return timer;
+}
+
+/// Saves a picture of the window in the build's screenshot folder.
+inline QString Screenshot(QWidget* window, const QString& name) {
+    QDir().mkpath(QStringLiteral(QM_SCREENSHOT_DIR));
+    const QString path = QDir(QStringLiteral(QM_SCREENSHOT_DIR)).filePath(name + QStringLiteral(".png"));
+    window->grab().save(path);
+    return path;
+}
+
+}  // namespace demotest
