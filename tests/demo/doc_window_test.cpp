@@ -1,0 +1,632 @@
+// The document demonstration's window and its word search, offscreen, with every dialog
+// answered by the test.
+#include <QAction>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPushButton>
+#include <QTest>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextEdit>
+#include <deque>
+#include <memory>
+
+#include "DocMain.h"
+#include "demo_test_support.h"
+#include "demo_twips.h"
+#include "frmFindWord.h"
+#include "frmKeyPrepare.h"
+#include "frmswDocDemo.h"
+#include "quarrymink/database.h"
+#include "quarrymink/qm.h"
+
+using namespace quarrymink;
+using namespace quarrymink::demo;
+
+namespace {
+
+const QString kNotFound = QStringLiteral("Search Text is not found.\n\nIs 'Use Quarrymink' checked?");
+
+class ScriptedDocDialogs final : public DocDialogs {
+public:
+    std::deque<QString> openAnswers, saveAnswers;  // "" cancels
+    std::deque<Answer> saveQuestionAnswers;
+    QStringList openFolders, saveTitles;
+    QStringList savePrompts;  // documents asked about
+    QStringList messages;
+    std::vector<QMessageBox::Icon> icons;
+    int beeps = 0, unexpected = 0;
+
+    QString OpenFileName(QWidget*, const QString&, const QString& folder, const QString&) override {
+        openFolders << folder;
+        return Next(openAnswers);
+    }
+    QString SaveFileName(QWidget*, const QString& title, const QString&, const QString&) override {
+        saveTitles << title;
+        return Next(saveAnswers);
+    }
+    Answer AskToSave(QWidget*, const QString& title) override {
+        savePrompts << title;
+        if (saveQuestionAnswers.empty()) {
+            ++unexpected;
+            return Answer::Cancel;
+        }
+        const Answer answer = saveQuestionAnswers.front();
+        saveQuestionAnswers.pop_front();
+        return answer;
+    }
+    void Message(QWidget*, QMessageBox::Icon icon, const QString& text) override {
+        messages << text;
+        icons.push_back(icon);
+    }
+    void ShowHelp(QWidget*, const QString&) override {}
+    void ShowAbout(QWidget*) override {}
+    void Beep() override { ++beeps; }
+
+private:
+    QString Next(std::deque<QString>& answers) {
+        if (answers.empty()) {
+            ++unexpected;
+            return {};
+        }
+        QString answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+};
+
+QByteArray ReadBytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+}  // namespace
+
+class DocWindowTest : public QObject {
+    Q_OBJECT
+
+private:
+    demotest::ScratchSettings settings_;
+    QTemporaryDir dir_;
+    QString data_;  // the data folder, with the common words
+    QString docs_;  // the documents, in a folder whose name holds a "."
+    std::shared_ptr<ScriptedDocDialogs> dialogs_;
+    std::unique_ptr<frmswDocDemo> window_;
+
+    frmswDocDemo* Window() {
+        if (!window_) {
+            window_ = std::make_unique<frmswDocDemo>(DocDemoContext{data_, dialogs_});
+            window_->move(40, 30);
+            window_->show();
+            if (!QTest::qWaitForWindowExposed(window_.get())) qWarning("document window not exposed");
+        }
+        return window_.get();
+    }
+    QTextEdit* Editor() { return Window()->rtb(); }
+    DocumentState& Doc() { return Window()->Doc(); }
+    DocSettings Settings() const { return DocSettings(QString::fromLatin1(kDocAppName)); }
+
+    QString Write(const QString& name, const QByteArray& content) {
+        demotest::WriteFile(docs_ + name, content);
+        return docs_ + name;
+    }
+    bool Open(const QString& path, frmswDocDemo* window = nullptr) {
+        dialogs_->openAnswers.push_back(path);
+        return (window ? window : Window())->Open();
+    }
+    frmFindWord* ShowFind(frmswDocDemo* window = nullptr) {
+        window = window ? window : Window();
+        window->Find();
+        return window->FindWindow();
+    }
+    void Search(frmFindWord* find, const QString& text, bool bySound) {
+        find->chkQuarrymink()->setChecked(bySound);
+        find->Text1()->setText(text);
+        find->cmdFind_Click();
+    }
+    QString Selected() { return Editor()->textCursor().selectedText(); }
+    int SelectionStart() { return Editor()->textCursor().selectionStart(); }
+    void TypeAtStart(const QString& text) {
+        QTextCursor cursor(Editor()->document());
+        cursor.insertText(text);
+    }
+    void MoveToEnd() { Editor()->moveCursor(QTextCursor::End); }
+
+private Q_SLOTS:
+    void init() {
+        settings_.Clear();
+        data_ = dir_.filePath("data/");
+        docs_ = dir_.filePath("first.last/docs/");
+        QDir(dir_.path()).removeRecursively();
+        QDir().mkpath(data_);
+        QDir().mkpath(docs_);
+        demotest::CopySourceData(data_, {"CommonWords", "qmDocDemoHelp.htf"});
+        dialogs_ = std::make_shared<ScriptedDocDialogs>();
+    }
+    void cleanup() {
+        if (dialogs_) QCOMPARE(dialogs_->unexpected, 0);
+        window_.reset();
+    }
+
+    void startsWithANewDocumentAndFindWaitsForAFile() {
+        frmswDocDemo* window = Window();
+        QCOMPARE(window->windowTitle(), QString("Quarrymink Demo"));
+        QCOMPARE(Doc().title, QString("temp"));
+        QCOMPARE(Doc().dir, data_);
+        QCOMPARE(Doc().path, data_ + "temp");
+        auto* mnuFind = window->findChild<QAction*>("mnuFind");
+        QVERIFY(!mnuFind->isEnabled());
+
+        QVERIFY(Open(Write("Letter.rtf", "{\\rtf1 Dear Sir}")));
+        QVERIFY(mnuFind->isEnabled());
+        window->New();
+        QCOMPARE(Doc().path, docs_ + "temp");
+        QCOMPARE(window->windowTitle(), QString("QuarryminkDemo ... temp"));
+        window->Find();  // no file of that name: only a beep
+        QCOMPARE(dialogs_->beeps, 1);
+        QVERIFY(!window->FindWindow() || !window->FindWindow()->isVisible());
+
+        // The help text reads as rich text and tells of the commands as they are.
+        QTextDocument help;
+        QVERIFY(LoadDocumentFile(QStringLiteral(QM_SOURCE_DATA_DIR "/qmDocDemoHelp.htf"), &help));
+        QVERIFY(help.toPlainText().contains("Save As (Ctrl+Shift+S)"));
+        QVERIFY(help.toPlainText().contains("Discard"));
+    }
+
+    void openMakesTheFileTheCurrentDocument() {
+        const QString letter = Write("Letter.rtf", "{\\rtf1 Dear {\\b Sir}\\par}");
+        QVERIFY(Open(letter));
+        QCOMPARE(dialogs_->openFolders, QStringList{data_});
+        QCOMPARE(Window()->windowTitle(), QString("QuarryminkDemo ... Letter.rtf"));
+        QCOMPARE(Doc().title, QString("Letter.rtf"));
+        QCOMPARE(Doc().dir, docs_);
+        QCOMPARE(Doc().path, letter);
+        QCOMPARE(Settings().DocumentDir(), docs_);
+        QCOMPARE(Editor()->toPlainText(), QString("Dear Sir"));
+        QVERIFY(!Doc().changed);
+
+        TypeAtStart("My ");
+        QVERIFY(Doc().changed);
+        dialogs_->saveQuestionAnswers.push_back(DocDialogs::Answer::Discard);
+        QVERIFY(Open(Write("other.txt", "plain {text}")));
+        QVERIFY(!Doc().changed);
+        QCOMPARE(Editor()->toPlainText(), QString("plain {text}"));
+        QCOMPARE(dialogs_->savePrompts, QStringList{"Letter.rtf"});
+    }
+
+    void saveAndSaveAsRoundTripRichAndPlainText() {
+        // A ".txt" document stays plain text.
+        const QString notes = Write("notes.txt", "line one\nline {two}\n");
+        QVERIFY(Open(notes));
+        Editor()->moveCursor(QTextCursor::End);
+        Editor()->insertPlainText("three");
+        QVERIFY(Window()->Save());
+        QVERIFY(dialogs_->saveTitles.isEmpty());
+        QCOMPARE(QString::fromUtf8(ReadBytes(notes)), QString("line one\nline {two}\nthree"));
+        QVERIFY(!Editor()->document()->isModified());
+
+        // Save As rich text keeps the formatting.
+        QTextCursor bold(Editor()->document());
+        bold.movePosition(QTextCursor::NextWord, QTextCursor::KeepAnchor);
+        QTextCharFormat format;
+        format.setFontWeight(QFont::Bold);
+        bold.mergeCharFormat(format);
+        dialogs_->saveAnswers.push_back(docs_ + "copy.rtf");
+        QVERIFY(Window()->SaveAs());
+        QVERIFY(ReadBytes(docs_ + "copy.rtf").startsWith("{\\rtf"));
+        QCOMPARE(Window()->windowTitle(), QString("QuarryminkDemo ... copy.rtf"));
+        QCOMPARE(Doc().path, docs_ + "copy.rtf");
+        dialogs_->saveQuestionAnswers.clear();
+        QVERIFY(Open(docs_ + "copy.rtf"));
+        QCOMPARE(Editor()->toPlainText(), QString("line one\nline {two}\nthree"));
+        QTextCursor first(Editor()->document());
+        first.setPosition(1);
+        QCOMPARE(first.charFormat().fontWeight(), int(QFont::Bold));
+
+        // ... and Save As ".txt" writes the text without markup.
+        dialogs_->saveAnswers.push_back(docs_ + "back.txt");
+        QVERIFY(Window()->SaveAs());
+        QCOMPARE(QString::fromUtf8(ReadBytes(docs_ + "back.txt")), QString("line one\nline {two}\nthree"));
+
+        // A new document asks for a name; cancelling saves nothing.
+        Window()->New();
+        Editor()->setPlainText("fresh words");
+        dialogs_->saveAnswers.push_back("");
+        QVERIFY(!Window()->Save());
+        QCOMPARE(Doc().title, QString("temp"));
+        QVERIFY(!QFileInfo::exists(docs_ + "temp"));
+        dialogs_->saveAnswers.push_back(docs_ + "fresh.rtf");
+        QVERIFY(Window()->Save());
+        QCOMPARE(Doc().title, QString("fresh.rtf"));
+        QVERIFY(Window()->findChild<QAction*>("mnuFind")->isEnabled());
+
+        // A file named temp is taken for a new document: Save asks for a name.
+        QVERIFY(Open(Write("temp", "scratch")));
+        dialogs_->saveAnswers.push_back("");
+        QVERIFY(!Window()->Save());
+        QCOMPARE(dialogs_->saveTitles.size(), 5);
+
+        // A plain-text file keeps its encoding and its line ends.
+        const QString old = Write("old.txt", "caf\xe9\r\nna\xefve\r\n");
+        QVERIFY(Open(old));
+        QCOMPARE(Editor()->toPlainText(), QString::fromUtf8("caf\u00e9\nna\u00efve\n"));
+        Editor()->moveCursor(QTextCursor::End);
+        Editor()->insertPlainText("!");
+        QVERIFY(Window()->Save());
+        QCOMPARE(ReadBytes(old), QByteArray("caf\xe9\r\nna\xefve\r\n!"));
+    }
+
+    void fileErrorsAreToldAndChangeNothing() {
+        const QString good = Write("good.rtf", "{\\rtf1 good text}");
+        QVERIFY(Open(good));
+        const QString caption = Window()->windowTitle();
+        QByteArray deep = "{\\rtf1 ";
+        for (int i = 0; i < 1100; ++i) deep += '{';
+        const QStringList bad = {docs_, docs_ + "missing.rtf", Write("deep.rtf", deep)};
+        for (const QString& path : bad) {
+            const int before = static_cast<int>(dialogs_->messages.size());
+            QVERIFY(!Open(path));
+            QCOMPARE(static_cast<int>(dialogs_->messages.size()), before + 1);
+            QCOMPARE(dialogs_->icons.back(), QMessageBox::Critical);
+            QCOMPARE(Doc().path, good);
+            QCOMPARE(Doc().dir, docs_);
+            QCOMPARE(Window()->windowTitle(), caption);
+            QCOMPARE(Editor()->toPlainText(), QString("good text"));
+            QCOMPARE(Settings().DocumentDir(), docs_);
+        }
+
+        // Save As into a folder that does not exist.
+        TypeAtStart("more ");
+        dialogs_->saveAnswers.push_back(docs_ + "no/such/folder/x.rtf");
+        QVERIFY(!Window()->SaveAs());
+        QVERIFY(dialogs_->messages.back().contains("cannot be saved"));
+        QCOMPARE(Doc().path, good);
+        QCOMPARE(Window()->windowTitle(), caption);
+        QVERIFY(Editor()->document()->isModified());
+
+        // Save where the file has become a folder.
+        QVERIFY(QFile::remove(good));
+        QVERIFY(QDir().mkpath(good));
+        QVERIFY(!Window()->Save());
+        QVERIFY(dialogs_->messages.back().contains("cannot be saved"));
+        QVERIFY(Editor()->document()->isModified());
+        QCOMPARE(Settings().DocVersion(good), 1);
+    }
+
+    void aChangedDocumentAsksBeforeItIsLost() {
+        const QString story = Write("story.rtf", "{\\rtf1 once}");
+        QVERIFY(Open(story));
+        frmswDocDemo* window = Window();
+
+        // Nothing changed: no question.
+        window->New();
+        QVERIFY(dialogs_->savePrompts.isEmpty());
+        QVERIFY(Open(story));
+
+        TypeAtStart("upon ");
+        dialogs_->saveQuestionAnswers = {DocDialogs::Answer::Cancel};
+        window->New();
+        QCOMPARE(Editor()->toPlainText(), QString("upon once"));
+        QCOMPARE(Doc().path, story);
+
+        dialogs_->saveQuestionAnswers = {DocDialogs::Answer::Save};
+        QVERIFY(Open(Write("other.rtf", "{\\rtf1 other}")));
+        QCOMPARE(Editor()->toPlainText(), QString("other"));
+        QVERIFY(QString::fromLatin1(ReadBytes(story)).contains("upon once"));
+
+        TypeAtStart("x");
+        dialogs_->saveQuestionAnswers = {DocDialogs::Answer::Cancel};
+        window->close();
+        QVERIFY(window->isVisible());
+        dialogs_->saveQuestionAnswers = {DocDialogs::Answer::Discard};
+        window->close();
+        QVERIFY(!window->isVisible());
+        QCOMPARE(dialogs_->savePrompts, (QStringList{"story.rtf", "story.rtf", "other.rtf", "other.rtf"}));
+        window_.reset();
+
+        // A new document that the user declines to name keeps its window open.
+        TypeAtStart("unsaved");
+        dialogs_->saveQuestionAnswers = {DocDialogs::Answer::Save};
+        dialogs_->saveAnswers = {""};
+        Window()->close();
+        QVERIFY(Window()->isVisible());
+        QCOMPARE(Editor()->toPlainText(), QString("unsaved"));
+        dialogs_->saveQuestionAnswers = {DocDialogs::Answer::Discard};
+    }
+
+    void exactFindStartsAtTheFirstWord() {
+        QVERIFY(Open(Write("exact.txt", "Smith went home, and smith stayed with Smithy.")));
+        frmFindWord* find = ShowFind();
+        Search(find, "smith", false);
+        QCOMPARE(find->FoundPos(), 0);
+        QCOMPARE(Selected(), QString("Smith"));
+        QVERIFY(!find->MatchMode());
+        QVERIFY(find->cmdNext()->isEnabled() && find->cmdNext()->isDefault());
+        QVERIFY(!find->cmdFind()->isEnabled());
+
+        find->cmdNext_Click();
+        QCOMPARE(find->FoundPos(), 21);
+        QCOMPARE(Selected(), QString("smith"));
+        find->cmdNext_Click();  // "Smithy" is no whole word "smith"
+        QCOMPARE(find->FoundPos(), -1);
+        QVERIFY(find->cmdFind()->isEnabled() && find->cmdFind()->isDefault());
+        QVERIFY(!find->cmdNext()->isEnabled());
+        QVERIFY(dialogs_->messages.isEmpty());
+    }
+
+    void misspelledWordIsFoundBySoundAlsoTheFirstWord() {
+        QVERIFY(QFile::copy(QStringLiteral(QM_SOURCE_DATA_DIR "/Sample.rtf"), docs_ + "Sample.rtf"));
+        QVERIFY(Open(docs_ + "Sample.rtf"));
+        frmFindWord* find = ShowFind();
+        Search(find, "smith", true);
+        QVERIFY2(dialogs_->messages.isEmpty(), qPrintable(dialogs_->messages.join('|')));
+        QCOMPARE(Selected(), QString("Smyth"));
+        QCOMPARE(SelectionStart(), static_cast<int>(Editor()->toPlainText().indexOf("Smyth")));
+        QVERIFY(find->MatchMode());
+        QVERIFY(QFileInfo::exists(docs_ + "Sample.qmd"));
+        QCOMPARE(Settings().KeyVersion(Doc().path), Doc().version);
+
+        // The first word of a document has position 0, and is a match all the same.
+        QVERIFY(Open(Write("first.txt", "Smyth and Jones walked home.")));
+        Search(find, "smith", true);
+        QVERIFY2(dialogs_->messages.isEmpty(), qPrintable(dialogs_->messages.join('|')));
+        QCOMPARE(SelectionStart(), 0);
+        QCOMPARE(Selected(), QString("Smyth"));
+    }
+
+    void findNextWalksTheSoundMatchesToTheLast() {
+        const QString text = "Catherine met Kathryn, and Katrina saw Cathrin at the fete.";
+        QVERIFY(Open(Write("names.txt", text.toUtf8())));
+        frmFindWord* find = ShowFind();
+        Search(find, "katrin", true);
+        QVERIFY(find->MatchMode());
+        const QStringList alike = {"Catherine", "Kathryn", "Katrina", "Cathrin"};
+        QStringList seen{Selected()};
+        int guard = 0;
+        while (!find->DF1()->FinalMatchItem() && ++guard < 25) {
+            QVERIFY(find->cmdNext()->isEnabled() && find->cmdNext()->isDefault());
+            find->cmdNext_Click();
+            seen << Selected();
+            QCOMPARE(Editor()->toPlainText().mid(SelectionStart(), Selected().size()), Selected());
+        }
+        QVERIFY2(seen.size() >= 2, qPrintable(seen.join(',')));
+        for (const QString& word : seen) QVERIFY2(alike.contains(word), qPrintable(word));
+        QCOMPARE(seen.size(), static_cast<int>(QSet<QString>(seen.begin(), seen.end()).size()));
+        // After the last match Find is the default again, and Find Next has nothing more.
+        QVERIFY(find->cmdFind()->isDefault() && find->cmdFind()->isEnabled());
+        QVERIFY(!find->cmdNext()->isEnabled());
+        const int at = SelectionStart();
+        find->cmdNext_Click();
+        QCOMPARE(SelectionStart(), at);
+        QVERIFY(dialogs_->messages.isEmpty());
+    }
+
+    void nothingFoundShowsTheMessageAndNoOldMatch() {
+        QVERIFY(Open(Write("walk.txt", "Jones and Smyth walked home.")));
+        frmFindWord* find = ShowFind();
+
+        // Not ticked: only the message, and no keyword list.
+        Search(find, "smith", false);
+        QCOMPARE(dialogs_->messages, QStringList{kNotFound});
+        QCOMPARE(dialogs_->icons.back(), QMessageBox::Warning);
+        QVERIFY(!QFileInfo::exists(docs_ + "walk.qmd"));
+        QVERIFY(find->cmdFind()->isDefault());
+
+        // Ticked: a match; then a search that matches nothing must not show it again.
+        Search(find, "smith", true);
+        QCOMPARE(Selected(), QString("Smyth"));
+        MoveToEnd();
+        Search(find, "xylophone", true);
+        QCOMPARE(dialogs_->messages, (QStringList{kNotFound, kNotFound}));
+        QVERIFY(!find->MatchMode());
+        QCOMPARE(Selected(), QString());
+        QCOMPARE(Editor()->textCursor().position(), static_cast<int>(Editor()->toPlainText().size()));
+        QCOMPARE(find->Text1()->selectedText(), QString("xylophone"));
+    }
+
+    void emptySearchTextDisablesFind() {
+        QVERIFY(Open(Write("e.txt", "some text")));
+        frmFindWord* find = ShowFind();
+        find->Text1()->clear();
+        QVERIFY(!find->cmdFind()->isEnabled());
+        find->Text1()->setText("s");
+        QVERIFY(find->cmdFind()->isEnabled());
+        find->Text1()->clear();
+        QVERIFY(!find->cmdFind()->isEnabled());
+        find->cmdFind_Click();  // a click that gets through anyway does nothing
+        QVERIFY(dialogs_->messages.isEmpty());
+    }
+
+    void findWindowSitsInsideTheDocumentWindowAtItsBottom() {
+        QVERIFY(Open(Write("p.txt", "placed")));
+        frmswDocDemo* window = Window();
+        const int fullHeight = Editor()->height();
+        frmFindWord* find = ShowFind();
+        QVERIFY(find->isVisible());
+        QCOMPARE(find->windowTitle(), QString("Search for Word"));
+        const auto check = [&] {
+            const QRect doc = window->frameGeometry();
+            const QRect box = find->frameGeometry();
+            const QPoint editor = Editor()->mapToGlobal(QPoint(0, 0));
+            QCOMPARE(box.left(), editor.x());
+            QVERIFY(qAbs(doc.bottom() - box.bottom() - TwipsY(window, 100)) <= 1);
+            QVERIFY(box.top() > doc.top());
+            QVERIFY(editor.y() + Editor()->height() < box.top());
+        };
+        check();
+        QVERIFY(Editor()->height() < fullHeight);
+
+        // The window follows the document window, and leaves the editor its room on closing.
+        window->move(window->pos() + QPoint(25, 15));
+        QTRY_COMPARE(find->frameGeometry().left(), Editor()->mapToGlobal(QPoint(0, 0)).x());
+        check();
+        find->findChild<QPushButton*>("cmdCancel")->click();
+        QVERIFY(!find->isVisible());
+        QCOMPARE(Editor()->height(), fullHeight);
+    }
+
+    void keywordListFollowsTheDocumentVersion() {
+        const QString path = Write("v.rtf", "{\\rtf1 alpha Smyth gamma}");
+        const QString keyList = docs_ + "v.qmd";
+        QVERIFY(Open(path));
+        frmFindWord* find = ShowFind();
+        Search(find, "smith", true);
+        QCOMPARE(SelectionStart(), 6);
+        QCOMPARE(Settings().KeyVersion(path), Doc().version);
+
+        // Unchanged: the list is not rebuilt (an emptied list finds nothing).
+        OpenSqlite(QFile::encodeName(keyList).toStdString())->Execute(u"DELETE FROM KeyWordList");
+        Search(find, "smith", true);
+        QCOMPARE(dialogs_->messages, QStringList{kNotFound});
+
+        // Changed: rebuilt before the search.
+        TypeAtStart("xxxx ");
+        Search(find, "smith", true);
+        QCOMPARE(SelectionStart(), 11);
+        QCOMPARE(Selected(), QString("Smyth"));
+
+        // Saved, and opened again: the list built for this text is still current.
+        QVERIFY(Window()->Save());
+        const qint32 saved = Settings().DocVersion(path);
+        QCOMPARE(saved, Doc().version);
+        QCOMPARE(Settings().KeyVersion(path), saved);
+        Window()->New();
+        QVERIFY(Open(path));
+        QCOMPARE(Doc().version, saved);
+        Search(find, "smith", true);
+        QCOMPARE(SelectionStart(), 11);
+
+        // Edited and saved after the last search, then opened again: a new version, so
+        // the list is rebuilt and the selection lands on the word.
+        TypeAtStart("yy ");
+        QVERIFY(Window()->Save());
+        QVERIFY(Settings().DocVersion(path) > saved);
+        Window()->New();
+        QVERIFY(Open(path));
+        Search(find, "smith", true);
+        QCOMPARE(SelectionStart(), 14);
+        QCOMPARE(Selected(), QString("Smyth"));
+
+        // Edited and searched, then the edit discarded: the list of the discarded text is
+        // not taken for the saved one, nor for a different edit of it.
+        TypeAtStart("zzzzzz ");
+        Search(find, "smith", true);
+        QCOMPARE(SelectionStart(), 21);
+        dialogs_->saveQuestionAnswers = {DocDialogs::Answer::Discard};
+        Window()->New();
+        QVERIFY(Open(path));
+        Search(find, "smith", true);
+        QCOMPARE(SelectionStart(), 14);
+        TypeAtStart("q ");
+        Search(find, "smith", true);
+        QCOMPARE(SelectionStart(), 16);
+        QCOMPARE(Selected(), QString("Smyth"));
+        dialogs_->saveQuestionAnswers = {DocDialogs::Answer::Discard};
+    }
+
+    void aFailedPreparationIsNotTakenAsCurrent() {
+        QVERIFY(QFile::rename(data_ + "CommonWords", data_ + "CommonWords.away"));
+        const QString path = Write("f.txt", "Smyth and Jones");
+        QVERIFY(Open(path));
+        frmFindWord* find = ShowFind();
+        Search(find, "smith", true);
+        QCOMPARE(dialogs_->messages.size(), 1);
+        QCOMPARE(dialogs_->icons.back(), QMessageBox::Critical);
+        QVERIFY(dialogs_->messages.back().contains("CommonWords"));
+        QVERIFY(Settings().KeyVersion(path) != Doc().version);
+
+        QVERIFY(QFile::rename(data_ + "CommonWords.away", data_ + "CommonWords"));
+        Search(find, "smith", true);
+        QCOMPARE(dialogs_->messages.size(), 1);
+        QCOMPARE(Selected(), QString("Smyth"));
+    }
+
+    void closingWaitsForARunningSearch() {
+        QVERIFY(QFile::copy(QStringLiteral(QM_SOURCE_DATA_DIR "/Sample.rtf"), docs_ + "Sample.rtf"));
+
+        // The word search window, closed from inside the control's search.
+        QVERIFY(Open(docs_ + "Sample.rtf"));
+        frmFindWord* find = ShowFind();
+        bool busyDuringSearch = false;
+        auto once = std::make_shared<QMetaObject::Connection>();
+        *once = connect(find->DF1(), &QM::MatchFound, this, [&, once] {
+            disconnect(*once);
+            busyDuringSearch =
+                Editor()->isReadOnly() && !Window()->findChild<QAction*>("mnuOpen")->isEnabled();
+            find->close();
+            QVERIFY(find->isVisible());  // not under the running search
+        });
+        Search(find, "smith", true);
+        QVERIFY(busyDuringSearch);
+        QTRY_VERIFY(!find->isVisible());
+        QVERIFY(!find->MatchMode());
+        QVERIFY(!Editor()->isReadOnly());
+        QVERIFY(dialogs_->messages.isEmpty());
+
+        // The document window, closed the same way: it goes once the search has stopped.
+        auto* window = new frmswDocDemo(DocDemoContext{data_, dialogs_});
+        window->setAttribute(Qt::WA_DeleteOnClose);
+        QPointer<frmswDocDemo> alive(window);
+        window->show();
+        QVERIFY(Open(docs_ + "Sample.rtf", window));
+        frmFindWord* other = ShowFind(window);
+        *once = connect(other->DF1(), &QM::MatchFound, window, [&, once] {
+            disconnect(*once);
+            window->close();
+            QVERIFY(alive);
+        });
+        Search(other, "smith", true);
+        QTRY_VERIFY(alive.isNull());
+        QVERIFY(dialogs_->messages.isEmpty());
+    }
+
+    void closingWaitsForARunningPreparation() {
+        QString text;
+        for (int i = 0; i < 3000; ++i) text += QStringLiteral("Ashcombe fete %1 Smyth marquee ").arg(i);
+        const QString path = Write("long.txt", text.toUtf8());
+        auto* window = new frmswDocDemo(DocDemoContext{data_, dialogs_});
+        window->setAttribute(Qt::WA_DeleteOnClose);
+        QPointer<frmswDocDemo> alive(window);
+        window->show();
+        QVERIFY(Open(path, window));
+        frmFindWord* find = ShowFind(window);
+        bool sawPreparation = false;
+        demotest::WhenModal([&](QWidget* modal) {
+            auto* prepare = qobject_cast<frmKeyPrepare*>(modal);
+            sawPreparation = prepare && prepare->Running();
+            window->close();
+        });
+        Search(find, "smith", true);
+        QVERIFY(sawPreparation);
+        QTRY_VERIFY(alive.isNull());
+        QCOMPARE(Settings().KeyVersion(path), 0);
+        QVERIFY(dialogs_->messages.isEmpty());
+    }
+
+    void screenshotAfterASoundMatch() {
+        QVERIFY(QFile::copy(QStringLiteral(QM_SOURCE_DATA_DIR "/Sample.rtf"), docs_ + "Sample.rtf"));
+        QVERIFY(Open(docs_ + "Sample.rtf"));
+        frmFindWord* find = ShowFind();
+        find->chkQuarrymink()->click();
+        QVERIFY(Settings().UseQuarrymink());
+        find->Text1()->setText("katrin");
+        find->cmdFind_Click();
+        QVERIFY(find->MatchMode());
+        QVERIFY(Selected() == "Catherine" || Selected() == "Kathryn");
+        QTest::qWait(50);
+
+        // The two windows as they lie on the screen.
+        frmswDocDemo* window = Window();
+        QPixmap picture = window->grab();
+        {
+            QPainter painter(&picture);
+            painter.drawPixmap(find->geometry().topLeft() - window->geometry().topLeft(), find->grab());
+        }
+        QDir().mkpath(QStringLiteral(QM_SCREENSHOT_DIR));
+        QVERIFY(picture.save(QStringLiteral(QM_SCREENSHOT_DIR "/doc_demo_sound_match.png")));
+    }
+};
+
+QTEST_MAIN(DocWindowTest)
+#include "doc_window_test.moc"
