@@ -9,6 +9,7 @@ packages=(
   libsqlite3-dev sqlite3
   libpq-dev postgresql
   qt6-base-dev qt6-tools-dev qt6-tools-dev-tools libgl-dev
+  fontconfig fonts-dejavu-core
 )
 
 missing=()
