@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "db_test_support.h"
 #include "pg_server.h"
 
 namespace quarrymink {
@@ -19,17 +20,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::u16string Num(long long n) { return Widen(std::to_string(n)); }
-
-template <class F>
-std::int32_t ErrorNumber(F&& f) {
-    try {
-        f();
-    } catch (const DbError& e) {
-        return e.Number();
-    }
-    return 0;
-}
+using testing::ErrorNumber;
+using testing::Num;
 
 // A database file of its own for each test.
 class SqliteFile {

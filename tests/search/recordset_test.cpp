@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <map>
 
+#include "db_test_support.h"
 #include "pg_server.h"
 #include "quarrymink/database.h"
 #include "quarrymink/unicode.h"
@@ -15,17 +16,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::u16string Num(long long n) { return Widen(std::to_string(n)); }
-
-template <class F>
-std::int32_t ErrorNumber(F&& f) {
-    try {
-        f();
-    } catch (const DbError& e) {
-        return e.Number();
-    }
-    return 0;
-}
+using testing::ErrorNumber;
+using testing::Num;
 
 class RecordsetTest : public ::testing::TestWithParam<ConnectionKind> {
 protected:
