@@ -71,6 +71,16 @@ Statement& Statement::operator=(Statement&& other) noexcept {
 
 Statement::~Statement() { sqlite3_finalize(st_); }
 
+void Statement::Run() {
+    try {
+        Step();
+    } catch (...) {
+        Reset();
+        throw;
+    }
+    Reset();
+}
+
 bool Statement::Step() {
     const int rc = sqlite3_step(st_);
     if (rc == SQLITE_ROW) return true;
@@ -809,13 +819,7 @@ private:
         Statement& st = Cached(sql);
         for (std::size_t n = 0; n < changed.size(); ++n) st.Bind(static_cast<int>(n + 1), *changes_[changed[n]]);
         st.BindInt64(static_cast<int>(changed.size() + 1), current_);
-        try {
-            st.Step();
-        } catch (...) {
-            st.Reset();
-            throw;
-        }
-        st.Reset();
+        st.Run();
         if (sqlite3_changes64(Db()) == 0) RecordDeleted();
         rowLoaded_ = false;
         // A change of other fields leaves the order, and with it the rowids, as they were.
@@ -838,13 +842,7 @@ private:
         }
         Statement& st = Cached(sql);
         for (std::size_t n = 0; n < changed.size(); ++n) st.Bind(static_cast<int>(n + 1), *changes_[changed[n]]);
-        try {
-            st.Step();
-        } catch (...) {
-            st.Reset();
-            throw;
-        }
-        st.Reset();
+        st.Run();
         lastInsertId_ = sqlite3_last_insert_rowid(Db());
         // A query shows the rows it added at its end; a table set shows them in index order.
         if (!tableSet_) keys_.push_back(lastInsertId_);

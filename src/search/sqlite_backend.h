@@ -46,6 +46,8 @@ public:
     /// True for a row, false when done.
     bool Step();
     void Reset();
+    /// Runs a statement that returns no rows and resets it, also when it fails.
+    void Run();
     void Bind(int index, const Value& value);
     void BindInt64(int index, std::int64_t value);
     Value Column(int index) const;
