@@ -49,7 +49,13 @@ void CreateNameDataTable(Connection& db, bool keyIndex) {
     table.CreateField(u"Ident", FieldDef::Type::Long).attributes = FieldDef::kAutoIncrement;
     table.CreateField(u"Name", FieldDef::Type::Text, kNameFieldSize);
     table.CreateIndex(u"ndxName").fields.push_back(u"Name");
-    if (keyIndex) table.CreateIndex(u"ndxKey").fields.push_back(u"Key");
+    if (keyIndex) {
+        // Case-sensitive, as key codes compare, so that a search's key prefix can use it;
+        // it carries the text and the identifier too, so candidates are read from it alone.
+        IndexDef& key = table.CreateIndex(u"ndxKey");
+        key.fields = {u"Key", u"Name", u"Ident"};
+        key.ignoreCase = false;
+    }
     db.AppendTableDef(table);
 }
 
