@@ -108,14 +108,15 @@ long PeakMemoryMiB() {
     return usage.ru_maxrss / 1024;
 }
 
-// The memory the process holds now (after the searches), from /proc.
-long ResidentMemoryMiB() {
+// The private memory the process holds now (after the searches), from /proc: its heap and
+// stacks, without the pages of the database file that SQLite maps into memory.
+long PrivateMemoryMiB() {
     std::FILE* status = std::fopen("/proc/self/status", "r");
     if (!status) return -1;
     char line[256];
     long kib = -1;
     while (std::fgets(line, sizeof line, status))
-        if (std::sscanf(line, "VmRSS: %ld kB", &kib) == 1) break;
+        if (std::sscanf(line, "RssAnon: %ld kB", &kib) == 1) break;
     std::fclose(status);
     return kib < 0 ? -1 : kib / 1024;
 }
@@ -154,10 +155,10 @@ void Measure(const char* label, std::size_t rows, Connection& db, bool postgres)
     }
     const double search = Median(searches), raw = Median(raws);
     std::printf(
-        "%-26s %9zu rows  %8zu cand/query  search %8.2f ms  raw query %8.2f ms  ratio %5.2f  resident %4ld MiB"
+        "%-26s %9zu rows  %8zu cand/query  search %8.2f ms  raw query %8.2f ms  ratio %5.2f  private %4ld MiB"
         "  peak %4ld MiB\n",
         label, rows, candidates / Queries().size(), search * 1e3, raw * 1e3, raw > 0 ? search / raw : 0.0,
-        ResidentMemoryMiB(), PeakMemoryMiB());
+        PrivateMemoryMiB(), PeakMemoryMiB());
     std::fflush(stdout);
 }
 
