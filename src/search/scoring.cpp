@@ -91,8 +91,11 @@ bool MatchEngine::ScoreCandidates(Recordset& set, std::size_t spaceCount) {
     // many times, so each distinct key is scored once per search. -1 marks an excluded pair.
     constexpr std::size_t kMaxRemembered = 1 << 16;
     std::unordered_map<std::u16string, int, KeyHash, std::equal_to<>> remembered;
+    // The columns are found once; the query selects all three.
     const int keyColumn = set.FieldIndex(keyFieldName);
-    std::u16string key;
+    const int textColumn = set.FieldIndex(textFieldName);
+    const int idColumn = set.FieldIndex(idFieldName);
+    std::u16string key, text;
 
     while (!set.Eof()) {
         set.FieldTextAt(keyColumn, key);
@@ -118,8 +121,8 @@ bool MatchEngine::ScoreCandidates(Recordset& set, std::size_t spaceCount) {
         }
         if (best >= 0) {
             if (best > threshold_) {
-                idValue = set.Field(idFieldName).ToInt32();
-                const std::u16string text = set.Field(textFieldName).ToText();
+                idValue = set.FieldAt(idColumn).ToInt32();
+                set.FieldTextAt(textColumn, text);
                 UpdateMatchList(ListMode::Add, text, best, idValue);
                 host_->MatchFound(text, idValue);
                 if (!host_) return true;
