@@ -206,7 +206,8 @@ private:
 /// Messages of the engine, exact texts (CR LF between lines).
 namespace messages {
 QUARRYMINK_EXPORT std::u16string PropertyNotInitialized(std::u16string_view display, std::u16string_view name);
-QUARRYMINK_EXPORT std::u16string DbErrorText(std::u16string_view display, int kind, std::int32_t number,
+/// The message of a refused query; fields are the names the kind of operation quotes.
+QUARRYMINK_EXPORT std::u16string DbErrorText(std::u16string_view display, std::int32_t number,
                                              std::u16string_view description, std::u16string_view table,
                                              std::u16string_view fields);
 inline constexpr std::u16string_view kConnectionMissing = u"Database/Connection must be specified";

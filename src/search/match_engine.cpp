@@ -82,7 +82,7 @@ void MatchEngine::ReportDbError(int kind, std::int32_t number, std::u16string_vi
         case 2: fields.append(textFieldName).append(u"' or '").append(idFieldName); break;
         default: fields.append(textFieldName).append(u"' or '").append(keyFieldName); break;
     }
-    Message(messages::DbErrorText(host_->DisplayName(), kind, number, description, tableName, fields),
+    Message(messages::DbErrorText(host_->DisplayName(), number, description, tableName, fields),
             MessageIcon::Critical);
 }
 

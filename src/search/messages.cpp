@@ -9,10 +9,8 @@ std::u16string PropertyNotInitialized(std::u16string_view display, std::u16strin
     return text;
 }
 
-std::u16string DbErrorText(std::u16string_view display, int kind, std::int32_t number,
-                           std::u16string_view description, std::u16string_view table,
-                           std::u16string_view fields) {
-    (void)kind;  // the kind only decides which field names the caller passes
+std::u16string DbErrorText(std::u16string_view display, std::int32_t number, std::u16string_view description,
+                           std::u16string_view table, std::u16string_view fields) {
     std::u16string text(display);
     text.append(u"Error:\r\n");
     switch (number) {
