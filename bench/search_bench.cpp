@@ -33,16 +33,6 @@ public:
         std::fprintf(stderr, "message: %s\n", Utf16ToUtf8(text).c_str());
     }
     RecodeChoice AskRecodeWarning() override { return RecodeChoice::Cancel; }
-    void SetProgress(int) override {}
-    void ProcessEvents() override {}
-    void ListCleared() override {}
-    void ListInserted(int, const MatchItem&) override {}
-    void ListReplaced(const std::vector<MatchItem>&) override {}
-    double ListHeightTwips() const override { return 1230; }
-    double ListFontPoints() const override { return 8.25; }
-    void MatchFound(std::u16string_view, std::int32_t) override {}
-    void BeginRecode() override {}
-    void EndRecode() override {}
 };
 
 std::u16string Quoted(std::u16string_view text) {

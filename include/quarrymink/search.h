@@ -46,26 +46,30 @@ public:
     virtual void ShowMessage(std::u16string_view text, MessageIcon icon) = 0;
     /// The recode warning, asked modally. Closing it without a button gives None.
     virtual RecodeChoice AskRecodeWarning() = 0;
+
+    // What a window shows. A host without one keeps the defaults, which show nothing.
+
     /// Progress from 0 to 100.
-    virtual void SetProgress(int value) = 0;
+    virtual void SetProgress(int /*value*/) {}
     /// Lets the window system dispatch pending events.
-    virtual void ProcessEvents() = 0;
+    virtual void ProcessEvents() {}
 
     /// The match list changed: cleared, an item inserted at index, or replaced whole.
-    virtual void ListCleared() = 0;
-    virtual void ListInserted(int index, const MatchItem& item) = 0;
-    virtual void ListReplaced(const std::vector<MatchItem>& items) = 0;
-    /// The list box's height in twips and its font size in points (for VisibleRows).
-    virtual double ListHeightTwips() const = 0;
-    virtual double ListFontPoints() const = 0;
+    virtual void ListCleared() {}
+    virtual void ListInserted(int /*index*/, const MatchItem& /*item*/) {}
+    virtual void ListReplaced(const std::vector<MatchItem>& /*items*/) {}
+    /// The list box's height in twips and its font size in points (for VisibleRows). The
+    /// defaults leave room for every buffered match.
+    virtual double ListHeightTwips() const { return 24.0 * 8.25 * 24; }
+    virtual double ListFontPoints() const { return 8.25; }
 
     /// A row was accepted during a search (the MatchFound event).
-    virtual void MatchFound(std::u16string_view text, std::int32_t id) = 0;
+    virtual void MatchFound(std::u16string_view /*text*/, std::int32_t /*id*/) {}
 
     /// The look of a recode: caption suffix, list hidden, stop button, busy pointer (and a
     /// note on screen when the control itself is hidden); and back again afterwards.
-    virtual void BeginRecode() = 0;
-    virtual void EndRecode() = 0;
+    virtual void BeginRecode() {}
+    virtual void EndRecode() {}
 };
 
 /// The ranked buffer of the best matches, best first; empty slots hold score 0.

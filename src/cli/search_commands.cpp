@@ -84,16 +84,6 @@ public:
         if (value == 100) std::fputc('\n', stderr);
         std::fflush(stderr);
     }
-    void ProcessEvents() override {}
-    void ListCleared() override {}
-    void ListInserted(int, const MatchItem&) override {}
-    void ListReplaced(const std::vector<MatchItem>&) override {}
-    // Room for every buffered match: nothing the engine ranks is kept from the list.
-    double ListHeightTwips() const override { return 24.0 * 8.25 * 24; }
-    double ListFontPoints() const override { return 8.25; }
-    void MatchFound(std::u16string_view, std::int32_t) override {}
-    void BeginRecode() override {}
-    void EndRecode() override {}
 };
 
 struct TableOptions {
