@@ -23,7 +23,10 @@ ls "$prefix/$libdir"/libQuarrymink.so* > /dev/null || fail "library not installe
 plugin=$(find "$prefix" -path '*/plugins/designer/*quarrymink_designer*' | head -n1)
 [ -n "$plugin" ] || fail "Designer plugin not installed"
 # The plugin finds the library installed beside it, not the one in the build tree.
-ldd "$plugin" | grep -q "libQuarrymink.so.* => $(realpath "$prefix")/" || fail "the plugin does not find the installed library"
+# (ldd's output is taken whole first: grep -q stops reading early, and under pipefail the
+# writer's broken pipe would count as a failure.)
+linked=$(ldd "$plugin")
+grep -q "libQuarrymink.so.* => $(realpath "$prefix")/" <<<"$linked" || fail "the plugin does not find the installed library"
 echo "installed: $(cd "$prefix" && find . -type f | wc -l) files, plugin at ${plugin#"$prefix"/}"
 
 # pkg-config gives the installed prefix, wherever the install went.
@@ -42,6 +45,6 @@ fi
 
 out=$(QT_QPA_PLATFORM=offscreen "$work/example/names_search" "$work/names.db" --search smyth)
 echo "$out"
-echo "$out" | grep -q '^match: Smyth' || fail "the example found no Smyth"
+grep -q '^match: Smyth' <<<"$out" || fail "the example found no Smyth"
 echo "$out" | grep -Eq '^Best match: (Smith|Smyth) ' || fail "the best match is neither Smith nor Smyth"
 echo "1 passed, 0 failed"
