@@ -82,6 +82,21 @@ struct MatchBuffer {
     int filled = 0;  ///< entries that hold a match
 };
 
+/// The score below which the list of a finished search is trimmed, from the ranked buffer's
+/// scores (best first, 0 in empty slots): where a score falls under 0.8 times the rounded
+/// average of those above it, the one before it is the cut; never above 0.8 times the best.
+QUARRYMINK_EXPORT int FinalCut(const std::array<std::int16_t, MatchBuffer::kSize>& scores);
+
+/// The score of one candidate row as a search computes it: the stored key is first cut by
+/// compare (for CompareAuto to spaceCount + 1 words, spaceCount being the number of blanks
+/// in the normalised search text), then its first-sound alternatives are paired with the
+/// search key's and the best pairing's digits and tail alignments summed (0 to 385). A row
+/// scores only when that sum is above KeyLengthGrade(searchKey). -1 for an excluded pair (a
+/// b-search meets a w-row, or the reverse). Throws std::invalid_argument when either key has
+/// no first-sound part.
+QUARRYMINK_EXPORT int CandidateScore(std::u16string_view storedKey, std::u16string_view searchKey,
+                                     CompareMode compare = CompareAll, std::size_t spaceCount = 0);
+
 /// The matches of one search: the ranked buffer and the list box items that show them.
 /// While a search runs a match enters the list once, at its rank, when that rank is one of
 /// the visible rows; when it ends the list holds exactly the buffered matches that pass

@@ -18,21 +18,7 @@ long RoundHalfEven(double value) { return std::lrint(value); }
 
 }  // namespace
 
-int MatchList::FinalCut() const {
-    const MatchBuffer& b = buffer_;
-    int cut = b.scores[MatchBuffer::kSize - 1];
-    long average = 0, sum = 0;
-    for (int i = 0; i < MatchBuffer::kSize; ++i) {
-        if (0.8 * static_cast<double>(average) > b.scores[i]) {
-            cut = b.scores[i - 1];
-            break;
-        }
-        sum += b.scores[i];
-        average = RoundHalfEven(static_cast<double>(sum) / (i + 1));
-    }
-    if (0.8 * b.scores[0] < cut) cut = static_cast<int>(RoundHalfEven(0.8 * b.scores[0]));
-    return cut;
-}
+int MatchList::FinalCut() const { return quarrymink::FinalCut(buffer_.scores); }
 
 void MatchList::Start(double heightTwips, double fontPoints) {
     const double rows = fontPoints > 0 ? heightTwips / fontPoints / 24 + 1 : MatchBuffer::kSize;

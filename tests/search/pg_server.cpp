@@ -22,6 +22,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <optional>
 #include <sstream>
 #include <thread>
 #include <vector>
@@ -41,9 +43,14 @@ struct ServerState {
     std::string reason;
 };
 
-ServerState& State() {
-    static ServerState state;
-    return state;
+std::map<int, ServerState>& States() {
+    static std::map<int, ServerState> states;
+    return states;
+}
+
+std::optional<PgInstallation>& Installation() {
+    static std::optional<PgInstallation> installation;
+    return installation;
 }
 
 std::string FindBinDir() {
@@ -63,6 +70,55 @@ std::string FindBinDir() {
             return dir.string();
     }
     return {};
+}
+
+// Links every entry of from into the folder to, but for the one named skip.
+void LinkEntries(const fs::path& from, const fs::path& to, const std::string& skip, std::error_code& ec) {
+    fs::create_directories(to, ec);
+    for (const auto& entry : fs::directory_iterator(from, ec)) {
+        if (entry.path().filename() == skip) continue;
+        if (!fs::exists(to / entry.path().filename())) fs::create_symlink(entry.path(), to / entry.path().filename(), ec);
+        if (ec) return;
+    }
+}
+
+// Copies a file into a folder, in place of a link to the system's copy of it.
+void CopyInto(const fs::path& file, const fs::path& folder, std::error_code& ec) {
+    fs::remove(folder / file.filename(), ec);
+    fs::copy_file(file, folder / file.filename(), ec);
+}
+
+// The private copy of the installation under root (see pg_server.h); its bin folder, or an
+// empty text and the reason.
+std::string CopyInstallation(const PgInstallation& from, const fs::path& root, std::string& reason) {
+    const auto inside = [&](const std::string& dir) { return root / fs::path(dir).relative_path(); };
+    const fs::path bin = inside(from.bindir), share = inside(from.sharedir), lib = inside(from.pkglibdir);
+    std::error_code ec;
+    fs::create_directories(bin, ec);
+    for (const char* program : {"initdb", "postgres"})
+        if (!ec) fs::copy_file(fs::path(from.bindir) / program, bin / program, ec);
+    if (!ec) LinkEntries(from.sharedir, share, "extension", ec);
+    if (!ec) LinkEntries(fs::path(from.sharedir) / "extension", share / "extension", {}, ec);
+    if (!ec) LinkEntries(from.pkglibdir, lib, {}, ec);
+    for (const std::string& file : from.libraries)
+        if (!ec) CopyInto(file, lib, ec);
+    for (const std::string& file : from.extensionFiles)
+        if (!ec) CopyInto(file, share / "extension", ec);
+    // The server may run as another user: everything readable, folders passable.
+    for (auto it = fs::recursive_directory_iterator(root, ec); !ec && it != fs::recursive_directory_iterator();
+         it.increment(ec)) {
+        if (it->is_symlink()) continue;
+        const auto extra = it->is_directory() ? fs::perms::group_read | fs::perms::group_exec | fs::perms::others_read |
+                                                    fs::perms::others_exec
+                                              : fs::perms::group_read | fs::perms::others_read;
+        fs::permissions(it->path(), extra, fs::perm_options::add, ec);
+    }
+    if (!ec) fs::permissions(root, fs::perms::group_exec | fs::perms::others_exec, fs::perm_options::add, ec);
+    if (ec) {
+        reason = "could not copy the server's installation: " + ec.message();
+        return {};
+    }
+    return bin.string();
 }
 
 std::string LogTail(const std::string& path) {
@@ -189,7 +245,7 @@ void WriteAll(int fd, const std::string& text) {
 }
 
 void Start(ServerState& state) {
-    const std::string bin = FindBinDir();
+    std::string bin = Installation() ? Installation()->bindir : FindBinDir();
     if (bin.empty()) {
         state.reason = "no initdb and postgres under $QM_PG_BINDIR or /usr/lib/postgresql/*/bin";
         return;
@@ -216,10 +272,17 @@ void Start(ServerState& state) {
         rmdir(folder.c_str());
         return;
     }
+    if (Installation()) {
+        bin = CopyInstallation(*Installation(), folder + "/install", state.reason);
+        if (bin.empty()) {
+            fs::remove_all(folder);
+            return;
+        }
+    }
     int control[2], report[2];
     if (pipe(control) != 0 || pipe(report) != 0) {
         state.reason = "could not create pipes";
-        rmdir(folder.c_str());
+        fs::remove_all(folder);
         return;
     }
     // The server must not inherit the pipes: it would hold them open after the watchdog is done.
@@ -257,16 +320,19 @@ void Start(ServerState& state) {
 }
 
 void Stop() {
-    ServerState& state = State();
-    if (state.controlFd >= 0) {
-        close(state.controlFd);
-        state.controlFd = -1;
+    // Every server is told first, so that they shut down together.
+    for (auto& [n, state] : States())
+        if (state.controlFd >= 0) {
+            close(state.controlFd);
+            state.controlFd = -1;
+        }
+    for (auto& [n, state] : States()) {
+        if (state.watchdog > 0) {
+            waitpid(state.watchdog, nullptr, 0);
+            state.watchdog = -1;
+        }
+        state.conninfo.clear();
     }
-    if (state.watchdog > 0) {
-        waitpid(state.watchdog, nullptr, 0);
-        state.watchdog = -1;
-    }
-    state.conninfo.clear();
 }
 
 class PgServerEnvironment : public ::testing::Environment {
@@ -279,8 +345,8 @@ public:
 
 }  // namespace
 
-const char* PgConninfo() {
-    ServerState& state = State();
+const char* PgConninfo(int server) {
+    ServerState& state = States()[server];
     if (!state.tried) {
         state.tried = true;
         Start(state);
@@ -288,6 +354,13 @@ const char* PgConninfo() {
     return state.conninfo.empty() ? nullptr : state.conninfo.c_str();
 }
 
-const std::string& PgUnavailableReason() { return State().reason; }
+const std::string& PgUnavailableReason() {
+    for (const auto& [n, state] : States())
+        if (!state.reason.empty()) return state.reason;
+    static const std::string none;
+    return none;
+}
+
+void UsePgInstallation(const PgInstallation& installation) { Installation() = installation; }
 
 }  // namespace quarrymink::testing

@@ -11,19 +11,35 @@
 //     QM_REQUIRE_PG();  // skips the test, with the reason, when no server could be started
 //     auto db = quarrymink::ConnectPostgres(quarrymink::testing::PgConninfo());
 //
-// The server binaries are looked for in $QM_PG_BINDIR, then /usr/lib/postgresql/*/bin.
+// The server binaries are looked for in $QM_PG_BINDIR, then /usr/lib/postgresql/*/bin, unless
+// UsePgInstallation names them.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 namespace quarrymink::testing {
 
-/// The conninfo of the test database; nullptr when no server could be started.
-const char* PgConninfo();
+/// The conninfo of the test database on private server n (0 is the one the tests share;
+/// another number starts another server); nullptr when no server could be started.
+const char* PgConninfo(int server = 0);
 /// Why PgConninfo() gave nullptr.
 const std::string& PgUnavailableReason();
+
+/// An installation of the server with an extension under test added. Given to
+/// UsePgInstallation before the first server starts, it makes every server run from a
+/// private copy of the installation in the server's own temporary folder: the programs are
+/// copied (the server finds its share and library folders relative to where its program
+/// lies, and would follow a link back to the system's), every other file is linked, and the
+/// extension's files are copied in. Nothing is written into the system's folders.
+struct PgInstallation {
+    std::string bindir, sharedir, pkglibdir;  // as pg_config names them
+    std::vector<std::string> libraries;       // files for pkglibdir
+    std::vector<std::string> extensionFiles;  // files for sharedir/extension
+};
+void UsePgInstallation(const PgInstallation& installation);
 
 }  // namespace quarrymink::testing
 

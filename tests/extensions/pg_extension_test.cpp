@@ -1,0 +1,225 @@
+// The PostgreSQL extension in private servers: its functions agree with the library, bad
+// input fails cleanly in any database encoding, its ranked list is the engine's, and a table
+// spread over two servers with postgres_fdw ranks as one table does.
+#include <gtest/gtest.h>
+#include <libpq-fe.h>
+
+#include <algorithm>
+#include <cctype>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+#include "extension_paths.h"
+#include "pg_server.h"
+#include "quarrymink/database.h"
+#include "quarrymink/sampledb.h"
+#include "recording_host.h"
+#include "scalar_cases.h"
+
+namespace quarrymink {
+namespace {
+
+using Rows = std::vector<std::vector<std::string>>;
+
+// A plain libpq session: the tests speak the server's own SQL.
+class Session {
+public:
+    explicit Session(const std::string& conninfo) : conn_(PQconnectdb(conninfo.c_str())) {
+        if (PQstatus(conn_) != CONNECTION_OK) throw std::runtime_error(PQerrorMessage(conn_));
+    }
+    ~Session() { PQfinish(conn_); }
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+    // The rows of sql, NULL as "NULL"; throws with the server's message.
+    Rows Query(const std::string& sql, const std::vector<std::string>& params = {}) {
+        std::vector<const char*> values;
+        for (const std::string& p : params) values.push_back(p.c_str());
+        PGresult* r = PQexecParams(conn_, sql.c_str(), static_cast<int>(values.size()), nullptr, values.data(), nullptr,
+                                   nullptr, 0);
+        const ExecStatusType status = PQresultStatus(r);
+        if (status != PGRES_TUPLES_OK && status != PGRES_COMMAND_OK) {
+            const char* primary = PQresultErrorField(r, PG_DIAG_MESSAGE_PRIMARY);
+            const std::string message = primary ? primary : PQerrorMessage(conn_);
+            PQclear(r);
+            throw std::runtime_error(message);
+        }
+        Rows rows(static_cast<std::size_t>(PQntuples(r)));
+        for (int i = 0; i < PQntuples(r); ++i)
+            for (int j = 0; j < PQnfields(r); ++j)
+                rows[static_cast<std::size_t>(i)].push_back(PQgetisnull(r, i, j) ? "NULL" : PQgetvalue(r, i, j));
+        PQclear(r);
+        return rows;
+    }
+    // The value of SELECT expression, or "ERROR: " and the message.
+    std::string Value(const std::string& expression) {
+        try {
+            return Query("SELECT " + expression).at(0).at(0);
+        } catch (const std::runtime_error& e) {
+            return std::string("ERROR: ") + e.what();
+        }
+    }
+
+private:
+    PGconn* conn_;
+};
+
+std::string Conninfo(int server, const std::string& extra = {}) {
+    const char* conninfo = ::quarrymink::testing::PgConninfo(server);
+    if (!conninfo) throw std::runtime_error("no test server: " + ::quarrymink::testing::PgUnavailableReason());
+    return conninfo + extra;
+}
+
+// The socket folder of a server, from its conninfo "host=... port=...".
+std::string HostOf(const std::string& conninfo) {
+    const std::size_t start = conninfo.find("host=") + 5;
+    return conninfo.substr(start, conninfo.find(' ', start) - start);
+}
+
+// The sample names in table (key VARCHAR(50), ident, name) with their library key codes.
+void LoadNames(Session& db, const std::string& table) {
+    std::ifstream in(QM_SOURCE_DATA_DIR "/Names", std::ios::binary);
+    std::stringstream bytes;
+    bytes << in.rdbuf();
+    std::u16string joined;
+    for (const std::u16string& name : SplitWordList(bytes.str())) joined.append(name).append(u"|");
+    joined.pop_back();
+    db.Query("CREATE TABLE " + table + " (key VARCHAR(50), ident SERIAL PRIMARY KEY, name VARCHAR(50))");
+    db.Query("INSERT INTO " + table + " (name) SELECT unnest(string_to_array($1, '|'))", {Utf16ToUtf8(joined)});
+    db.Query("UPDATE " + table + " SET key = qm_code(name, 0, 50)");
+}
+
+class PgExtensionTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        ::quarrymink::testing::UsePgInstallation(
+            {QM_PG_BINDIR, QM_PG_SHAREDIR, QM_PG_PKGLIBDIR, {QM_PG_EXTENSION_LIBRARY}, {QM_PG_EXTENSION_FILES}});
+    }
+    void SetUp() override {
+        ASSERT_NE(::quarrymink::testing::PgConninfo(), nullptr) << ::quarrymink::testing::PgUnavailableReason();
+        db_ = std::make_unique<Session>(Conninfo(0, " dbname=" + Database(0)));
+        db_->Query("CREATE EXTENSION quarrymink");
+    }
+
+    // A database of this test's own on the server, so that the tests of one run do not meet.
+    static std::string Database(int server) {
+        std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return std::tolower(c); });
+        Session admin(Conninfo(server));
+        if (admin.Query("SELECT 1 FROM pg_database WHERE datname = $1", {name}).empty())
+            admin.Query("CREATE DATABASE " + name);
+        return name;
+    }
+
+    // The list qm_search gives: (text, id) of the listed rows, and the last accepted id.
+    std::pair<std::vector<MatchItem>, std::string> RankedList(Session& db, const std::string& table,
+                                                              const std::u16string& text, int compare) {
+        const Rows rows = db.Query("SELECT match, id, listed, last_id FROM qm_search($1, 'key', 'name', 'ident', $2, " +
+                                       std::to_string(compare) + ")",
+                                   {table, Utf16ToUtf8(text)});
+        std::vector<MatchItem> listed;
+        for (const auto& row : rows)
+            if (row[2] == "t") listed.push_back({Widen(row[0]), std::stoi(row[1])});
+        return {listed, rows.empty() ? "none" : rows[0][3]};
+    }
+
+    std::unique_ptr<Session> db_;
+};
+
+const std::vector<std::pair<std::u16string, int>> kQueries = {
+    {u"smyth", 0},    {u"katryn", 0},       {u"jefry", 0},          {u"  john   smith ", 0}, {u"john smith", 3},
+    {u"o'brien", 0},  {u"mcdonald", 0},     {u"bennett", 0},        {u"walker", 0},          {u"abraham harris", 1},
+    {u"harris", 2},   {u"", 0},             {u"x", 0},              {u"peters", 0},          {u"anderson", 0},
+};
+
+TEST_F(PgExtensionTest, FunctionsAgreeWithTheLibrary) {
+    for (const auto& c : testing::ScalarCases()) EXPECT_EQ(db_->Value(c.expression), c.expected) << c.expression;
+    // The prefix is ready for LIKE: its _ escaped.
+    EXPECT_EQ(db_->Value("qm_class_prefix(qm_code('_abc'))"), "\x02\\_");
+    EXPECT_EQ(db_->Value("qm_final_cut(ARRAY[300, 290, 100])"), "240");
+    EXPECT_EQ(db_->Value("qm_final_cut(ARRAY[]::int[])"), "0");
+}
+
+TEST_F(PgExtensionTest, BadInputFailsCleanlyInAnyEncoding) {
+    for (const auto& c : testing::FailingCases())
+        EXPECT_NE(db_->Value(c.expression).find("ERROR: " + c.expected), std::string::npos) << c.expression;
+    EXPECT_EQ(db_->Value("qm_align(repeat('a', 5000), 'a', 100)"),
+              "ERROR: qm_align: texts longer than 4096 characters are not aligned");
+    // A database without an encoding passes bytes through: invalid UTF-8 is refused.
+    db_->Query("CREATE DATABASE plain ENCODING 'SQL_ASCII' TEMPLATE template0");
+    Session plain(Conninfo(0, " dbname=plain"));
+    plain.Query("CREATE EXTENSION quarrymink");
+    EXPECT_EQ(plain.Value("qm_code(E'f\\xff')"), "ERROR: qm_code: the text is not valid UTF-8");
+    // A Latin-1 database codes the same text to the same key.
+    db_->Query("CREATE DATABASE latin ENCODING 'LATIN1' TEMPLATE template0");
+    Session latin(Conninfo(0, " dbname=latin client_encoding=UTF8"));
+    latin.Query("CREATE EXTENSION quarrymink");
+    const std::string text = "'\xc3\x86r\xc3\xb8sk\xc3\xb8" "bing'";
+    EXPECT_EQ(latin.Value("qm_code(" + text + ")"), db_->Value("qm_code(" + text + ")"));
+    EXPECT_EQ(latin.Value("qm_soundex(" + text + ")"), "62152");
+}
+
+TEST_F(PgExtensionTest, RankedListIsTheEngines) {
+    LoadNames(*db_, "namedata");
+    auto connection = ConnectPostgres(Conninfo(0, " dbname=" + Database(0)));
+    testing::RecordingHost host;
+    MatchEngine engine(host);
+    engine.SetEventInterval(std::chrono::milliseconds(0));
+    engine.connectionType = qmADO;
+    engine.tableName = u"namedata";
+    engine.keyFieldName = u"key";
+    engine.textFieldName = u"name";
+    engine.idFieldName = u"ident";
+    std::size_t longest = 0;
+    for (const auto& [query, compare] : kQueries) {
+        std::u16string text = query;
+        engine.compare = compare;
+        engine.idValue = -1;
+        engine.BestMatchSearch(connection.get(), text);
+        ASSERT_TRUE(host.messages.empty()) << Utf16ToUtf8(host.messages[0]);
+        const auto [listed, lastId] = RankedList(*db_, "namedata", query, compare);
+        EXPECT_EQ(listed, engine.List()) << Utf16ToUtf8(query);
+        EXPECT_EQ(lastId, engine.idValue == -1 ? "none" : std::to_string(engine.idValue)) << Utf16ToUtf8(query);
+        longest = std::max(longest, listed.size());
+    }
+    EXPECT_GE(longest, 5u);  // the queries do rank lists, not just single rows
+}
+
+TEST_F(PgExtensionTest, TableSpreadOverTwoServersRanksAsOneTable) {
+    Session shard(Conninfo(1, " dbname=" + Database(1)));
+    shard.Query("CREATE EXTENSION quarrymink");
+    shard.Query("CREATE TABLE names_shard (key VARCHAR(50), ident INT PRIMARY KEY, name VARCHAR(50))");
+
+    LoadNames(*db_, "namedata");
+    db_->Query("CREATE EXTENSION postgres_fdw");
+    db_->Query("CREATE SERVER shard FOREIGN DATA WRAPPER postgres_fdw OPTIONS (host '" + HostOf(Conninfo(1)) +
+               "', port '5432', dbname '" + Database(1) + "', extensions 'quarrymink')");
+    db_->Query("CREATE USER MAPPING FOR CURRENT_USER SERVER shard OPTIONS (user 'qm')");
+    db_->Query("CREATE TABLE names (key VARCHAR(50), ident INT, name VARCHAR(50)) PARTITION BY HASH (ident)");
+    db_->Query("CREATE TABLE names_here PARTITION OF names FOR VALUES WITH (MODULUS 2, REMAINDER 0)");
+    db_->Query("CREATE FOREIGN TABLE names_there PARTITION OF names FOR VALUES WITH (MODULUS 2, REMAINDER 1) "
+               "SERVER shard OPTIONS (table_name 'names_shard')");
+    db_->Query("INSERT INTO names SELECT key, ident, name FROM namedata");
+    const int there = std::stoi(shard.Query("SELECT count(*) FROM names_shard")[0][0]);
+    const int here = std::stoi(db_->Query("SELECT count(*) FROM names_here")[0][0]);
+    EXPECT_GT(there, 1000);
+    EXPECT_EQ(here + there, std::stoi(db_->Query("SELECT count(*) FROM namedata")[0][0]));
+
+    // The shard scores its own rows: the score test goes out in the remote query.
+    std::string plan;
+    for (const auto& row : db_->Query("EXPLAIN VERBOSE SELECT name, ident FROM names WHERE key LIKE "
+                                      "qm_class_prefix(qm_code('smyth')) || '%' AND "
+                                      "qm_score(key, qm_code('smyth')) > qm_threshold(qm_code('smyth'))"))
+        plan += row[0] + "\n";
+    const std::size_t remote = plan.find("Remote SQL:");
+    ASSERT_NE(remote, std::string::npos) << plan;
+    EXPECT_NE(plan.find("qm_score(", remote), std::string::npos) << plan;
+
+    for (const auto& [query, compare] : kQueries)
+        EXPECT_EQ(RankedList(*db_, "names", query, compare), RankedList(*db_, "namedata", query, compare))
+            << Utf16ToUtf8(query);
+}
+
+}  // namespace
+}  // namespace quarrymink
