@@ -7,7 +7,7 @@ packages=(
   cmake make g++ clang pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   libsqlite3-dev sqlite3
-  libpq-dev postgresql
+  libpq-dev postgresql postgresql-contrib postgresql-server-dev-15
   qt6-base-dev qt6-tools-dev qt6-tools-dev-tools libgl-dev
   fontconfig fonts-dejavu-core
 )

@@ -27,6 +27,12 @@ plugin=$(find "$prefix" -path '*/plugins/designer/*quarrymink_designer*' | head 
 # writer's broken pipe would count as a failure.)
 linked=$(ldd "$plugin")
 grep -q "libQuarrymink.so.* => $(realpath "$prefix")/" <<<"$linked" || fail "the plugin does not find the installed library"
+# The database extensions: the SQLite module under the library folder; the PostgreSQL one,
+# when built, staged under the prefix as well rather than in the server's own folders.
+[ -f "$prefix/$libdir/sqlite3/quarrymink.so" ] || fail "SQLite extension not installed"
+if grep -q '^QM_BUILD_PG_EXTENSION:BOOL=ON' "$build_dir/CMakeCache.txt"; then
+  [ -n "$(find "$prefix" -name quarrymink.control)" ] || fail "PostgreSQL extension not staged under the prefix"
+fi
 echo "installed: $(cd "$prefix" && find . -type f | wc -l) files, plugin at ${plugin#"$prefix"/}"
 
 # pkg-config gives the installed prefix, wherever the install went.
