@@ -90,6 +90,13 @@ void LoadNames(Session& db, const std::string& table) {
     db.Query("UPDATE " + table + " SET key = qm_code(name, 0, 50)");
 }
 
+// A list as "text#id, ...", readable in a failure.
+std::string Describe(const std::vector<MatchItem>& items) {
+    std::string out;
+    for (const MatchItem& item : items) out += Utf16ToUtf8(item.text) + "#" + std::to_string(item.id) + ", ";
+    return out;
+}
+
 class PgExtensionTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -112,16 +119,16 @@ protected:
         return name;
     }
 
-    // The list qm_search gives: (text, id) of the listed rows, and the last accepted id.
-    std::pair<std::vector<MatchItem>, std::string> RankedList(Session& db, const std::string& table,
+    // The list qm_search gives (see Describe), and the last accepted id.
+    std::pair<std::string, std::string> RankedList(Session& db, const std::string& table,
                                                               const std::u16string& text, int compare) {
         const Rows rows = db.Query("SELECT match, id, listed, last_id FROM qm_search($1, 'key', 'name', 'ident', $2, " +
                                        std::to_string(compare) + ")",
                                    {table, Utf16ToUtf8(text)});
         std::vector<MatchItem> listed;
         for (const auto& row : rows)
-            if (row[2] == "t") listed.push_back({Widen(row[0]), std::stoi(row[1])});
-        return {listed, rows.empty() ? "none" : rows[0][3]};
+            if (row[2] == "t") listed.push_back({*Utf8ToUtf16(row[0]), std::stoi(row[1])});
+        return {Describe(listed), rows.empty() ? "none" : rows[0][3]};
     }
 
     std::unique_ptr<Session> db_;
@@ -179,11 +186,30 @@ TEST_F(PgExtensionTest, RankedListIsTheEngines) {
         engine.BestMatchSearch(connection.get(), text);
         ASSERT_TRUE(host.messages.empty()) << Utf16ToUtf8(host.messages[0]);
         const auto [listed, lastId] = RankedList(*db_, "namedata", query, compare);
-        EXPECT_EQ(listed, engine.List()) << Utf16ToUtf8(query);
+        EXPECT_EQ(listed, Describe(engine.List())) << Utf16ToUtf8(query);
         EXPECT_EQ(lastId, engine.idValue == -1 ? "none" : std::to_string(engine.idValue)) << Utf16ToUtf8(query);
-        longest = std::max(longest, listed.size());
+        longest = std::max(longest, engine.List().size());
     }
     EXPECT_GE(longest, 5u);  // the queries do rank lists, not just single rows
+
+    // The query the README gives hosts that add a filter of their own ranks the same.
+    const Rows rows = db_->Query(R"(
+        WITH search AS (SELECT qm_code('smyth', 0, 50) AS key),
+        accepted AS MATERIALIZED (
+            SELECT n.name, n.ident, qm_score(n.key, s.key) AS score
+              FROM namedata n, search s
+             WHERE n.key LIKE qm_class_prefix(s.key) || '%'
+               AND qm_score(n.key, s.key) > qm_threshold(s.key)
+               AND (n.ident > 0)),
+        best AS (SELECT name, ident, score FROM accepted ORDER BY score DESC, name, ident LIMIT 21)
+        SELECT name, ident,
+               score >= qm_final_cut(ARRAY(SELECT score FROM best ORDER BY score DESC, name, ident)) AS listed,
+               (SELECT ident FROM accepted ORDER BY name DESC, ident DESC LIMIT 1) AS last_id
+          FROM best ORDER BY score DESC, name, ident)");
+    std::vector<MatchItem> listed;
+    for (const auto& row : rows)
+        if (row[2] == "t") listed.push_back({*Utf8ToUtf16(row[0]), std::stoi(row[1])});
+    EXPECT_EQ(std::make_pair(Describe(listed), rows.at(0).at(3)), RankedList(*db_, "namedata", u"smyth", 0));
 }
 
 TEST_F(PgExtensionTest, TableSpreadOverTwoServersRanksAsOneTable) {
