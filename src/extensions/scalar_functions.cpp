@@ -23,11 +23,10 @@ KeyCoder& Coder() {
     return coder;
 }
 
+// Into a reused buffer: the scoring functions run once per row.
 bool ToUtf16(std::string_view utf8, std::u16string& out) {
-    std::optional<std::u16string> text = Utf8ToUtf16(utf8);
-    if (!text) return false;
-    out = std::move(*text);
-    return true;
+    out.clear();
+    return AppendUtf8(out, utf8);
 }
 
 bool ValidCompare(std::int64_t compare) { return compare >= CompareAll && compare <= CompareAuto; }
