@@ -119,7 +119,8 @@ QVariant SavedValue(const PropertyField& field) {
         field);
 }
 
-void RestoreField(const ControlProperty& p, const QString& key, const QVariant& saved, const PropertyField& field) {
+void RestoreField(const ControlProperty& p, const QString& key, const QVariant& saved,
+                  const PropertyField& field) {
     std::visit(
         [&](auto* value) {
             using T = std::remove_pointer_t<decltype(value)>;
@@ -567,11 +568,12 @@ void QM::ReadProperties(const PropertyBag& bag) {
         }
         if (p.kind == PropertyKind::Colour) {
             const QVariant value = bag.ReadProperty(key, SavedDefault(p));
-            setProperty(p.name, FromOleColor(static_cast<std::uint32_t>(WholeNumberOf<std::int64_t>(key, value))));
+            const auto colour = static_cast<std::uint32_t>(WholeNumberOf<std::int64_t>(key, value));
+            setProperty(p.name, FromOleColor(colour));
         } else {
             const QWidget* container = parentWidget();
-            const QVariant value = bag.ReadProperty(key, container ? container->font() : QApplication::font());
-            setProperty(p.name, FontOf(key, value));
+            const QFont ambient = container ? container->font() : QApplication::font();
+            setProperty(p.name, FontOf(key, bag.ReadProperty(key, ambient)));
         }
         if (!self) return;
     }

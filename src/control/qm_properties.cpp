@@ -1,9 +1,8 @@
 // The table of the control's properties; see qm_properties_p.h.
-#include "qm_properties_p.h"
-
 #include <type_traits>
 
 #include "qm_p.h"
+#include "qm_properties_p.h"
 
 namespace quarrymink {
 namespace {
@@ -26,6 +25,7 @@ constexpr bool kSaved = true, kNotSaved = false;
 constexpr bool kDesignable = true, kNotDesignable = false;
 
 // In the order of the saved settings; slot is the member's place in the published interface.
+// clang-format off
 constexpr ControlProperty kProperties[] = {
     {"TextFieldName", Text, 0, kSaved, kDesignable, &QM::TextFieldNameChanged,
      &EngineField<&MatchEngine::textFieldName>,
@@ -55,7 +55,8 @@ constexpr ControlProperty kProperties[] = {
     {"KeyFieldName", Text, 0, kSaved, kDesignable, &QM::KeyFieldNameChanged,
      &EngineField<&MatchEngine::keyFieldName>,
      {18, kGetLet, 0x68030004, 17, "Specifies name of Keycode field in specified  database table", false}},
-    {"TextValue", Text, 0, kSaved, kNotDesignable, &QM::TextValueChanged, &EngineField<&MatchEngine::textValue>,
+    {"TextValue", Text, 0, kSaved, kNotDesignable, &QM::TextValueChanged,
+     &EngineField<&MatchEngine::textValue>,
      {21, kGetLet, 0x68030003, 31, "Contains text of currently selected MatchList item", false}},
     {"IDFieldName", Text, 0, kSaved, kDesignable, &QM::IDFieldNameChanged,
      &EngineField<&MatchEngine::idFieldName>, {23, kGetLet, 0x68030002, -1, "", false}},
@@ -69,14 +70,15 @@ constexpr ControlProperty kProperties[] = {
     {"BackColor", Colour, 15, kSaved, kDesignable, &QM::BackColorChanged, nullptr,
      {8, kGetLet, 0x6803000B, -1, "", false}},
     {"ForeColor", Colour, 0, kSaved, kDesignable, &QM::ForeColorChanged, nullptr,
-     {10, kGetLet, 0x6803000A, 0, "Returns/sets the foreground color used to display text and graphics in an object.",
-      false}},
+     {10, kGetLet, 0x6803000A, 0,
+      "Returns/sets the foreground color used to display text and graphics in an object.", false}},
     // Designer edits the font through QWidget's own "font" property.
     {"Font", Font, 0, kSaved, kNotDesignable, &QM::FontChanged, nullptr,
      {9, Get | PutRef, -512, 0, "Returns a Font object.", false}},
     {"SQLFilterString", Text, 0, kNotSaved, kNotDesignable, &QM::SQLFilterStringChanged,
      &EngineField<&MatchEngine::sqlFilterString>, {13, kGetLet, 0x68030007, -1, "", false}},
 };
+// clang-format on
 
 }  // namespace
 

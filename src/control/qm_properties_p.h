@@ -24,9 +24,9 @@ enum class PropertyKind {
     Boolean,  ///< saved as a Boolean; settings files give "true" and "false" back
     Int16,    ///< kept in 32 bits, saved and restored in the 16-bit range
     Int32,
-    Single,   ///< single precision, saved as a double
-    Colour,   ///< the control surface's colour, saved as an OLE colour 0x00BBGGRR
-    Font,     ///< the control surface's font; a new control takes the container's
+    Single,  ///< single precision, saved as a double
+    Colour,  ///< the control surface's colour, saved as an OLE colour 0x00BBGGRR
+    Font,    ///< the control surface's font; a new control takes the container's
 };
 
 /// Where a property's value lives in the control, and a value remembered from there.
@@ -35,8 +35,8 @@ using PropertyValue = std::variant<std::u16string, bool, std::int32_t, float>;
 
 /// A member's entry in the published type library.
 struct PublishedMember {
-    int slot;                ///< position in the interface, from 1
-    unsigned access;         ///< typelib::Access
+    int slot;         ///< position in the interface, from 1
+    unsigned access;  ///< typelib::Access
     std::int32_t dispatchId;
     int helpContext;         ///< -1 when the member has none
     const char* helpString;  ///< empty when the member has none

@@ -1,11 +1,12 @@
 // The control's published description: the methods and events here, the properties from
 // the property table, merged into the interface's slot order.
+#include "quarrymink/type_library.h"
+
 #include <algorithm>
 #include <cstring>
 #include <vector>
 
 #include "qm_properties_p.h"
-#include "quarrymink/type_library.h"
 
 namespace quarrymink::typelib {
 namespace {
@@ -22,7 +23,8 @@ constexpr Method kMethods[] = {
     {"SetToNextMatch", {19, None, 0x60030032, 27, "Returns the next best match from the MatchList", false}},
     {"SetToBestMatch", {20, None, 0x60030034, 26, "Returns the best match from the MatchList", false}},
     {"Recode",
-     {22, None, 0x60030036, 24, "Recodes the values in the KeyField for all records in the current table", false}},
+     {22, None, 0x60030036, 24, "Recodes the values in the KeyField for all records in the current table",
+      false}},
     {"SimpleSoundex", {26, None, 0x60030038, -1, "", false}},
 };
 
@@ -37,7 +39,8 @@ Member ToMember(const char* name, MemberKind kind, const PublishedMember& p) {
 
 std::vector<Member> BuildMembers() {
     std::vector<std::pair<int, Member>> bySlot;
-    for (const Method& m : kMethods) bySlot.emplace_back(m.published.slot, ToMember(m.name, MemberKind::Method, m.published));
+    for (const Method& m : kMethods)
+        bySlot.emplace_back(m.published.slot, ToMember(m.name, MemberKind::Method, m.published));
     for (const ControlProperty& p : ControlProperties())
         bySlot.emplace_back(p.published.slot, ToMember(p.name, MemberKind::Property, p.published));
     std::ranges::sort(bySlot, {}, &std::pair<int, Member>::first);

@@ -5,7 +5,8 @@
 namespace quarrymink {
 
 std::unique_ptr<Connection> ConnectPostgres(const std::string& /*conninfo*/) {
-    throw DbError(dberr::kGeneral, "This build of Quarrymink has no PostgreSQL support.");
+    throw DbError(dberr::kGeneral,
+                  "Could not connect to PostgreSQL: this build of Quarrymink has no PostgreSQL support.");
 }
 
 }  // namespace quarrymink
