@@ -32,7 +32,8 @@ build-run: deps
 	if grep -q '^QM_BUILD_GUI:BOOL=ON' $(BUILD)/CMakeCache.txt; then targets="$$targets qmDemo"; fi; \
 	echo "Building $$targets in $(BUILD)"; \
 	cmake --build $(BUILD) -j $(JOBS) --target $$targets > $(RUN_LOG) 2>&1 \
-	  || { grep -E -B3 -A12 'error|Error' $(RUN_LOG) | head -n 150; echo "Build failed: the whole output is in $(RUN_LOG)"; exit 1; }
+	  || { grep -E -B3 -A12 'error|Error' $(RUN_LOG) | grep -Ev 'make(\[[0-9]+\])?: (Entering|Leaving) directory' | head -n 150; \
+	       echo "Build failed: the whole output is in $(RUN_LOG)"; exit 1; }
 
 build: deps $(BUILD)/CMakeCache.txt
 	cmake --build $(BUILD) -j $(JOBS)
