@@ -2,12 +2,13 @@
 #   make run    installs what is missing, builds, and runs the main job
 #   make test   installs what is missing, builds, and runs every test (also under ASan/UBSan)
 
-BUILD      ?= build
-ASAN_BUILD ?= build-asan
-JOBS       ?= $(shell nproc)
-CMAKE_ARGS ?=
+BUILD       ?= build
+ASAN_BUILD  ?= build-asan
+BENCH_BUILD ?= build-bench
+JOBS        ?= $(shell nproc)
+CMAKE_ARGS  ?=
 
-.PHONY: all deps build build-asan test test-asan run bench install clean
+.PHONY: all deps build build-run build-asan test test-asan run bench install clean
 
 all: build
 
@@ -16,6 +17,23 @@ deps:
 
 $(BUILD)/CMakeCache.txt:
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_ARGS)
+
+# What the main job runs, and nothing else (no tests, no benchmarks). The build talks only
+# when it fails.
+RUN_LOG = $(BUILD)/run-build.log
+build-run: deps
+	@mkdir -p $(BUILD)
+	@if [ ! -f $(BUILD)/CMakeCache.txt ]; then \
+	  echo "Configuring in $(BUILD)"; \
+	  cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_ARGS) > $(RUN_LOG) 2>&1 \
+	    || { cat $(RUN_LOG); exit 1; }; \
+	fi
+	@targets=quarrymink; \
+	if grep -q '^QM_BUILD_GUI:BOOL=ON' $(BUILD)/CMakeCache.txt; then targets="$$targets qmDemo"; fi; \
+	echo "Building $$targets in $(BUILD)"; \
+	cmake --build $(BUILD) -j $(JOBS) --target $$targets > $(RUN_LOG) 2>&1 \
+	  || { grep -E -B3 -A12 'error|Error' $(RUN_LOG) | grep -Ev 'make(\[[0-9]+\])?: (Entering|Leaving) directory' | head -n 150; \
+	       echo "Build failed: the whole output is in $(RUN_LOG)"; exit 1; }
 
 build: deps $(BUILD)/CMakeCache.txt
 	cmake --build $(BUILD) -j $(JOBS)
@@ -31,15 +49,18 @@ test: build build-asan
 	QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
 		ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS)
 
-run: build
+run: build-run
 	@scripts/run-main.sh $(BUILD)
 
-bench: build
-	$(BUILD)/bench/bench_keycoding
-	@if [ -x $(BUILD)/bench/bench_search ]; then $(BUILD)/bench/bench_search; fi
+# The benchmarks have a build of their own: the other builds leave them out.
+bench: deps
+	cmake -S . -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQM_BUILD_BENCH=ON -DQM_BUILD_GUI=OFF $(CMAKE_ARGS)
+	cmake --build $(BENCH_BUILD) -j $(JOBS) --target bench_keycoding bench_search
+	$(BENCH_BUILD)/bench/bench_keycoding
+	$(BENCH_BUILD)/bench/bench_search
 
 install: build
 	cmake --install $(BUILD)
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD)

@@ -9,130 +9,17 @@
 #include <QColor>
 #include <QFont>
 #include <QString>
-#include <QVariant>
 #include <QWidget>
 #include <cstdint>
 #include <memory>
-#include <span>
-#include <stdexcept>
-#include <utility>
-#include <vector>
 
 #include "quarrymink/export.h"
-
-class QSettings;
+#include "quarrymink/property_bag.h"
+#include "quarrymink/type_library.h"
 
 namespace quarrymink {
-
 class Connection;
-
-/// Where a control keeps its settings between sessions. Keys compare without regard to
-/// case and are kept in lower case; a value equal to its default is not kept.
-class QUARRYMINK_EXPORT PropertyBag {
-public:
-    virtual ~PropertyBag();
-
-    /// The value stored under key, or defaultValue when there is none.
-    QVariant ReadProperty(const QString& key, const QVariant& defaultValue) const;
-    /// Stores value under key; a value equal to defaultValue removes the key instead, so
-    /// that an older value cannot come back.
-    void WriteProperty(const QString& key, const QVariant& value, const QVariant& defaultValue);
-
-protected:
-    // Keys reach these already in lower case.
-    virtual QVariant Find(const QString& key) const = 0;  ///< invalid QVariant when absent
-    virtual void Store(const QString& key, const QVariant& value) = 0;
-    virtual void Remove(const QString& key) = 0;
-};
-
-/// A bag over a QSettings store, in a group of its own (for example the window's name).
-class QUARRYMINK_EXPORT SettingsPropertyBag final : public PropertyBag {
-public:
-    SettingsPropertyBag(QSettings& settings, QString group);
-
-protected:
-    QVariant Find(const QString& key) const override;
-    void Store(const QString& key, const QVariant& value) override;
-    void Remove(const QString& key) override;
-
-private:
-    QString Path(const QString& key) const;
-    QSettings& settings_;
-    QString group_;
-};
-
-/// A bag in memory; keeps its entries in the order they were first written.
-class QUARRYMINK_EXPORT MemoryPropertyBag final : public PropertyBag {
-public:
-    const std::vector<std::pair<QString, QVariant>>& Entries() const { return entries_; }
-    bool Contains(const QString& key) const;
-    void Clear() { entries_.clear(); }
-
-protected:
-    QVariant Find(const QString& key) const override;
-    void Store(const QString& key, const QVariant& value) override;
-    void Remove(const QString& key) override;
-
-private:
-    std::vector<std::pair<QString, QVariant>> entries_;
-};
-
-/// A property bag that could not give a value of the type asked for.
-class QUARRYMINK_EXPORT PropertyBagError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
-
-/// The control's published description: identifiers, member order, dispatch ids and help.
-namespace typelib {
-
-enum class MemberKind { Method, Property };
-
-/// Access a client has to a property; methods have none.
-enum Access : unsigned { None = 0, Get = 1, Put = 2, PutRef = 4 };
-
-struct Member {
-    const char* name;
-    MemberKind kind;
-    unsigned access;
-    std::int32_t dispatchId;
-    int helpContext;         ///< -1 when the member has none
-    const char* helpString;  ///< empty when the member has none
-    bool hidden;
-};
-
-struct Event {
-    const char* name;
-    std::int32_t dispatchId;
-    int helpContext;
-    const char* helpString;
-};
-
-inline constexpr const char* kLibraryId = "{5E71A203-4C2D-11D3-9A61-0040C7E1F2A8}";
-inline constexpr const char* kInterfaceId = "{5E71A207-4C2D-11D3-9A61-0040C7E1F2A8}";
-inline constexpr const char* kClassId = "{5E71A208-4C2D-11D3-9A61-0040C7E1F2A8}";
-inline constexpr const char* kDbTypeId = "{5E71A209-4C2D-11D3-9A61-0040C7E1F2A8}";
-inline constexpr const char* kCompareId = "{5E71A20A-4C2D-11D3-9A61-0040C7E1F2A8}";
-inline constexpr const char* kEventsId = "{5E71A20B-4C2D-11D3-9A61-0040C7E1F2A8}";
-inline constexpr const char* kProgId = "Quarrymink.QM";
-inline constexpr const char* kLibraryName = "Quarrymink";
-inline constexpr const char* kLibraryHelpString = "Quarrymink ActiveX control";
-inline constexpr int kVersionMajor = 1, kVersionMinor = 0;
-inline constexpr int kLocale = 1033;    // US English
-inline constexpr int kHelpContext = 1;  // of the library and each of its types
-inline constexpr const char* kDescription =
-    "ActiveX control for finding inexact matches in database tables. DAO and ADO compatible.";
-
-/// The members of the control's interface, in slot order.
-QUARRYMINK_EXPORT std::span<const Member> Members();
-/// The control's events.
-QUARRYMINK_EXPORT std::span<const Event> Events();
-/// The member of that name, or nullptr.
-QUARRYMINK_EXPORT const Member* FindMember(const char* name);
-
-}  // namespace typelib
-
-}  // namespace quarrymink
+}
 
 class QMPrivate;
 

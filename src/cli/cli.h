@@ -51,10 +51,8 @@ bool IsHelp(std::string_view arg);
 int RunCode(Arguments& args);
 int RunSoundex(Arguments& args);
 int RunAlign(Arguments& args);
-#ifdef QM_CLI_WITH_SEARCH
 int RunSearch(Arguments& args);
 int RunRecode(Arguments& args);
 int RunMakeDb(Arguments& args);
-#endif
 
 }  // namespace quarrymink::cli

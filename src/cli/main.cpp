@@ -60,11 +60,9 @@ constexpr const char* kUsage =
     "  code      print the key code of each text\n"
     "  soundex   print the Soundex digits of each text\n"
     "  align     print the alignment score of two texts and their edit string\n"
-#ifdef QM_CLI_WITH_SEARCH
     "  search    search a table by sound and print the ranked matches\n"
     "  recode    rewrite every key code of a table\n"
     "  makedb    build a sample names database from a word list\n"
-#endif
     "\n"
     "Run 'quarrymink COMMAND --help' for the options of a command.\n";
 
@@ -72,11 +70,9 @@ int Dispatch(std::string_view command, Arguments& args) {
     if (command == "code") return RunCode(args);
     if (command == "soundex") return RunSoundex(args);
     if (command == "align") return RunAlign(args);
-#ifdef QM_CLI_WITH_SEARCH
     if (command == "search") return RunSearch(args);
     if (command == "recode") return RunRecode(args);
     if (command == "makedb") return RunMakeDb(args);
-#endif
     throw UsageError("unknown command '" + std::string(command) + "' (see quarrymink --help)");
 }
 

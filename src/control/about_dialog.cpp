@@ -6,11 +6,11 @@
 #include <QPushButton>
 #include <QScrollArea>
 
-#include "about_dialog_p.h"
-#include "pictures_p.h"
 #include "quarrymink/keycoding.h"
+#include "quarrymink/widgets/about_dialog.h"
+#include "quarrymink/widgets/pictures.h"
+#include "quarrymink/widgets/twips.h"
 #include "system_info_p.h"
-#include "twips_p.h"
 
 namespace quarrymink {
 

@@ -4,7 +4,7 @@
 #include <QPixmap>
 #include <functional>
 
-#include "pictures_p.h"
+#include "quarrymink/widgets/pictures.h"
 
 namespace quarrymink {
 namespace {

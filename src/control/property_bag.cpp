@@ -2,7 +2,7 @@
 #include <QFont>
 #include <QSettings>
 
-#include "quarrymink/qm.h"
+#include "quarrymink/property_bag.h"
 
 namespace quarrymink {
 namespace {

@@ -12,14 +12,16 @@
 #include <QProgressBar>
 #include <QResizeEvent>
 #include <QToolButton>
+#include <QVarLengthArray>
 #include <cmath>
 #include <limits>
+#include <type_traits>
 
-#include "about_dialog_p.h"
-#include "pictures_p.h"
 #include "qm_p.h"
+#include "quarrymink/widgets/about_dialog.h"
+#include "quarrymink/widgets/pictures.h"
+#include "quarrymink/widgets/twips.h"
 #include "recode_dialogs_p.h"
-#include "twips_p.h"
 
 using namespace quarrymink;
 
@@ -33,12 +35,8 @@ std::u16string ToU16(const QString& text) {
     return text.toStdU16String();
 }
 
-// Pixel rectangles by their edges, so that neighbouring children meet without gaps.
-QRect EdgesToPixels(const QPaintDevice& device, const TwipsRect& r) {
-    const int left = TwipsToPixelsX(device, r.left), top = TwipsToPixelsY(device, r.top);
-    const int right = TwipsToPixelsX(device, r.left + r.width),
-              bottom = TwipsToPixelsY(device, r.top + r.height);
-    return {left, top, right - left, bottom - top};
+QRect ToPixels(const QPaintDevice& device, const TwipsRect& r) {
+    return TwipsToPixels(device, r.left, r.top, r.width, r.height);
 }
 
 QString DefaultMessageTitle() {
@@ -93,12 +91,62 @@ QFont FontOf(const QString& key, const QVariant& value) {
     throw PropertyBagError("Type mismatch in the saved property " + key.toStdString());
 }
 
+// What a property's saved value is compared with (and what a bag without it gives back).
+QVariant SavedDefault(const ControlProperty& p) {
+    switch (p.kind) {
+        case PropertyKind::Text:
+            return QString();
+        case PropertyKind::Boolean:
+            return p.initial != 0;
+        case PropertyKind::Colour:
+            return QVariant::fromValue(static_cast<qint32>(p.initial));
+        default:
+            return p.initial;
+    }
+}
+
+QVariant SavedValue(const PropertyField& field) {
+    return std::visit(
+        [](auto* value) -> QVariant {
+            using T = std::remove_pointer_t<decltype(value)>;
+            if constexpr (std::is_same_v<T, std::u16string>)
+                return ToQString(*value);
+            else if constexpr (std::is_same_v<T, float>)
+                return static_cast<double>(*value);
+            else
+                return *value;
+        },
+        field);
+}
+
+void RestoreField(const ControlProperty& p, const QString& key, const QVariant& saved,
+                  const PropertyField& field) {
+    std::visit(
+        [&](auto* value) {
+            using T = std::remove_pointer_t<decltype(value)>;
+            if constexpr (std::is_same_v<T, std::u16string>)
+                *value = ToU16(TextOf(key, saved));
+            else if constexpr (std::is_same_v<T, bool>)
+                *value = NumberOf(key, saved) != 0;
+            else if constexpr (std::is_same_v<T, float>)
+                *value = static_cast<float>(NumberOf(key, saved));
+            else if (p.kind == PropertyKind::Int16)
+                *value = WholeNumberOf<std::int16_t>(key, saved);
+            else
+                *value = WholeNumberOf<std::int32_t>(key, saved);
+        },
+        field);
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------------------
 // Construction
 
-QMPrivate::QMPrivate(QM* owner) : q(owner), engine(new MatchEngine(*this)) {}
+QMPrivate::QMPrivate(QM* owner) : q(owner), engine(new MatchEngine(*this)) {
+    ResetFields(false);
+    RememberValues();
+}
 
 QMPrivate::~QMPrivate() {
     if (engine && !engine->Detach()) delete engine;
@@ -159,44 +207,48 @@ QM::~QM() {
 
 void QMPrivate::Notify(void (QM::*signal)(), const char* name) {
     QPointer<QM> self(q);
-    last = Snapshot();
+    RememberValues();
     emit(q->*signal)();
     if (self) emit q->PropertyChanged(QString::fromLatin1(name));
 }
 
-QMPrivate::Results QMPrivate::Snapshot() const {
-    Results r;
-    r.searchTime = engine->searchTime;
-    r.idValue = engine->idValue;
-    r.finalMatchItem = engine->finalMatchItem;
-    r.cancel = engine->cancel;
-    r.compare = engine->compare;
-    r.maxKeyLength = engine->maxKeyLength;
-    r.searchCode = engine->searchCode;
-    r.textValue = engine->textValue;
-    return r;
+void QMPrivate::RememberValues() {
+    const std::span<const ControlProperty> properties = ControlProperties();
+    remembered.resize(properties.size());
+    for (std::size_t i = 0; i < properties.size(); ++i)
+        if (properties[i].field) Remember(properties[i].field(*this), remembered[i]);
+}
+
+void QMPrivate::ResetFields(bool savedOnly) {
+    for (const ControlProperty& p : ControlProperties()) {
+        if (!p.field || (savedOnly && !p.persisted)) continue;
+        std::visit(
+            [&p](auto* value) {
+                using T = std::remove_pointer_t<decltype(value)>;
+                if constexpr (std::is_same_v<T, std::u16string>)
+                    value->clear();
+                else
+                    *value = static_cast<T>(p.initial);
+            },
+            p.field(*this));
+    }
 }
 
 void QMPrivate::NoticeResults() {
-    // The engine writes these itself; a host that binds to them still hears of the change.
-    const Results now = Snapshot();
-    const Results before = std::exchange(last, now);
-    const std::pair<bool, void (QM::*)()> notices[] = {
-        {now.searchCode != before.searchCode, &QM::SearchCodeChanged},
-        {now.cancel != before.cancel, &QM::CancelChanged},
-        {now.compare != before.compare, &QM::CompareChanged},
-        {now.maxKeyLength != before.maxKeyLength, &QM::MaxKeyLengthChanged},
-        {now.idValue != before.idValue, &QM::IDValueChanged},
-        {now.textValue != before.textValue, &QM::TextValueChanged},
-        {now.finalMatchItem != before.finalMatchItem, &QM::FinalMatchItemChanged},
-        {now.searchTime != before.searchTime, &QM::SearchTimeChanged},
-    };
+    // The engine writes some properties itself (the results of a search, a Compare it
+    // resets); a host that binds to them still hears of the change. Everything is taken
+    // note of before the first signal, as a handler may start another search.
+    const std::span<const ControlProperty> properties = ControlProperties();
+    QVarLengthArray<void (QM::*)(), 32> changed;
+    for (std::size_t i = 0; i < properties.size(); ++i)
+        if (properties[i].field && Remember(properties[i].field(*this), remembered[i]))
+            changed.push_back(properties[i].notify);
     // A handler may delete the control: then this object is gone too.
     QM* const owner = q;
     QPointer<QM> self(owner);
-    for (const auto& [changed, signal] : notices) {
+    for (const auto signal : changed) {
         if (!self) return;
-        if (changed) emit(owner->*signal)();
+        emit(owner->*signal)();
     }
 }
 
@@ -481,23 +533,8 @@ void QM::InitProperties() {
     setForeColor(ambient.color(QPalette::WindowText));
     if (!self) return;
 
-    MatchEngine& e = *d->engine;
-    e.textFieldName.clear();
-    e.keyFieldName.clear();
-    e.idFieldName.clear();
-    e.tableName.clear();
-    e.connectionType = qmDAO;
-    e.compare = qmCompareAll;
-    e.maxKeyLength = 0;
-    e.searchCode.clear();
-    e.searchTime = 0;
-    e.cancel = false;
-    e.idValue = 0;
-    e.textValue.clear();
-    e.finalMatchItem = false;
-    d->showListBox = true;
-    d->showProgressBar = true;
-    d->last = d->Snapshot();
+    d->ResetFields(true);
+    d->RememberValues();
     d->Arrange();
 }
 
@@ -519,120 +556,46 @@ void QM::AmbientChanged() {
 
 void QM::ReadProperties(const PropertyBag& bag) {
     // Read in the saved order; a value that cannot be read stops the restore with the
-    // values before it in place.
-    MatchEngine& e = *d->engine;
-    const auto read = [&bag](const char* key, const QVariant& fallback) {
-        return std::pair{QString::fromLatin1(key), bag.ReadProperty(QString::fromLatin1(key), fallback)};
-    };
-    const QVariant zero = QVariant::fromValue<qint16>(0);
-    {
-        auto [k, v] = read("TextFieldName", QString());
-        e.textFieldName = ToU16(TextOf(k, v));
-    }
-    {
-        auto [k, v] = read("ShowListBox", true);
-        d->showListBox = NumberOf(k, v) != 0;
-    }
-    {
-        auto [k, v] = read("ShowProgressBar", true);
-        d->showProgressBar = NumberOf(k, v) != 0;
-    }
-    {
-        auto [k, v] = read("SearchCode", QString());
-        e.searchCode = ToU16(TextOf(k, v));
-    }
-    {
-        auto [k, v] = read("TableName", QString());
-        e.tableName = ToU16(TextOf(k, v));
-    }
-    {
-        auto [k, v] = read("SearchTime", zero);
-        e.searchTime = static_cast<float>(NumberOf(k, v));
-    }
-    {
-        auto [k, v] = read("Compare", zero);
-        e.compare = WholeNumberOf<std::int32_t>(k, v);
-    }
-    {
-        auto [k, v] = read("Cancel", zero);
-        e.cancel = NumberOf(k, v) != 0;
-    }
-    {
-        auto [k, v] = read("IDValue", zero);
-        e.idValue = WholeNumberOf<std::int32_t>(k, v);
-    }
-    {
-        auto [k, v] = read("MaxKeyLength", zero);
-        e.maxKeyLength = WholeNumberOf<std::int16_t>(k, v);
-    }
-    {
-        auto [k, v] = read("KeyFieldName", QString());
-        e.keyFieldName = ToU16(TextOf(k, v));
-    }
-    {
-        auto [k, v] = read("TextValue", QString());
-        e.textValue = ToU16(TextOf(k, v));
-    }
-    {
-        auto [k, v] = read("IDFieldName", QString());
-        e.idFieldName = ToU16(TextOf(k, v));
-    }
-    {
-        auto [k, v] = read("ConnectionType", zero);
-        e.connectionType = WholeNumberOf<std::int32_t>(k, v);
-    }
-    {
-        auto [k, v] = read("FinalMatchItem", zero);
-        e.finalMatchItem = NumberOf(k, v) != 0;
-    }
-    d->last = d->Snapshot();
-
+    // values before it in place. The fields are restored quietly; the colours and the font
+    // go through their setters, which notify the host.
     QPointer<QM> self(this);
-    {
-        // 15 is the colour value 15 (a near-black red), not a system colour.
-        auto [k, v] = read("BackColor", QVariant::fromValue<qint32>(15));
-        setBackColor(FromOleColor(static_cast<std::uint32_t>(WholeNumberOf<std::int64_t>(k, v))));
+    for (const ControlProperty& p : ControlProperties()) {
+        if (!p.persisted) continue;
+        const QString key = QString::fromLatin1(p.name);
+        if (p.field) {
+            RestoreField(p, key, bag.ReadProperty(key, SavedDefault(p)), p.field(*d));
+            continue;
+        }
+        if (p.kind == PropertyKind::Colour) {
+            const QVariant value = bag.ReadProperty(key, SavedDefault(p));
+            const auto colour = static_cast<std::uint32_t>(WholeNumberOf<std::int64_t>(key, value));
+            setProperty(p.name, FromOleColor(colour));
+        } else {
+            const QWidget* container = parentWidget();
+            const QFont ambient = container ? container->font() : QApplication::font();
+            setProperty(p.name, FontOf(key, bag.ReadProperty(key, ambient)));
+        }
+        if (!self) return;
     }
-    if (!self) return;
-    {
-        auto [k, v] = read("ForeColor", QVariant::fromValue<qint32>(0));
-        setForeColor(FromOleColor(static_cast<std::uint32_t>(WholeNumberOf<std::int64_t>(k, v))));
-    }
-    if (!self) return;
-    {
-        const QWidget* container = parentWidget();
-        auto [k, v] = read("Font", container ? container->font() : QApplication::font());
-        setFont(FontOf(k, v));
-    }
-    if (!self) return;
+    d->RememberValues();
     d->Arrange();
     updateGeometry();
 }
 
 void QM::WriteProperties(PropertyBag& bag) const {
-    const MatchEngine& e = *d->engine;
-    const QVariant zero = QVariant::fromValue<qint16>(0);
-    bag.WriteProperty(QStringLiteral("TextFieldName"), ToQString(e.textFieldName), QString());
-    bag.WriteProperty(QStringLiteral("ShowListBox"), d->showListBox, true);
-    bag.WriteProperty(QStringLiteral("ShowProgressBar"), d->showProgressBar, true);
-    bag.WriteProperty(QStringLiteral("SearchCode"), ToQString(e.searchCode), QString());
-    bag.WriteProperty(QStringLiteral("TableName"), ToQString(e.tableName), QString());
-    bag.WriteProperty(QStringLiteral("SearchTime"), static_cast<double>(e.searchTime), zero);
-    bag.WriteProperty(QStringLiteral("Compare"), e.compare, zero);
-    bag.WriteProperty(QStringLiteral("Cancel"), e.cancel, zero);
-    bag.WriteProperty(QStringLiteral("IDValue"), e.idValue, zero);
-    bag.WriteProperty(QStringLiteral("MaxKeyLength"), e.maxKeyLength, zero);
-    bag.WriteProperty(QStringLiteral("KeyFieldName"), ToQString(e.keyFieldName), QString());
-    bag.WriteProperty(QStringLiteral("TextValue"), ToQString(e.textValue), QString());
-    bag.WriteProperty(QStringLiteral("IDFieldName"), ToQString(e.idFieldName), QString());
-    bag.WriteProperty(QStringLiteral("ConnectionType"), e.connectionType, zero);
-    bag.WriteProperty(QStringLiteral("FinalMatchItem"), e.finalMatchItem, zero);
-    bag.WriteProperty(QStringLiteral("BackColor"), static_cast<qint32>(ToOleColor(BackColor())),
-                      QVariant::fromValue<qint32>(15));
-    bag.WriteProperty(QStringLiteral("Forecolor"), static_cast<qint32>(ToOleColor(ForeColor())),
-                      QVariant::fromValue<qint32>(0));
-    // The default is a font name, never equal to a font: the font is always written.
-    bag.WriteProperty(QStringLiteral("Font"), QVariant::fromValue(font()), QStringLiteral("Ms Sans Serif"));
+    for (const ControlProperty& p : ControlProperties()) {
+        if (!p.persisted) continue;
+        const QString key = QString::fromLatin1(p.name);
+        if (p.field) {
+            bag.WriteProperty(key, SavedValue(p.field(*d)), SavedDefault(p));
+        } else if (p.kind == PropertyKind::Colour) {
+            const QColor colour = property(p.name).value<QColor>();
+            bag.WriteProperty(key, static_cast<qint32>(ToOleColor(colour)), SavedDefault(p));
+        } else {
+            // The default is a font name, never equal to a font: the font is always written.
+            bag.WriteProperty(key, property(p.name), QStringLiteral("Ms Sans Serif"));
+        }
+    }
 }
 
 void QMPrivate::WatchParent() {
@@ -734,12 +697,12 @@ void QMPrivate::Arrange() {
 }
 
 void QMPrivate::PlaceChildren() {
-    frame->setGeometry(EdgesToPixels(*q, geometry.frame));
-    progressBar->setGeometry(EdgesToPixels(*q, geometry.progressBar));
+    frame->setGeometry(ToPixels(*q, geometry.frame));
+    progressBar->setGeometry(ToPixels(*q, geometry.progressBar));
     progressBar->setVisible(geometry.progressBarVisible);
-    list->setGeometry(EdgesToPixels(*q, geometry.list));
+    list->setGeometry(ToPixels(*q, geometry.list));
     list->setVisible(geometry.listVisible && !recoding);
-    stopButton->setGeometry(EdgesToPixels(*q, geometry.stop));
+    stopButton->setGeometry(ToPixels(*q, geometry.stop));
     stopButton->setIconSize(stopButton->size() - QSize(4, 4));
     stopButton->setVisible(geometry.stopVisible);
     stopButton->setEnabled(geometry.stopEnabled);

@@ -5,8 +5,10 @@
 #include <QPointer>
 #include <QString>
 #include <string>
+#include <vector>
 
 #include "control_layout_p.h"
+#include "qm_properties_p.h"
 #include "quarrymink/qm.h"
 #include "quarrymink/search.h"
 
@@ -55,20 +57,13 @@ public:
 
     /// Setter notice: the property's own signal, then PropertyChanged(name).
     void Notify(void (QM::*signal)(), const char* name);
-    /// Emits the change signals of the results that the engine changed since last time.
+    /// Emits the change signals of the properties that the engine changed since last time.
     void NoticeResults();
-
-    struct Results {
-        float searchTime = 0;
-        std::int32_t idValue = 0;
-        bool finalMatchItem = false;
-        bool cancel = false;
-        std::int32_t compare = 0;
-        std::int32_t maxKeyLength = 0;
-        std::u16string searchCode;
-        std::u16string textValue;
-    };
-    Results Snapshot() const;
+    /// Takes note of the properties' values, so that NoticeResults reports later changes only.
+    void RememberValues();
+    /// Gives the properties that have a field their initial values: all of them, or only
+    /// the saved ones (a new control on a window leaves the rest as they are).
+    void ResetFields(bool savedOnly);
 
     QM* q;
     quarrymink::MatchEngine* engine;  // owned; see ~QM for a control deleted mid-search
@@ -78,8 +73,9 @@ public:
     QListWidget* list = nullptr;
 
     quarrymink::ControlGeometry geometry;
-    bool showListBox = true;
-    bool showProgressBar = true;
+    // Their initial values, like every property's, are in the property table.
+    bool showListBox = false;
+    bool showProgressBar = false;
     int arrangeDepth = 0;
 
     bool recoding = false;
@@ -89,5 +85,5 @@ public:
 
     bool updatingList = false;  // list changes made by the search are not user choices
     QPointer<QWidget> watchedParent;
-    Results last;
+    std::vector<quarrymink::PropertyValue> remembered;  // by the property table's order
 };

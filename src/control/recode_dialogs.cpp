@@ -7,9 +7,9 @@
 #include <QScreen>
 #include <algorithm>
 
-#include "pictures_p.h"
+#include "quarrymink/widgets/pictures.h"
+#include "quarrymink/widgets/twips.h"
 #include "recode_dialogs_p.h"
-#include "twips_p.h"
 
 namespace quarrymink {
 

@@ -1,53 +1,31 @@
-// The control's published description as data: member order, dispatch ids, help.
-#include <cstring>
+// The control's published description: the methods and events here, the properties from
+// the property table, merged into the interface's slot order.
+#include "quarrymink/type_library.h"
 
-#include "quarrymink/qm.h"
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "qm_properties_p.h"
 
 namespace quarrymink::typelib {
 namespace {
 
-using enum MemberKind;
-constexpr unsigned kGetLet = Get | Put;
+struct Method {
+    const char* name;
+    PublishedMember published;
+};
 
-// Slot order of the control's interface.
-constexpr Member kMembers[] = {
-    {"MakeCode", Method, None, 0, 19, "Returns Keycode from text argument;used as value in Keyfield", false},
-    {"TextFieldName", Property, kGetLet, 0x68030011, 30,
-     "Specifies name of text field in specified  database table", false},
-    {"ShowListBox", Property, kGetLet, 0x68030010, 28, "When set displays the Match listbox", false},
-    {"ShowProgressBar", Property, kGetLet, 0x6803000F, 28, "When set displays a progress bar ", false},
-    {"SearchCode", Property, kGetLet, 0x6803000E, -1, "", true},
-    {"TableName", Property, kGetLet, 0x6803000D, 29,
-     "Specifies name of table in currently connected database", false},
-    {"SearchTime", Property, Get, 0x6803000C, 25, "Returns time taken for total search", false},
-    {"BackColor", Property, kGetLet, 0x6803000B, -1, "", false},
-    {"Font", Property, Get | PutRef, -512, 0, "Returns a Font object.", false},
-    {"ForeColor", Property, kGetLet, 0x6803000A, 0,
-     "Returns/sets the foreground color used to display text and graphics in an object.", false},
-    {"Compare", Property, Put, 0x68030009, 11, "Sets method of comparison: first word, last word etc.",
-     false},
-    {"Cancel", Property, kGetLet, 0x68030008, -1, "", false},
-    {"SQLFilterString", Property, kGetLet, 0x68030007, -1, "", false},
-    {"IDValue", Property, Get, 0x68030006, 16, "Contains ID value of currently selected MatchList item",
-     false},
-    {"ShowAboutBox", Method, None, -552, -1, "", false},
-    {"MaxKeyLength", Property, Put, 0x68030005, 23,
-     "Sets the maximum length of the string returned by MakeCode", false},
-    {"BestMatchSearch", Method, None, 0x60030025, 9, "Performs the search function", false},
-    {"KeyFieldName", Property, kGetLet, 0x68030004, 17,
-     "Specifies name of Keycode field in specified  database table", false},
-    {"SetToNextMatch", Method, None, 0x60030032, 27, "Returns the next best match from the MatchList", false},
-    {"SetToBestMatch", Method, None, 0x60030034, 26, "Returns the best match from the MatchList", false},
-    {"TextValue", Property, kGetLet, 0x68030003, 31, "Contains text of currently selected MatchList item",
-     false},
-    {"Recode", Method, None, 0x60030036, 24,
-     "Recodes the values in the KeyField for all records in the current table", false},
-    {"IDFieldName", Property, kGetLet, 0x68030002, -1, "", false},
-    {"ConnectionType", Property, Put, 0x68030001, 12,
-     "Used to indicate the type of database connection (DAO or ADO)", false},
-    {"FinalMatchItem", Property, Get, 0x68030000, 13, "Is True when last item in MatchList is selected",
-     false},
-    {"SimpleSoundex", Method, None, 0x60030038, -1, "", false},
+constexpr Method kMethods[] = {
+    {"MakeCode", {1, None, 0, 19, "Returns Keycode from text argument;used as value in Keyfield", false}},
+    {"ShowAboutBox", {15, None, -552, -1, "", false}},
+    {"BestMatchSearch", {17, None, 0x60030025, 9, "Performs the search function", false}},
+    {"SetToNextMatch", {19, None, 0x60030032, 27, "Returns the next best match from the MatchList", false}},
+    {"SetToBestMatch", {20, None, 0x60030034, 26, "Returns the best match from the MatchList", false}},
+    {"Recode",
+     {22, None, 0x60030036, 24, "Recodes the values in the KeyField for all records in the current table",
+      false}},
+    {"SimpleSoundex", {26, None, 0x60030038, -1, "", false}},
 };
 
 constexpr Event kEvents[] = {
@@ -55,17 +33,34 @@ constexpr Event kEvents[] = {
     {"ListItemSelected", 2, 18, "Is raised when the user selects an item in the MatchList"},
 };
 
+Member ToMember(const char* name, MemberKind kind, const PublishedMember& p) {
+    return {name, kind, p.access, p.dispatchId, p.helpContext, p.helpString, p.hidden};
+}
+
+std::vector<Member> BuildMembers() {
+    std::vector<std::pair<int, Member>> bySlot;
+    for (const Method& m : kMethods)
+        bySlot.emplace_back(m.published.slot, ToMember(m.name, MemberKind::Method, m.published));
+    for (const ControlProperty& p : ControlProperties())
+        bySlot.emplace_back(p.published.slot, ToMember(p.name, MemberKind::Property, p.published));
+    std::ranges::sort(bySlot, {}, &std::pair<int, Member>::first);
+    std::vector<Member> members;
+    for (const auto& [slot, member] : bySlot) members.push_back(member);
+    return members;
+}
+
 }  // namespace
 
 std::span<const Member> Members() {
-    return kMembers;
+    static const std::vector<Member> members = BuildMembers();
+    return members;
 }
 std::span<const Event> Events() {
     return kEvents;
 }
 
 const Member* FindMember(const char* name) {
-    for (const Member& m : kMembers)
+    for (const Member& m : Members())
         if (std::strcmp(m.name, name) == 0) return &m;
     return nullptr;
 }

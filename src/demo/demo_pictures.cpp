@@ -4,7 +4,7 @@
 #include <QPainter>
 #include <QPainterPath>
 
-#include "pictures_p.h"
+#include "quarrymink/widgets/pictures.h"
 
 namespace quarrymink::demo {
 namespace {

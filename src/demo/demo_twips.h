@@ -5,31 +5,29 @@
 #include <QRect>
 #include <QSize>
 #include <QWidget>
-#include <cmath>
+
+#include "quarrymink/widgets/twips.h"
 
 namespace quarrymink::demo {
 
+// Short names for the control's conversions, which the windows use all over.
 inline int TwipsX(const QWidget* widget, int twips) {
-    return static_cast<int>(std::lround(twips * widget->logicalDpiX() / 1440.0));
+    return TwipsToPixelsX(*widget, twips);
 }
 inline int TwipsY(const QWidget* widget, int twips) {
-    return static_cast<int>(std::lround(twips * widget->logicalDpiY() / 1440.0));
+    return TwipsToPixelsY(*widget, twips);
 }
 inline int PixelsToTwipsX(const QWidget* widget, int pixels) {
-    return static_cast<int>(std::lround(pixels * 1440.0 / widget->logicalDpiX()));
+    return quarrymink::PixelsToTwipsX(*widget, pixels);
 }
 inline int PixelsToTwipsY(const QWidget* widget, int pixels) {
-    return static_cast<int>(std::lround(pixels * 1440.0 / widget->logicalDpiY()));
+    return quarrymink::PixelsToTwipsY(*widget, pixels);
 }
-
-/// A rectangle given as left, top, width and height in twips. The edges are converted,
-/// so that neighbours that meet in twips meet in pixels too.
 inline QRect TwipsRect(const QWidget* widget, int left, int top, int width, int height) {
-    const int x = TwipsX(widget, left), y = TwipsY(widget, top);
-    return {x, y, TwipsX(widget, left + width) - x, TwipsY(widget, top + height) - y};
+    return TwipsToPixels(*widget, left, top, width, height);
 }
 inline QSize TwipsSize(const QWidget* widget, int width, int height) {
-    return {TwipsX(widget, width), TwipsY(widget, height)};
+    return TwipsToPixels(*widget, width, height);
 }
 
 /// Places a child at its design rectangle.

@@ -7,10 +7,10 @@
 #include <QTimer>
 
 #include "DemoMain.h"
-#include "about_dialog_p.h"
 #include "demo_pictures.h"
 #include "demo_prompts.h"
 #include "demo_twips.h"
+#include "quarrymink/widgets/about_dialog.h"
 #include "rtf/rtf.h"
 
 namespace quarrymink::demo {

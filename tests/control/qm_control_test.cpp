@@ -9,6 +9,7 @@
 #include <QMetaProperty>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSet>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -16,11 +17,12 @@
 #include <QToolButton>
 #include <cstring>
 
-#include "about_dialog_p.h"
+#include "qm_properties_p.h"
 #include "quarrymink/qm.h"
+#include "quarrymink/widgets/about_dialog.h"
+#include "quarrymink/widgets/twips.h"
 #include "recode_dialogs_p.h"
 #include "test_support.h"
-#include "twips_p.h"
 #include "ui_designer_form.h"
 
 using namespace quarrymink;
@@ -38,6 +40,8 @@ private Q_SLOTS:
     void containerFontAndColoursReachTheControl();
     void coloursAndFontReachOnlyTheirChildren();
     void childrenArePlacedInPixelsFromTwips();
+    void propertyTableMatchesTheMetaObject();
+    void everySavedPropertyComesBackUnderItsOwnKey();
     void publishedDescriptionMatchesTheControl();
     void designerFormSetsTheProperties();
     void aboutBox();
@@ -285,72 +289,103 @@ void QMControlTest::childrenArePlacedInPixelsFromTwips() {
     QCOMPARE(qm.height(), TwipsToPixelsY(qm, 510));
 }
 
+void QMControlTest::propertyTableMatchesTheMetaObject() {
+    const QMetaObject* meta = &QM::staticMetaObject;
+    const std::span<const ControlProperty> table = ControlProperties();
+    QCOMPARE(int(table.size()), meta->propertyCount() - meta->propertyOffset());  // no property left out
+    const auto typeFits = [](PropertyKind kind, QMetaType type) {
+        switch (kind) {
+            case PropertyKind::Text:
+                return type == QMetaType::fromType<QString>();
+            case PropertyKind::Boolean:
+                return type == QMetaType::fromType<bool>();
+            case PropertyKind::Int16:
+            case PropertyKind::Int32:
+                return type == QMetaType::fromType<int>() || (type.flags() & QMetaType::IsEnumeration);
+            case PropertyKind::Single:
+                return type == QMetaType::fromType<float>();
+            case PropertyKind::Colour:
+                return type == QMetaType::fromType<QColor>();
+            case PropertyKind::Font:
+                return type == QMetaType::fromType<QFont>();
+        }
+        return false;
+    };
+    for (const ControlProperty& p : table) {
+        const QMetaProperty property = meta->property(meta->indexOfProperty(p.name));
+        QVERIFY2(property.isValid() && property.enclosingMetaObject() == meta, p.name);
+        QVERIFY2(typeFits(p.kind, property.metaType()), p.name);
+        QCOMPARE(property.notifySignal(), QMetaMethod::fromSignal(p.notify));
+        QCOMPARE(property.isDesignable(), p.designable);
+        QCOMPARE(property.isStored(), p.persisted);
+        // Writable exactly when clients may set it.
+        QCOMPARE(property.isWritable(), (p.published.access & (typelib::Put | typelib::PutRef)) != 0);
+        const bool onTheSurface = p.kind == PropertyKind::Colour || p.kind == PropertyKind::Font;
+        QCOMPARE(p.field == nullptr, onTheSurface);
+    }
+}
+
+void QMControlTest::everySavedPropertyComesBackUnderItsOwnKey() {
+    // A value unlike every other and unlike the default, for each saved property: two
+    // properties on one field, or one read into another's, cannot both come back.
+    MemoryPropertyBag saved;
+    int n = 2;
+    for (const ControlProperty& p : ControlProperties()) {
+        if (!p.persisted || p.kind == PropertyKind::Font) continue;
+        const QString key = QString::fromLatin1(p.name);
+        switch (p.kind) {
+            case PropertyKind::Text:
+                saved.WriteProperty(key, key + QStringLiteral("!"), QString());
+                break;
+            case PropertyKind::Boolean:
+                saved.WriteProperty(key, p.initial == 0, p.initial != 0);
+                break;
+            case PropertyKind::Single:
+                saved.WriteProperty(key, n + 0.5, 0);
+                break;
+            case PropertyKind::Colour:
+                saved.WriteProperty(key, n * 0x10101, 0);
+                break;
+            default:
+                saved.WriteProperty(key, n * 101, 0);
+                break;
+        }
+        ++n;
+    }
+    QM qm;
+    qm.ReadProperties(saved);
+    MemoryPropertyBag written;
+    qm.WriteProperties(written);
+    for (const auto& [key, value] : saved.Entries()) QCOMPARE(written.ReadProperty(key, QVariant()), value);
+    QCOMPARE(written.Entries().size(), saved.Entries().size() + 1);  // and the font
+}
+
 void QMControlTest::publishedDescriptionMatchesTheControl() {
     using namespace typelib;
-    struct Expected {
-        const char* name;
-        unsigned access;
-        std::int32_t dispatchId;
-        int helpContext;
-        const char* helpString;
-    };
-    constexpr unsigned GL = Get | Put;
-    // The published slot order, with ids and help as clients know them.
-    const Expected expected[] = {
-        {"MakeCode", None, 0, 19, "Returns Keycode from text argument;used as value in Keyfield"},
-        {"TextFieldName", GL, 0x68030011, 30, "Specifies name of text field in specified  database table"},
-        {"ShowListBox", GL, 0x68030010, 28, "When set displays the Match listbox"},
-        {"ShowProgressBar", GL, 0x6803000F, 28, "When set displays a progress bar "},
-        {"SearchCode", GL, 0x6803000E, -1, ""},
-        {"TableName", GL, 0x6803000D, 29, "Specifies name of table in currently connected database"},
-        {"SearchTime", Get, 0x6803000C, 25, "Returns time taken for total search"},
-        {"BackColor", GL, 0x6803000B, -1, ""},
-        {"Font", Get | PutRef, -512, 0, "Returns a Font object."},
-        {"ForeColor", GL, 0x6803000A, 0,
-         "Returns/sets the foreground color used to display text and graphics in an object."},
-        {"Compare", Put, 0x68030009, 11, "Sets method of comparison: first word, last word etc."},
-        {"Cancel", GL, 0x68030008, -1, ""},
-        {"SQLFilterString", GL, 0x68030007, -1, ""},
-        {"IDValue", Get, 0x68030006, 16, "Contains ID value of currently selected MatchList item"},
-        {"ShowAboutBox", None, -552, -1, ""},
-        {"MaxKeyLength", Put, 0x68030005, 23, "Sets the maximum length of the string returned by MakeCode"},
-        {"BestMatchSearch", None, 0x60030025, 9, "Performs the search function"},
-        {"KeyFieldName", GL, 0x68030004, 17, "Specifies name of Keycode field in specified  database table"},
-        {"SetToNextMatch", None, 0x60030032, 27, "Returns the next best match from the MatchList"},
-        {"SetToBestMatch", None, 0x60030034, 26, "Returns the best match from the MatchList"},
-        {"TextValue", GL, 0x68030003, 31, "Contains text of currently selected MatchList item"},
-        {"Recode", None, 0x60030036, 24,
-         "Recodes the values in the KeyField for all records in the current table"},
-        {"IDFieldName", GL, 0x68030002, -1, ""},
-        {"ConnectionType", Put, 0x68030001, 12,
-         "Used to indicate the type of database connection (DAO or ADO)"},
-        {"FinalMatchItem", Get, 0x68030000, 13, "Is True when last item in MatchList is selected"},
-        {"SimpleSoundex", None, 0x60030038, -1, ""},
-    };
-    const std::span<const Member> members = Members();
-    QCOMPARE(members.size(), std::size(expected));
     const QMetaObject* meta = &QM::staticMetaObject;
-    for (std::size_t i = 0; i < members.size(); ++i) {
-        const Member& m = members[i];
-        const Expected& e = expected[i];
-        QCOMPARE(m.name, e.name);
-        QCOMPARE(m.access, e.access);
-        QCOMPARE(m.dispatchId, e.dispatchId);
-        QCOMPARE(m.helpContext, e.helpContext);
-        QCOMPARE(m.helpString, e.helpString);
-        QCOMPARE(m.hidden, std::strcmp(m.name, "SearchCode") == 0);
-        // Every member is there: properties writable exactly when clients may set them.
-        if (m.kind == MemberKind::Property) {
-            const QMetaProperty property = meta->property(meta->indexOfProperty(m.name));
-            QVERIFY2(property.isValid(), m.name);
-            QCOMPARE(property.isWritable(), (m.access & (Put | PutRef)) != 0);
-        } else if (std::strcmp(m.name, "BestMatchSearch") != 0 && std::strcmp(m.name, "Recode") != 0) {
+    const std::span<const Member> members = Members();
+    QSet<std::int32_t> dispatchIds;
+    for (const Member& m : members) {
+        QVERIFY2(!dispatchIds.contains(m.dispatchId), m.name);
+        dispatchIds.insert(m.dispatchId);
+        QCOMPARE(FindMember(m.name), &m);
+        // Every method is one of the control's (the two that take a connection are not
+        // invokable through the meta-object).
+        if (m.kind == MemberKind::Method && std::strcmp(m.name, "BestMatchSearch") != 0 &&
+            std::strcmp(m.name, "Recode") != 0) {
             bool found = false;
             for (int k = meta->methodOffset(); k < meta->methodCount(); ++k)
                 found = found || meta->method(k).name() == m.name;
             QVERIFY2(found, m.name);
         }
     }
+    // Each property in its own slot; the default member first.
+    for (const ControlProperty& p : ControlProperties()) {
+        QVERIFY2(p.published.slot >= 1 && std::size_t(p.published.slot) <= members.size(), p.name);
+        QCOMPARE(members[std::size_t(p.published.slot - 1)].name, p.name);
+    }
+    QCOMPARE(members.front().name, "MakeCode");
+    QCOMPARE(members.front().dispatchId, 0);
     QCOMPARE(meta->classInfo(meta->indexOfClassInfo("DefaultMember")).value(), "MakeCode");
     QCOMPARE(meta->classInfo(meta->indexOfClassInfo("ProgID")).value(), kProgId);
     QCOMPARE(meta->classInfo(meta->indexOfClassInfo("ClassID")).value(), kClassId);

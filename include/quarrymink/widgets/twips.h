@@ -1,12 +1,12 @@
-// Twips (1/1440 inch) to pixels at a device's logical resolution, and back.
+// Twips (1/1440 inch), the unit the windows are designed in, and pixels at a device's
+// logical resolution. One rounding rule for every window: to the nearest pixel, and a
+// rectangle by its edges, so that neighbours that meet in twips meet in pixels too.
 #pragma once
 
 #include <QPaintDevice>
 #include <QRect>
 #include <QSize>
 #include <cmath>
-
-#include "control_layout_p.h"
 
 namespace quarrymink {
 
@@ -22,7 +22,9 @@ inline int PixelsToTwipsX(const QPaintDevice& device, int pixels) {
 inline int PixelsToTwipsY(const QPaintDevice& device, int pixels) {
     return static_cast<int>(std::lround(pixels * 1440.0 / device.logicalDpiY()));
 }
-/// The fewest pixels that hold at least this many twips.
+
+/// The fewest pixels that hold at least this many twips: for a size the layout must not
+/// come short of (rounded to the nearest pixel it could read back as a few twips less).
 inline int TwipsToPixelsCeilX(const QPaintDevice& device, int twips) {
     return static_cast<int>(std::ceil(twips * device.logicalDpiX() / 1440.0 - 1e-9));
 }
@@ -30,15 +32,13 @@ inline int TwipsToPixelsCeilY(const QPaintDevice& device, int twips) {
     return static_cast<int>(std::ceil(twips * device.logicalDpiY() / 1440.0 - 1e-9));
 }
 
-inline QRect TwipsToPixels(const QPaintDevice& device, const TwipsRect& r) {
-    return {TwipsToPixelsX(device, r.left), TwipsToPixelsY(device, r.top), TwipsToPixelsX(device, r.width),
-            TwipsToPixelsY(device, r.height)};
-}
-inline QRect TwipsToPixels(const QPaintDevice& device, int left, int top, int width, int height) {
-    return TwipsToPixels(device, TwipsRect{left, top, width, height});
-}
 inline QSize TwipsToPixels(const QPaintDevice& device, int width, int height) {
     return {TwipsToPixelsX(device, width), TwipsToPixelsY(device, height)};
+}
+/// A rectangle given by left, top, width and height in twips, converted by its edges.
+inline QRect TwipsToPixels(const QPaintDevice& device, int left, int top, int width, int height) {
+    const int x = TwipsToPixelsX(device, left), y = TwipsToPixelsY(device, top);
+    return {x, y, TwipsToPixelsX(device, left + width) - x, TwipsToPixelsY(device, top + height) - y};
 }
 
 }  // namespace quarrymink

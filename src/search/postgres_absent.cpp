@@ -1,0 +1,12 @@
+// A build without libpq: PostgreSQL locations are refused with a clear error instead of
+// being taken for SQLite file names.
+#include "quarrymink/database.h"
+
+namespace quarrymink {
+
+std::unique_ptr<Connection> ConnectPostgres(const std::string& /*conninfo*/) {
+    throw DbError(dberr::kGeneral,
+                  "Could not connect to PostgreSQL: this build of Quarrymink has no PostgreSQL support.");
+}
+
+}  // namespace quarrymink

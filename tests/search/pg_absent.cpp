@@ -1,0 +1,15 @@
+// The test server of a build without PostgreSQL: there is none, and the tests say why.
+#include "pg_server.h"
+
+namespace quarrymink::testing {
+
+const char* PgConninfo() {
+    return nullptr;
+}
+
+const std::string& PgUnavailableReason() {
+    static const std::string reason = "this build has no PostgreSQL support (QM_WITH_POSTGRES=OFF)";
+    return reason;
+}
+
+}  // namespace quarrymink::testing
