@@ -19,6 +19,7 @@
 #include "pictures_p.h"
 #include "qm_p.h"
 #include "recode_dialogs_p.h"
+#include "quarrymink/version.h"
 #include "twips_p.h"
 
 using namespace quarrymink;
@@ -451,8 +452,8 @@ void QM::SetToNextMatch() {
 }
 
 void QM::ShowAboutBox() {
-    QPointer<AboutDialog> box = new AboutDialog(QStringLiteral("Quarrymink"), QM_VERSION_MAJOR,
-                                                QM_VERSION_MINOR, QM_VERSION_PATCH, this);
+    QPointer<AboutDialog> box = new AboutDialog(QStringLiteral("Quarrymink"), QUARRYMINK_VERSION_MAJOR,
+                                                QUARRYMINK_VERSION_MINOR, QUARRYMINK_VERSION_PATCH, this);
     box->exec();
     delete box;
 }

@@ -65,7 +65,7 @@ void ShowHelp(QWidget* parent, const QString& path) {
 }
 
 void ShowDemoAbout(QWidget* parent) {
-    AboutDialog about(QLatin1String(kAppTitle), 1, 0, 3, parent);
+    AboutDialog about(QLatin1String(kAppTitle), kAppVersion[0], kAppVersion[1], kAppVersion[2], parent);
     about.exec();
 }
 

@@ -33,7 +33,7 @@ private:
 /// Sets HelpFile to path and shows the help viewer modally.
 void ShowHelp(QWidget* parent, const QString& path);
 
-/// The demonstration's own about box ("qmDemo", version 1.0.3), modally.
+/// The demonstration's own about box (its title and version), modally.
 void ShowDemoAbout(QWidget* parent);
 
 }  // namespace quarrymink::demo
