@@ -11,6 +11,7 @@
 #include <QPointer>
 #include <QProgressBar>
 #include <QResizeEvent>
+#include <QStyleOptionViewItem>
 #include <QToolButton>
 #include <cmath>
 #include <limits>
@@ -665,6 +666,7 @@ void QM::changeEvent(QEvent* event) {
         case QEvent::FontChange:
             d->frame->setFont(font());
             d->list->setFont(font());
+            d->PlaceChildren();  // the list's rows have another height now
             break;
         case QEvent::ApplicationPaletteChange:
         case QEvent::ApplicationFontChange:
@@ -738,12 +740,29 @@ void QMPrivate::PlaceChildren() {
     frame->setGeometry(EdgesToPixels(*q, geometry.frame));
     progressBar->setGeometry(EdgesToPixels(*q, geometry.progressBar));
     progressBar->setVisible(geometry.progressBarVisible);
-    list->setGeometry(EdgesToPixels(*q, geometry.list));
+    list->setGeometry(WholeRows(EdgesToPixels(*q, geometry.list)));
     list->setVisible(geometry.listVisible && !recoding);
     stopButton->setGeometry(EdgesToPixels(*q, geometry.stop));
     stopButton->setIconSize(stopButton->size() - QSize(4, 4));
     stopButton->setVisible(geometry.stopVisible);
     stopButton->setEnabled(geometry.stopEnabled);
+}
+
+QRect QMPrivate::WholeRows(QRect listRect) const {
+    // A list box shows whole rows only: a row cut in half at the bottom looks like a
+    // drawing fault, and the list would end flush against whatever lies below the control.
+    QStyleOptionViewItem row;
+    row.initFrom(list);
+    row.font = list->font();
+    row.fontMetrics = QFontMetrics(row.font);
+    row.features = QStyleOptionViewItem::HasDisplay;
+    row.text = QStringLiteral("Xg");
+    const int rowHeight =
+        list->style()->sizeFromContents(QStyle::CT_ItemViewItem, &row, QSize(), list).height() + 2 * list->spacing();
+    const int frame = 2 * list->frameWidth();
+    const int rows = rowHeight > 0 ? (listRect.height() - frame) / rowHeight : 0;
+    if (rows >= 1) listRect.setHeight(rows * rowHeight + frame);
+    return listRect;
 }
 
 void QMPrivate::ShowStopButton(bool show) {
