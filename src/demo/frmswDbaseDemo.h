@@ -106,6 +106,7 @@ private:
     QWidget* client_;
     QGroupBox* Frame2;
     QListWidget* List1;
+    QLabel* lblOpenHint_;  ///< over the empty list until a database is open
     QLineEdit* txtEdit;
     QPushButton* cmdOk;
     QGroupBox* Frame1;
