@@ -1,7 +1,5 @@
 // The about box, placed by its twips measures.
-#include <QGuiApplication>
 #include <QLabel>
-#include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
 #include <QScrollArea>
@@ -89,13 +87,10 @@ QString AboutDialog::DescriptionText() {
 }
 
 void AboutDialog::StartSysInfo() {
-    if (platform::StartSystemInfo()) return;
-    QPointer<QMessageBox> box = new QMessageBox(
-        QMessageBox::NoIcon, QGuiApplication::applicationDisplayName(),
-        QStringLiteral("System Information Is Unavailable At This Time"), QMessageBox::Ok, this);
-    box->setObjectName(QStringLiteral("sysInfoMessage"));
-    box->exec();
-    delete box;
+    // On the heap: a host that deletes the box while the window is up deletes it too.
+    QPointer<platform::SystemInfoDialog> info = new platform::SystemInfoDialog(this);
+    info->exec();
+    delete info;
 }
 
 }  // namespace quarrymink
