@@ -492,6 +492,7 @@ private Q_SLOTS:
         watch = demotest::WhenModal([&](QWidget* modal) {
             aboutCaption = modal->windowTitle();
             version = modal->findChild<QLabel*>("lblVersion")->text();
+            demotest::Screenshot(modal, "demo_about_box");
             QTest::keyClick(modal, Qt::Key_Escape);
         });
         Child<QAction>("mnuAbout")->trigger();
