@@ -220,7 +220,8 @@ int RunSearch(Arguments& args) {
             out += (k ? ",\n " : "") + std::string("{\"score\": ") + std::to_string(score) +
                    ", \"id\": " + std::to_string(list[k].id) + ", \"text\": " + JsonString(list[k].text) + "}";
         } else {
-            out += std::to_string(score) + "\t" + std::to_string(list[k].id) + "\t" + TabField(list[k].text) + "\n";
+            out += std::to_string(score) + "\t" + std::to_string(list[k].id) + "\t" + TabField(list[k].text) +
+                   "\n";
         }
     }
     if (json) out += "]\n";

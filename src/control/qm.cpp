@@ -757,8 +757,8 @@ QRect QMPrivate::WholeRows(QRect listRect) const {
     row.fontMetrics = QFontMetrics(row.font);
     row.features = QStyleOptionViewItem::HasDisplay;
     row.text = QStringLiteral("Xg");
-    const int rowHeight =
-        list->style()->sizeFromContents(QStyle::CT_ItemViewItem, &row, QSize(), list).height() + 2 * list->spacing();
+    const QSize rowSize = list->style()->sizeFromContents(QStyle::CT_ItemViewItem, &row, QSize(), list);
+    const int rowHeight = rowSize.height() + 2 * list->spacing();
     const int frame = 2 * list->frameWidth();
     const int rows = rowHeight > 0 ? (listRect.height() - frame) / rowHeight : 0;
     if (rows >= 1) listRect.setHeight(rows * rowHeight + frame);

@@ -122,7 +122,8 @@ QString SystemInfoText() {
 }
 
 SystemInfoDialog::SystemInfoDialog(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+    : QDialog(parent,
+              Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
       text_(SystemInfoText()) {
     setObjectName(QStringLiteral("SystemInfo"));
     setWindowTitle(QStringLiteral("System Information"));
@@ -153,9 +154,9 @@ SystemInfoDialog::SystemInfoDialog(QWidget* parent)
     int widest = 0;
     for (const QString& line : text_.split(u'\n')) widest = std::max(widest, metrics.horizontalAdvance(line));
     const int lines = int(text_.count(u'\n'));
-    txtInfo_->setMinimumSize(std::min(widest, 900) + 4 * metrics.averageCharWidth() + 2 * txtInfo_->frameWidth(),
-                             std::min(lines + 1, 30) * metrics.lineSpacing() + 2 * txtInfo_->frameWidth() +
-                                 int(2 * txtInfo_->document()->documentMargin()));
+    const int frame = 2 * txtInfo_->frameWidth() + int(2 * txtInfo_->document()->documentMargin());
+    txtInfo_->setMinimumSize(std::min(widest, 900) + 4 * metrics.averageCharWidth() + frame,
+                             std::min(lines + 1, 30) * metrics.lineSpacing() + frame);
 }
 
 void SystemInfoDialog::CopyToClipboard() {

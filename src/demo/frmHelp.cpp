@@ -35,8 +35,9 @@ qreal TermWidth(const QTextBlock& block, const QPaintDevice* device) {
     qreal width = 0;
     for (auto it = block.begin(); !it.atEnd(); ++it) {
         const QTextFragment fragment = it.fragment();
-        const qsizetype from = std::max<qsizetype>(fragment.position() - block.position(), 1);
-        const qsizetype to = std::min<qsizetype>(fragment.position() - block.position() + fragment.length(), termEnd);
+        const qsizetype start = fragment.position() - block.position();
+        const qsizetype from = std::max<qsizetype>(start, 1);
+        const qsizetype to = std::min<qsizetype>(start + fragment.length(), termEnd);
         if (from >= to) continue;
         const QFontMetricsF metrics(fragment.charFormat().font(), device);
         width += metrics.horizontalAdvance(block.text().mid(from, to - from));
@@ -46,7 +47,8 @@ qreal TermWidth(const QTextBlock& block, const QPaintDevice* device) {
 
 }  // namespace
 
-void IndentTermLists(QTextDocument* document, qreal lead, qreal gap, qreal widest, const QPaintDevice* device) {
+void IndentTermLists(QTextDocument* document, qreal lead, qreal gap, qreal widest,
+                     const QPaintDevice* device) {
     QTextCursor cursor(document);
     for (QTextBlock block = document->begin(); block.isValid();) {
         if (ListTerm(block).isEmpty()) {

@@ -35,7 +35,8 @@ private:
 /// Gives the term lists of a help text, paragraphs "TAB term TAB description", a hanging
 /// indent: the terms at lead, and every line of a description in one column after the
 /// widest term of its list plus gap, but no further right than widest (all in pixels).
-void IndentTermLists(QTextDocument* document, qreal lead, qreal gap, qreal widest, const QPaintDevice* device);
+void IndentTermLists(QTextDocument* document, qreal lead, qreal gap, qreal widest,
+                     const QPaintDevice* device);
 
 /// Sets HelpFile to path and shows the help viewer modally.
 void ShowHelp(QWidget* parent, const QString& path);

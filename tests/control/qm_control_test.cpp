@@ -429,8 +429,8 @@ void QMControlTest::aboutBoxSystemInformation() {
     });
     box.findChild<QPushButton*>(QStringLiteral("cmdSysInfo"))->click();
     // What a bug report needs, each on a line of its own.
-    for (const char* name : {"Operating system: ", "Qt: ", "Processor: ", "Memory: ", "Screen 1: ", "SQLite: 3.",
-                             "PostgreSQL client (libpq): "})
+    for (const char* name : {"Operating system: ", "Qt: ", "Processor: ", "Memory: ", "Screen 1: ",
+                             "SQLite: 3.", "PostgreSQL client (libpq): "})
         QVERIFY2(text.contains(QLatin1Char('\n') + QLatin1String(name)), name);
 #if defined(Q_OS_LINUX)
     QVERIFY(!text.contains(QStringLiteral("unknown")));
