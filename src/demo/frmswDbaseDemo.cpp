@@ -390,9 +390,21 @@ void frmswDbaseDemo::FillNameList() {
         TellError(QStringLiteral("The names could not all be read."), error);
     }
     if (topRow >= 0) List1->scrollToItem(List1->item(topRow), QAbstractItemView::PositionAtTop);
-    panel1_->setText(QStringLiteral("Records in List: ") + QString::number(records));
+    ShowRecordCount(records);
     List1->setUpdatesEnabled(true);
     List1->update();
+}
+
+void frmswDbaseDemo::ShowRecordCount(std::int64_t records) {
+    if (records < 0) {
+        try {
+            records = namesRs_ ? namesRs_->RecordCount() : 0;
+        } catch (const std::exception&) {
+            panel1_->clear();  // no count is better than a wrong one
+            return;
+        }
+    }
+    panel1_->setText(QStringLiteral("Records in List: ") + QString::number(records));
 }
 
 int frmswDbaseDemo::SelectedIndex() const {
@@ -610,6 +622,7 @@ void frmswDbaseDemo::DeleteName() {
     bookmarks_.erase(bookmarks_.begin() + row);
     delete List1->takeItem(row);
     ClearSelection();
+    ShowRecordCount();
 }
 
 }  // namespace quarrymink::demo

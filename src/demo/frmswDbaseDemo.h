@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <QPointer>
 #include <QString>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -80,6 +81,8 @@ private:
     void SetEditMenuEnabled(bool enabled);
     bool OpenNamesDatabase(const QString& file);
     void FillNameList();
+    /// Status panel 1: the given number of records, or (when negative) the table's count.
+    void ShowRecordCount(std::int64_t records = -1);
     void SelectListItemByID(int id);
     void SelectRow(int row);
     void ClearSelection();

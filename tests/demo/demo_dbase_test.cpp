@@ -375,6 +375,7 @@ private Q_SLOTS:
         prompts_->answers.push_back(QMessageBox::Yes);
         window_->DeleteName();
         QCOMPARE(List()->count(), 4);
+        QCOMPARE(Status(1), QString("Records in List: 4"));
         QCOMPARE(window_->Bookmarks().size(), size_t(4));
         QVERIFY(!FindRecord(Records(path), "Clark"));
         Select(2);
