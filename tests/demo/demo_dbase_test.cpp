@@ -298,6 +298,7 @@ private Q_SLOTS:
         QTest::keyClicks(EditBox(), "Smythson");
         QTest::keyClick(EditBox(), Qt::Key_Return);
         QCOMPARE(List()->count(), 4073);
+        QCOMPARE(Status(1), QString("Records in List: 4073"));
         QCOMPARE(window_->Bookmarks().size(), size_t(4073));
         const std::vector<Record> before = Records(path);
         const Record* added = FindRecord(before, "Smythson");
