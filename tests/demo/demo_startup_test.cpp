@@ -217,6 +217,13 @@ private Q_SLOTS:
         QCOMPARE(GetSetting("/old/qmDbaseDemo", "frmswDbaseDemo", "DbaseDir"), QString("/old/"));
         QFile::remove(old.fileName());
         QCOMPARE(GetSetting("/old/qmDbaseDemo", "frmswDbaseDemo", "DbaseDir"), QString("/old/"));
+        // The old file of the name "qmDemo" is the program's file: the old entry moves.
+        settings_.Clear();
+        QSettings(QSettings::NativeFormat, QSettings::UserScope, "Quarrymink", "qmDemo")
+            .setValue("FilesFolder/Folder", "/data/");
+        QCOMPARE(SavedFolder(), QString("/data/"));
+        const QSettings program(SettingsFilePath(), QSettings::NativeFormat);
+        QCOMPARE(program.allKeys(), QStringList{"qmDemo/FilesFolder/Folder"});
     }
 };
 
