@@ -12,6 +12,7 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -395,10 +396,14 @@ void QMControlTest::aboutBox() {
 
     QM qm;
     QString title, version, shown;
+    bool fits = false;
     qmtest::WhenModal([&](QWidget* box) {
         title = box->windowTitle();
         version = box->findChild<QLabel*>(QStringLiteral("lblVersion"))->text();
-        shown = box->findChild<QLabel*>(QStringLiteral("lblDescription"))->text();
+        auto* description = box->findChild<QLabel*>(QStringLiteral("lblDescription"));
+        shown = description->text();
+        const QWidget* place = box->findChild<QScrollArea*>(QStringLiteral("descriptionArea"))->viewport();
+        fits = description->heightForWidth(place->width()) <= place->height();
         box->grab().save(qmtest::ScreenshotPath(QStringLiteral("about_box.png")));
         QTest::keyClick(box, Qt::Key_Escape);
     });
@@ -406,6 +411,7 @@ void QMControlTest::aboutBox() {
     QCOMPARE(title, QStringLiteral("About Quarrymink"));
     QCOMPARE(version, QStringLiteral("Version: 1.0.5"));
     QVERIFY(shown.startsWith(QStringLiteral("QUARRYMINK\n")));
+    QVERIFY(fits);  // every line shows: the description's place is as high as its text
     QVERIFY(qm.findChildren<AboutDialog*>().isEmpty());  // released after each showing
 
     // A program's own copy carries its title and version; Enter closes it.
