@@ -6,6 +6,7 @@
 
 #include "cli.h"
 #include "quarrymink/unicode.h"
+#include "quarrymink/version.h"
 
 namespace quarrymink::cli {
 
@@ -64,7 +65,8 @@ constexpr const char* kUsage =
     "  recode    rewrite every key code of a table\n"
     "  makedb    build a sample names database from a word list\n"
     "\n"
-    "Run 'quarrymink COMMAND --help' for the options of a command.\n";
+    "Run 'quarrymink COMMAND --help' for the options of a command, 'quarrymink --version'\n"
+    "for the version.\n";
 
 int Dispatch(std::string_view command, Arguments& args) {
     if (command == "code") return RunCode(args);
@@ -89,6 +91,10 @@ int main(int argc, char** argv) {
     const std::string_view command = argv[1];
     if (IsHelp(command)) {
         std::fputs(kUsage, stdout);
+        return kExitOk;
+    }
+    if (command == "--version") {
+        std::fputs("quarrymink " QUARRYMINK_VERSION "\n", stdout);
         return kExitOk;
     }
     try {

@@ -22,8 +22,10 @@ constexpr const char* kSearchUsage =
     "\n"
     "Searches table T of DATABASE for rows whose text sounds like TEXT and prints the\n"
     "ranked matches, best first: score, tab, identifier, tab, text (or one JSON array with\n"
-    "--json). DATABASE is a SQLite file, or a PostgreSQL URI (postgresql://...) or\n"
-    "conninfo (\"host=... dbname=...\"). The search time goes to standard error.\n"
+    "--json). A tab, line break, carriage return or backslash inside a text is written as\n"
+    "\\t, \\n, \\r or \\\\, so that every match is one line. DATABASE is a SQLite file, or a\n"
+    "PostgreSQL URI (postgresql://...) or conninfo (\"host=... dbname=...\"). The search\n"
+    "time goes to standard error.\n"
     "\n"
     "  --table T     the table searched\n"
     "  --key K       its key-code field\n"
@@ -97,6 +99,24 @@ std::unique_ptr<Connection> Open(const std::string& location) {
     } catch (const DbError& e) {
         throw RunError(e.what());
     }
+}
+
+// One field of a tab-separated line: the characters that would end the field or the line
+// are escaped, and so is the escape character itself.
+std::string TabField(std::u16string_view text) {
+    const std::string utf8 = Utf16ToUtf8(text);
+    std::string out;
+    out.reserve(utf8.size());
+    for (const char c : utf8) {
+        switch (c) {
+            case '\t': out += "\\t"; break;
+            case '\n': out += "\\n"; break;
+            case '\r': out += "\\r"; break;
+            case '\\': out += "\\\\"; break;
+            default: out += c;
+        }
+    }
+    return out;
 }
 
 std::string JsonString(std::u16string_view text) {
@@ -184,6 +204,12 @@ int RunSearch(Arguments& args) {
     engine.sqlFilterString = filter;
     engine.BestMatchSearch(db.get(), text);
     if (host.failed || host.warned) return kExitFailure;
+    if (SplitKeySounds(engine.searchCode).Count() < 0) {
+        // An empty or blank text has no sounds, and so nothing to compare.
+        std::fputs("quarrymink search: the text has no sounds to search for\n", stderr);
+        if (json) std::fputs("[]\n", stdout);
+        return kExitOk;
+    }
 
     const auto& list = engine.List();
     std::string out;
@@ -194,11 +220,13 @@ int RunSearch(Arguments& args) {
             out += (k ? ",\n " : "") + std::string("{\"score\": ") + std::to_string(score) +
                    ", \"id\": " + std::to_string(list[k].id) + ", \"text\": " + JsonString(list[k].text) + "}";
         } else {
-            out += std::to_string(score) + "\t" + std::to_string(list[k].id) + "\t" + Narrow(list[k].text) + "\n";
+            out += std::to_string(score) + "\t" + std::to_string(list[k].id) + "\t" + TabField(list[k].text) +
+                   "\n";
         }
     }
     if (json) out += "]\n";
     std::fwrite(out.data(), 1, out.size(), stdout);
+    std::fflush(stdout);  // the matches before the time, also when both go to one file
     std::fprintf(stderr, "Search time: %.3f s\n", static_cast<double>(engine.searchTime));
     return kExitOk;
 }

@@ -1,10 +1,9 @@
 // The about box, placed by its twips measures.
-#include <QGuiApplication>
 #include <QLabel>
-#include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
 #include <QScrollArea>
+#include <algorithm>
 
 #include "quarrymink/keycoding.h"
 #include "quarrymink/widgets/about_dialog.h"
@@ -41,8 +40,8 @@ AboutDialog::AboutDialog(const QString& title, int major, int minor, int revisio
     lblVersion_->setObjectName(QStringLiteral("lblVersion"));
     lblVersion_->setGeometry(TwipsToPixels(*this, 840, 780, 3885, 225));
 
-    // The description may have more lines than its place holds: it scrolls rather than
-    // being cut off.
+    // Our fonts need more height for the description than the design gave it: the box
+    // grows to show every line (up to twice the design's height; a longer text scrolls).
     auto* area = new QScrollArea(this);
     area->setObjectName(QStringLiteral("descriptionArea"));
     area->setFrameShape(QFrame::NoFrame);
@@ -60,13 +59,19 @@ AboutDialog::AboutDialog(const QString& title, int major, int minor, int revisio
     area->viewport()->setAutoFillBackground(false);
     lblDescription_->setAutoFillBackground(false);
 
+    const int designHeight = area->height();
+    const int needed = lblDescription_->heightForWidth(area->width());
+    const int extra = std::clamp(needed - designHeight, 0, designHeight);
+    area->resize(area->width(), designHeight + extra);
+    setFixedSize(width(), height() + extra);
+
     cmdOK_ = new QPushButton(QStringLiteral("OK"), this);
     cmdOK_->setObjectName(QStringLiteral("cmdOK"));
-    cmdOK_->setGeometry(TwipsToPixels(*this, 840, 3540, 1260, 345));
+    cmdOK_->setGeometry(TwipsToPixels(*this, 840, 3540, 1260, 345).translated(0, extra));
     cmdOK_->setDefault(true);
     cmdSysInfo_ = new QPushButton(QStringLiteral("&System Info..."), this);
     cmdSysInfo_->setObjectName(QStringLiteral("cmdSysInfo"));
-    cmdSysInfo_->setGeometry(TwipsToPixels(*this, 3480, 3540, 1245, 345));
+    cmdSysInfo_->setGeometry(TwipsToPixels(*this, 3480, 3540, 1245, 345).translated(0, extra));
     cmdSysInfo_->setAutoDefault(false);
     setTabOrder(cmdOK_, cmdSysInfo_);
     setTabOrder(cmdSysInfo_, area);
@@ -82,13 +87,10 @@ QString AboutDialog::DescriptionText() {
 }
 
 void AboutDialog::StartSysInfo() {
-    if (platform::StartSystemInfo()) return;
-    QPointer<QMessageBox> box = new QMessageBox(
-        QMessageBox::NoIcon, QGuiApplication::applicationDisplayName(),
-        QStringLiteral("System Information Is Unavailable At This Time"), QMessageBox::Ok, this);
-    box->setObjectName(QStringLiteral("sysInfoMessage"));
-    box->exec();
-    delete box;
+    // On the heap: a host that deletes the box while the window is up deletes it too.
+    QPointer<platform::SystemInfoDialog> info = new platform::SystemInfoDialog(this);
+    info->exec();
+    delete info;
 }
 
 }  // namespace quarrymink

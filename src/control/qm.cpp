@@ -11,6 +11,7 @@
 #include <QPointer>
 #include <QProgressBar>
 #include <QResizeEvent>
+#include <QStyleOptionViewItem>
 #include <QToolButton>
 #include <QVarLengthArray>
 #include <cmath>
@@ -22,6 +23,7 @@
 #include "quarrymink/widgets/pictures.h"
 #include "quarrymink/widgets/twips.h"
 #include "recode_dialogs_p.h"
+#include "quarrymink/version.h"
 
 using namespace quarrymink;
 
@@ -503,8 +505,8 @@ void QM::SetToNextMatch() {
 }
 
 void QM::ShowAboutBox() {
-    QPointer<AboutDialog> box = new AboutDialog(QStringLiteral("Quarrymink"), QM_VERSION_MAJOR,
-                                                QM_VERSION_MINOR, QM_VERSION_PATCH, this);
+    QPointer<AboutDialog> box = new AboutDialog(QStringLiteral("Quarrymink"), QUARRYMINK_VERSION_MAJOR,
+                                                QUARRYMINK_VERSION_MINOR, QUARRYMINK_VERSION_PATCH, this);
     box->exec();
     delete box;
 }
@@ -627,6 +629,7 @@ void QM::changeEvent(QEvent* event) {
         case QEvent::FontChange:
             d->frame->setFont(font());
             d->list->setFont(font());
+            d->PlaceChildren();  // the list's rows have another height now
             break;
         case QEvent::ApplicationPaletteChange:
         case QEvent::ApplicationFontChange:
@@ -700,12 +703,29 @@ void QMPrivate::PlaceChildren() {
     frame->setGeometry(ToPixels(*q, geometry.frame));
     progressBar->setGeometry(ToPixels(*q, geometry.progressBar));
     progressBar->setVisible(geometry.progressBarVisible);
-    list->setGeometry(ToPixels(*q, geometry.list));
+    list->setGeometry(WholeRows(ToPixels(*q, geometry.list)));
     list->setVisible(geometry.listVisible && !recoding);
     stopButton->setGeometry(ToPixels(*q, geometry.stop));
     stopButton->setIconSize(stopButton->size() - QSize(4, 4));
     stopButton->setVisible(geometry.stopVisible);
     stopButton->setEnabled(geometry.stopEnabled);
+}
+
+QRect QMPrivate::WholeRows(QRect listRect) const {
+    // A list box shows whole rows only: a row cut in half at the bottom looks like a
+    // drawing fault, and the list would end flush against whatever lies below the control.
+    QStyleOptionViewItem row;
+    row.initFrom(list);
+    row.font = list->font();
+    row.fontMetrics = QFontMetrics(row.font);
+    row.features = QStyleOptionViewItem::HasDisplay;
+    row.text = QStringLiteral("Xg");
+    const QSize rowSize = list->style()->sizeFromContents(QStyle::CT_ItemViewItem, &row, QSize(), list);
+    const int rowHeight = rowSize.height() + 2 * list->spacing();
+    const int frame = 2 * list->frameWidth();
+    const int rows = rowHeight > 0 ? (listRect.height() - frame) / rowHeight : 0;
+    if (rows >= 1) listRect.setHeight(rows * rowHeight + frame);
+    return listRect;
 }
 
 void QMPrivate::ShowStopButton(bool show) {

@@ -48,6 +48,8 @@ public:
     void Arrange();
     /// Moves the children to where the geometry says, in pixels.
     void PlaceChildren();
+    /// The list's rectangle cut to a whole number of rows.
+    QRect WholeRows(QRect listRect) const;
     void ShowStopButton(bool show);
     /// Keeps the progress bar and the stop button (and the list's colours) at the
     /// application's look, whatever the control's own colours and font are.

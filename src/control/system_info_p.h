@@ -1,16 +1,35 @@
-// The platform's system-information program, for the about box's button.
+// The system-information window of the about box: what a user pastes into a bug report
+// (the program, the operating system, Qt, processor, memory, screens and the database
+// libraries), with a button that copies it.
 #pragma once
 
+#include <QDialog>
 #include <QString>
-#include <QStringList>
+
+class QPlainTextEdit;
+class QPushButton;
 
 namespace quarrymink::platform {
 
-/// Programs that show a system overview, in the order they are tried.
-QStringList SystemInfoCandidates();
-/// The full path of the first candidate found on the PATH, or an empty text.
-QString FindSystemInfoProgram();
-/// Starts that program in a window of its own; false when there is none or it did not start.
-bool StartSystemInfo();
+/// The report, one "name: value" line each, ended by a line break.
+QString SystemInfoText();
+
+class SystemInfoDialog final : public QDialog {
+    Q_OBJECT
+public:
+    explicit SystemInfoDialog(QWidget* parent = nullptr);
+
+    QString Text() const { return text_; }
+
+public Q_SLOTS:
+    /// Puts the whole report on the clipboard.
+    void CopyToClipboard();
+
+private:
+    QString text_;
+    QPlainTextEdit* txtInfo_;
+    QPushButton* cmdCopy_;
+    QPushButton* cmdClose_;
+};
 
 }  // namespace quarrymink::platform

@@ -8,6 +8,8 @@ namespace quarrymink::demo {
 
 /// The application title, under which the data folder is saved.
 inline constexpr const char* kAppTitle = "qmDemo";
+/// The program's own version (major, minor, revision), set beside the project's version.
+inline constexpr int kAppVersion[3] = {QM_DEMO_VERSION_MAJOR, QM_DEMO_VERSION_MINOR, QM_DEMO_VERSION_PATCH};
 /// The file whose presence marks the data folder: the document demonstration's help.
 inline constexpr const char* kMarkerFile = "qmDocDemoHelp.htf";
 /// The caption of the start window, which the other windows carry too.

@@ -3,7 +3,11 @@
 
 #include <QFile>
 #include <QPushButton>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
 #include <QTextEdit>
+#include <algorithm>
 #include <QTimer>
 
 #include "DemoMain.h"
@@ -14,6 +18,62 @@
 #include "rtf/rtf.h"
 
 namespace quarrymink::demo {
+namespace {
+
+// A paragraph "TAB term TAB description" of a term list; the term's own text, or an empty
+// text for any other paragraph.
+QString ListTerm(const QTextBlock& block) {
+    const QString text = block.text();
+    if (!text.startsWith(u'\t')) return {};
+    const qsizetype second = text.indexOf(u'\t', 1);
+    return second > 1 ? text.mid(1, second - 1) : QString();
+}
+
+// The width of the block's text from its first tab to its second, in its own fonts.
+qreal TermWidth(const QTextBlock& block, const QPaintDevice* device) {
+    const qsizetype termEnd = block.text().indexOf(u'\t', 1);
+    qreal width = 0;
+    for (auto it = block.begin(); !it.atEnd(); ++it) {
+        const QTextFragment fragment = it.fragment();
+        const qsizetype start = fragment.position() - block.position();
+        const qsizetype from = std::max<qsizetype>(start, 1);
+        const qsizetype to = std::min<qsizetype>(start + fragment.length(), termEnd);
+        if (from >= to) continue;
+        const QFontMetricsF metrics(fragment.charFormat().font(), device);
+        width += metrics.horizontalAdvance(block.text().mid(from, to - from));
+    }
+    return width;
+}
+
+}  // namespace
+
+void IndentTermLists(QTextDocument* document, qreal lead, qreal gap, qreal widest,
+                     const QPaintDevice* device) {
+    QTextCursor cursor(document);
+    for (QTextBlock block = document->begin(); block.isValid();) {
+        if (ListTerm(block).isEmpty()) {
+            block = block.next();
+            continue;
+        }
+        // One run of term paragraphs shares the column its descriptions start in.
+        QTextBlock end = block;
+        qreal terms = 0;
+        for (; end.isValid() && !ListTerm(end).isEmpty(); end = end.next())
+            terms = std::max(terms, TermWidth(end, device));
+        const qreal column = std::min(lead + terms + gap, widest);
+        for (; block != end; block = block.next()) {
+            QTextBlockFormat format = block.blockFormat();
+            // The first line starts at the margin and tabs to the term, then to the
+            // column; the lines after it wrap to the column.
+            format.setTabPositions({QTextOption::Tab(lead, QTextOption::LeftTab),
+                                    QTextOption::Tab(column, QTextOption::LeftTab)});
+            format.setLeftMargin(column);
+            format.setTextIndent(-column);
+            cursor.setPosition(block.position());
+            cursor.setBlockFormat(format);
+        }
+    }
+}
 
 frmHelp::frmHelp(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -47,6 +107,9 @@ frmHelp::frmHelp(QWidget* parent)
             QStringLiteral("The help file '") + HelpFile() + QStringLiteral("' cannot be shown: ") + error;
     }
     RichTextBox1->document()->setDocumentMargin(TwipsX(this, 120));
+    IndentTermLists(RichTextBox1->document(), TwipsX(this, 240), TwipsX(this, 180),
+                    RichTextBox1->width() * 0.45, RichTextBox1);
+    RichTextBox1->setCursorWidth(0);  // read-only: a blinking cursor would invite typing
     RichTextBox1->moveCursor(QTextCursor::Start);
 }
 
@@ -65,7 +128,7 @@ void ShowHelp(QWidget* parent, const QString& path) {
 }
 
 void ShowDemoAbout(QWidget* parent) {
-    AboutDialog about(QLatin1String(kAppTitle), 1, 0, 3, parent);
+    AboutDialog about(QLatin1String(kAppTitle), kAppVersion[0], kAppVersion[1], kAppVersion[2], parent);
     about.exec();
 }
 

@@ -6,6 +6,8 @@
 #include <QString>
 
 class QPushButton;
+class QPaintDevice;
+class QTextDocument;
 class QTextEdit;
 
 namespace quarrymink::demo {
@@ -30,10 +32,16 @@ private:
     bool errorTold_ = false;
 };
 
+/// Gives the term lists of a help text, paragraphs "TAB term TAB description", a hanging
+/// indent: the terms at lead, and every line of a description in one column after the
+/// widest term of its list plus gap, but no further right than widest (all in pixels).
+void IndentTermLists(QTextDocument* document, qreal lead, qreal gap, qreal widest,
+                     const QPaintDevice* device);
+
 /// Sets HelpFile to path and shows the help viewer modally.
 void ShowHelp(QWidget* parent, const QString& path);
 
-/// The demonstration's own about box ("qmDemo", version 1.0.3), modally.
+/// The demonstration's own about box (its title and version), modally.
 void ShowDemoAbout(QWidget* parent);
 
 }  // namespace quarrymink::demo

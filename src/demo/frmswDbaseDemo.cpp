@@ -134,6 +134,17 @@ void frmswDbaseDemo::CreateControls() {
     List1->setSelectionMode(QAbstractItemView::SingleSelection);
     List1->setUniformItemSizes(true);
     List1->viewport()->installEventFilter(this);
+    // A newcomer meets an empty list and a disabled search: this says what comes first.
+    lblOpenHint_ = new QLabel(
+        QStringLiteral("To begin, choose File \u2192 Open and pick Names.mdb.\n\n"
+                       "The Open dialog starts in the data folder, which holds the sample databases "
+                       "Names.mdb and Plants.mdb."),
+        List1->viewport());
+    lblOpenHint_->setObjectName(QStringLiteral("lblOpenHint"));
+    lblOpenHint_->setWordWrap(true);
+    lblOpenHint_->setAlignment(Qt::AlignCenter);
+    lblOpenHint_->setForegroundRole(QPalette::PlaceholderText);
+    lblOpenHint_->setAttribute(Qt::WA_TransparentForMouseEvents);
     txtEdit = new QLineEdit(Frame2);
     txtEdit->setObjectName(QStringLiteral("txtEdit"));
     // At most what the Name field holds; an open table's own size replaces this.
@@ -268,6 +279,9 @@ bool frmswDbaseDemo::eventFilter(QObject* watched, QEvent* event) {
             SetDefaultButton(cmdSearch, cmdOk);
             cmdNext->hide();
         }
+    } else if (watched == List1->viewport() && event->type() == QEvent::Resize) {
+        const int margin = TwipsX(this, 240);
+        lblOpenHint_->setGeometry(List1->viewport()->rect().adjusted(margin, margin, -margin, -margin));
     } else if (watched == List1->viewport() && event->type() == QEvent::MouseButtonPress) {
         auto* mouse = static_cast<QMouseEvent*>(event);
         if (mouse->button() == Qt::RightButton && mnuTopEdit->isEnabled()) {
@@ -313,6 +327,7 @@ void frmswDbaseDemo::OpenDatabase() {
     SaveSetting(settingsAppName_, QStringLiteral("frmswDbaseDemo"), QStringLiteral("DbaseDir"), dbaseDir_);
 
     if (!OpenNamesDatabase(dbaseFile_)) return;
+    lblOpenHint_->hide();
     SetDefaultButton(cmdSearch, cmdOk);
     cmdNext->hide();
     FillNameList();
@@ -375,9 +390,21 @@ void frmswDbaseDemo::FillNameList() {
         TellError(QStringLiteral("The names could not all be read."), error);
     }
     if (topRow >= 0) List1->scrollToItem(List1->item(topRow), QAbstractItemView::PositionAtTop);
-    panel1_->setText(QStringLiteral("Records in List: ") + QString::number(records));
+    ShowRecordCount(records);
     List1->setUpdatesEnabled(true);
     List1->update();
+}
+
+void frmswDbaseDemo::ShowRecordCount(std::int64_t records) {
+    if (records < 0) {
+        try {
+            records = namesRs_ ? namesRs_->RecordCount() : 0;
+        } catch (const std::exception&) {
+            panel1_->clear();  // no count is better than a wrong one
+            return;
+        }
+    }
+    panel1_->setText(QStringLiteral("Records in List: ") + QString::number(records));
 }
 
 int frmswDbaseDemo::SelectedIndex() const {
@@ -595,6 +622,7 @@ void frmswDbaseDemo::DeleteName() {
     bookmarks_.erase(bookmarks_.begin() + row);
     delete List1->takeItem(row);
     ClearSelection();
+    ShowRecordCount();
 }
 
 }  // namespace quarrymink::demo

@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <QPointer>
 #include <QString>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -80,6 +81,8 @@ private:
     void SetEditMenuEnabled(bool enabled);
     bool OpenNamesDatabase(const QString& file);
     void FillNameList();
+    /// Status panel 1: the given number of records, or (when negative) the table's count.
+    void ShowRecordCount(std::int64_t records = -1);
     void SelectListItemByID(int id);
     void SelectRow(int row);
     void ClearSelection();
@@ -106,6 +109,7 @@ private:
     QWidget* client_;
     QGroupBox* Frame2;
     QListWidget* List1;
+    QLabel* lblOpenHint_;  ///< over the empty list until a database is open
     QLineEdit* txtEdit;
     QPushButton* cmdOk;
     QGroupBox* Frame1;

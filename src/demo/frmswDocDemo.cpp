@@ -346,15 +346,25 @@ void frmswDocDemo::Arrange(bool fullHeight) {
     if (fullHeight) {
         height = area->height() - TwipsY(area, kEditorBottomGap);
     } else {
-        // Inside this window at its bottom, level with the editor's left edge.
+        // Inside this window at its bottom, level with the editor's left edge: the word
+        // search window's frame ends the gap above this window's frame.
         frmFindWord* find = FindWindow(true);
-        const int findHeight = find->frameGeometry().height();
-        const int findTop = frameGeometry().bottom() + 1 - findHeight - TwipsY(this, kFindWindowGap);
+        const int findTop = frameGeometry().bottom() + 1 - FramedHeight(find) - TwipsY(this, kFindWindowGap);
         const QPoint areaTop = area->mapToGlobal(QPoint(0, 0));
-        find->move(areaTop.x() + left, findTop);
+        const QPoint place(areaTop.x() + left, findTop);
+        if (find->frameGeometry().topLeft() != place) find->move(place);
+        placedFindFrame_ = find->frameGeometry().size();
         height = findTop - areaTop.y() - TwipsY(area, kFindWindowGap);
     }
     rtb_->setGeometry(left, 0, width, std::max(height, TwipsY(area, 300)));
+}
+
+int frmswDocDemo::FramedHeight(const QWidget* window) const {
+    // Until the window system has framed a new window, its frame is not known: it is taken
+    // to be as high as this window's, and the place is corrected once the frame is there.
+    int frame = window->frameGeometry().height() - window->height();
+    if (frame == 0) frame = frameGeometry().height() - geometry().height();
+    return window->height() + frame;
 }
 
 void frmswDocDemo::Rearrange() {
@@ -370,6 +380,11 @@ bool frmswDocDemo::event(QEvent* event) {
 bool frmswDocDemo::eventFilter(QObject* watched, QEvent* event) {
     if (watched == centralWidget() && event->type() == QEvent::Resize) Rearrange();
     if (watched == findWindow_ && event->type() == QEvent::Hide) Arrange(true);
+    // The window system has framed the word search window (or changed its frame): it is
+    // placed again. A move by the user alone leaves it where the user put it.
+    if (watched == findWindow_ && (event->type() == QEvent::Move || event->type() == QEvent::Resize) &&
+        findWindow_->isVisible() && findWindow_->frameGeometry().size() != placedFindFrame_)
+        Arrange(false);
     return QMainWindow::eventFilter(watched, event);
 }
 

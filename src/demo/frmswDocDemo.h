@@ -92,6 +92,8 @@ private:
     void UpdateCommands();
     /// Arrange for whether the word search window is up.
     void Rearrange();
+    /// The outer height of a window, its frame included, also before it has been framed.
+    int FramedHeight(const QWidget* window) const;
 
     DocDemoContext context_;
     DocSettings settings_;
@@ -106,6 +108,7 @@ private:
     QAction* Help_;
     QAction* mnuAbout_;
     QPointer<frmFindWord> findWindow_;
+    QSize placedFindFrame_;     // the word search window's frame size when it was last placed
     PlainTextForm plainForm_;   // of the current document, when it was read as plain text
     bool findEnabled_ = false;  // a document exists as a file to search in
     bool findBusy_ = false;

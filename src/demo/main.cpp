@@ -8,7 +8,9 @@ int main(int argc, char** argv) {
     QApplication::setOrganizationName(QStringLiteral("Quarrymink"));
     QApplication::setApplicationName(QLatin1String(quarrymink::demo::kAppTitle));
     QApplication::setApplicationDisplayName(QLatin1String(quarrymink::demo::kAppTitle));
-    QApplication::setApplicationVersion(QStringLiteral("1.0.3"));
+    using quarrymink::demo::kAppVersion;
+    QApplication::setApplicationVersion(
+        QStringLiteral("%1.%2.%3").arg(kAppVersion[0]).arg(kAppVersion[1]).arg(kAppVersion[2]));
     if (!quarrymink::demo::Main()) return 0;
     return app.exec();
 }

@@ -40,6 +40,8 @@ err=$(printf 'ok\n\377\n' | "$qm" code - 2>&1 >/dev/null); rc=$?
 check "invalid utf-8 stdin status" 2 "$rc"
 check "invalid utf-8 stdin names line" 1 "$(grep -c 'line 2' <<<"$err")"
 
+check "version" "quarrymink $(sed -nE 's/^project\(Quarrymink VERSION ([0-9.]+).*/\1/p' "${QM_PROJECT_FILE:-/dev/null}")" \
+    "$("$qm" --version)"
 for cmd in "" code soundex align; do
     "$qm" $cmd --help >/dev/null 2>&1; check "help $cmd" 0 "$?"
 done
@@ -77,6 +79,14 @@ if "$qm" --help | grep -q makedb; then
     "$qm" makedb "$work/long.txt" "$work/long.db" 2>/dev/null; check "too long a name refused" 1 "$?"
     check "no partial database" "no" "$([[ -e $work/long.db || -e $work/long.db.building ]] && echo yes || echo no)"
     "$qm" makedb "$work/missing.txt" "$work/m.db" 2>/dev/null; check "missing word list" 1 "$?"
+    # A text with no sounds says so; texts that hold separators stay one field of one line.
+    for blank in "" "   "; do
+        out=$("${search[@]}" "$blank" 2>"$work/err"); rc=$?
+        check "search blank [$blank]" "0||quarrymink search: the text has no sounds to search for" "$rc|$out|$(cat "$work/err")"
+    done
+    sqlite3 "$work/names.db" "UPDATE NameData SET Name = 'Sm' || char(9) || 'i\' || char(13, 10) || 'th' WHERE Name = 'Smith'"
+    check "search escapes separators" "$(printf '385\t1\tSm\\ti\\\\\\r\\nth')" "$("${search[@]}" smyth 2>/dev/null | head -1)"
+    check "search json keeps separators" '"text": "Sm\u0009i\\\u000d\u000ath"},' "$("${search[@]}" --json smyth 2>/dev/null | head -1 | grep -o '"text".*')"
     for cmd in search recode makedb; do "$qm" $cmd --help >/dev/null 2>&1; check "help $cmd" 0 "$?"; done
 fi
 

@@ -150,6 +150,8 @@ private Q_SLOTS:
         QVERIFY(!Control()->isVisible());
         QVERIFY(!Child<QMenu>("mnuTopEdit")->isEnabled());
         QVERIFY(Child<QRadioButton>("Option1_0")->isChecked());
+        QVERIFY(Child<QLabel>("lblOpenHint")->isVisible());  // File, Open comes first
+        demotest::Screenshot(window_.get(), "names_demo_before_open");
         // At least the design's width; wider only as far as the option texts need.
         QVERIFY(window_->width() >= qRound(6840 * window_->logicalDpiX() / 1440.0));
         for (int i = 0; i < 3; ++i) {
@@ -168,6 +170,7 @@ private Q_SLOTS:
         QCOMPARE(window_->Bookmarks().size(), size_t(4072));
         QCOMPARE(Status(1), QString("Records in List: 4072"));
         QVERIFY(Child<QMenu>("mnuTopEdit")->isEnabled());
+        QVERIFY(!Child<QLabel>("lblOpenHint")->isVisible());
         QVERIFY(SearchBox()->hasFocus());
         QVERIFY(Go()->isDefault() && !Ok()->isEnabled());
         // In name order.
@@ -295,6 +298,7 @@ private Q_SLOTS:
         QTest::keyClicks(EditBox(), "Smythson");
         QTest::keyClick(EditBox(), Qt::Key_Return);
         QCOMPARE(List()->count(), 4073);
+        QCOMPARE(Status(1), QString("Records in List: 4073"));
         QCOMPARE(window_->Bookmarks().size(), size_t(4073));
         const std::vector<Record> before = Records(path);
         const Record* added = FindRecord(before, "Smythson");
@@ -372,6 +376,7 @@ private Q_SLOTS:
         prompts_->answers.push_back(QMessageBox::Yes);
         window_->DeleteName();
         QCOMPARE(List()->count(), 4);
+        QCOMPARE(Status(1), QString("Records in List: 4"));
         QCOMPARE(window_->Bookmarks().size(), size_t(4));
         QVERIFY(!FindRecord(Records(path), "Clark"));
         Select(2);
@@ -489,6 +494,7 @@ private Q_SLOTS:
         watch = demotest::WhenModal([&](QWidget* modal) {
             aboutCaption = modal->windowTitle();
             version = modal->findChild<QLabel*>("lblVersion")->text();
+            demotest::Screenshot(modal, "demo_about_box");
             QTest::keyClick(modal, Qt::Key_Escape);
         });
         Child<QAction>("mnuAbout")->trigger();

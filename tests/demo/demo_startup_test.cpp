@@ -197,6 +197,34 @@ private Q_SLOTS:
         QVERIFY(kept.open(QIODevice::ReadOnly));
         QCOMPARE(kept.readAll(), QByteArray("|mine"));
     }
+
+    void settingsShareOneReadableFile() {
+        settings_.Clear();
+        const QString app = "/data/demo/qmDbaseDemo", section = "C:\\docs/a%b.rtf";
+        SaveSetting(app, section, "DbaseDir", "/data/");
+        SaveSetting(kAppTitle, "FilesFolder", "Folder", "/x/");
+        QCOMPARE(GetSetting(app, section, "DbaseDir"), QString("/data/"));
+        QCOMPARE(GetSetting(app, "other", "DbaseDir", "default"), QString("default"));
+        const QFileInfo file(SettingsFilePath());
+        QCOMPARE(file.fileName(), QString("qmDemo.conf"));
+        QCOMPARE(file.dir().entryList(QDir::Files), QStringList{"qmDemo.conf"});
+
+        // A value that only the file of an earlier release holds (one file per
+        // application name) is still read, and kept in the program's file from then on.
+        QSettings old(QSettings::NativeFormat, QSettings::UserScope, "Quarrymink", "%2Fold%2FqmDbaseDemo");
+        old.setValue("frmswDbaseDemo/DbaseDir", "/old/");
+        old.sync();
+        QCOMPARE(GetSetting("/old/qmDbaseDemo", "frmswDbaseDemo", "DbaseDir"), QString("/old/"));
+        QFile::remove(old.fileName());
+        QCOMPARE(GetSetting("/old/qmDbaseDemo", "frmswDbaseDemo", "DbaseDir"), QString("/old/"));
+        // The old file of the name "qmDemo" is the program's file: the old entry moves.
+        settings_.Clear();
+        QSettings(QSettings::NativeFormat, QSettings::UserScope, "Quarrymink", "qmDemo")
+            .setValue("FilesFolder/Folder", "/data/");
+        QCOMPARE(SavedFolder(), QString("/data/"));
+        const QSettings program(SettingsFilePath(), QSettings::NativeFormat);
+        QCOMPARE(program.allKeys(), QStringList{"qmDemo/FilesFolder/Folder"});
+    }
 };
 
 QTEST_MAIN(StartupTest)

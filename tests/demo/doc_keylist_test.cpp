@@ -68,6 +68,7 @@ private:
     bool Prepare(QTextEdit& editor, frmKeyPrepare** keep = nullptr) {
         auto* window = new frmKeyPrepare(nullptr, &editor, doc_, CountingCoder(), folder_);
         const bool built = window->PrepareKeyWordList(QStringLiteral("KeyWordList"), &editor);
+        demotest::Screenshot(window, "key_prepare");
         if (keep)
             *keep = window;
         else

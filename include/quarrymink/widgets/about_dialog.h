@@ -1,5 +1,5 @@
 // The about box: product title, version, the description lines of the string table and
-// a button that opens the platform's system information.
+// a button that opens the system-information window.
 #pragma once
 
 #include <QDialog>
@@ -21,7 +21,7 @@ public:
     static QString DescriptionText();
 
 public Q_SLOTS:
-    /// Opens the system-information program, or says that there is none.
+    /// Shows the system-information window modally.
     void StartSysInfo();
 
 private:
