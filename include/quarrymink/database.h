@@ -205,13 +205,27 @@ protected:
     Connection() = default;
 };
 
-/// Opens (creating when absent and create is true) a SQLite database file.
+/// What a connection may do. A read-only connection never writes: a SQLite file is opened
+/// read-only (no journal, no lock file is created; a read-only file in a read-only folder
+/// can be searched), a PostgreSQL session runs its transactions read-only.
+enum class Access { ReadWrite, ReadOnly };
+
+/// Opens (creating when absent and create is true) a SQLite database file. Opening never
+/// changes the file: its journal mode is the one chosen when it was created.
 QUARRYMINK_EXPORT std::unique_ptr<Connection> OpenSqlite(const std::string& path, bool create = false);
-/// Creates a new, empty SQLite database file; DbError when it exists already.
+QUARRYMINK_EXPORT std::unique_ptr<Connection> OpenSqlite(const std::string& path, Access access, bool create = false);
+/// Creates a new, empty SQLite database file, in write-ahead-log mode; DbError when it
+/// exists already.
 QUARRYMINK_EXPORT std::unique_ptr<Connection> CreateSqlite(const std::string& path);
 /// Connects to PostgreSQL with a conninfo string ("host=... dbname=...") or a URI.
-QUARRYMINK_EXPORT std::unique_ptr<Connection> ConnectPostgres(const std::string& conninfo);
+QUARRYMINK_EXPORT std::unique_ptr<Connection> ConnectPostgres(const std::string& conninfo,
+                                                              Access access = Access::ReadWrite);
 /// A SQLite file path, or a PostgreSQL URI (postgresql://, postgres://) or conninfo.
-QUARRYMINK_EXPORT std::unique_ptr<Connection> OpenDatabase(const std::string& location);
+QUARRYMINK_EXPORT std::unique_ptr<Connection> OpenDatabase(const std::string& location,
+                                                           Access access = Access::ReadWrite);
+
+/// The location with any password in it replaced by "***" (the password of a URI's user
+/// part, a password= setting of a URI or a conninfo string): what messages show.
+QUARRYMINK_EXPORT std::string RedactPassword(std::string_view location);
 
 }  // namespace quarrymink

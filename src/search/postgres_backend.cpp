@@ -148,11 +148,43 @@ Result::~Result() { PQclear(r_); }
 
 Session::~Session() { PQfinish(conn_); }
 
-Result Session::Exec(const std::string& sql) {
-    Result r(PQexec(conn_, sql.c_str()));
-    const ExecStatusType status = PQresultStatus(r.get());
-    if (!r.get() || (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK)) ThrowResult(r.get(), conn_);
-    return r;
+// Every statement goes through the extended query protocol, which runs exactly one
+// statement: a second one is refused by the server, never run.
+Result Session::Exec(const std::string& sql) { return ExecParams(sql, {}); }
+
+void Session::ExecQuietly(const char* sql) noexcept {
+    if (PQstatus(conn_) == CONNECTION_OK) PQclear(PQexecParams(conn_, sql, 0, nullptr, nullptr, nullptr, nullptr, 0));
+}
+
+void Session::RunAtomically(const std::vector<std::string>& statements) {
+    const bool own = PQtransactionStatus(conn_) == PQTRANS_IDLE;
+    Exec(own ? "BEGIN" : "SAVEPOINT qm_atomic");
+    try {
+        for (const std::string& statement : statements) Exec(statement);
+    } catch (...) {
+        if (own) {
+            ExecQuietly("ROLLBACK");
+        } else {
+            ExecQuietly("ROLLBACK TO SAVEPOINT qm_atomic");
+            ExecQuietly("RELEASE SAVEPOINT qm_atomic");
+        }
+        throw;
+    }
+    Exec(own ? "COMMIT" : "RELEASE SAVEPOINT qm_atomic");
+}
+
+void Session::BeginStream() {
+    if (streams_ == 0 && PQtransactionStatus(conn_) == PQTRANS_IDLE) {
+        Exec("BEGIN");
+        ownsTransaction_ = true;
+    }
+    ++streams_;
+}
+
+void Session::EndStream() noexcept {
+    if (streams_ == 0 || --streams_ > 0 || !ownsTransaction_) return;
+    ownsTransaction_ = false;
+    ExecQuietly(PQtransactionStatus(conn_) == PQTRANS_INTRANS ? "COMMIT" : "ROLLBACK");
 }
 
 Result Session::ExecParams(const std::string& sql, const std::vector<std::optional<std::string>>& params) {
@@ -173,6 +205,7 @@ public:
     CursorSet(std::shared_ptr<Session> session, std::string sql, bool updatable, std::string table)
         : session_(std::move(session)), sql_(WithoutTrailingSemicolons(std::move(sql))), table_(std::move(table)) {
         tableSet_ = !table_.empty();
+        streaming_ = !updatable && !tableSet_;
         Open(updatable || tableSet_);
     }
 
@@ -257,8 +290,9 @@ public:
         CheckIndex(index);
         return names_[static_cast<std::size_t>(index)];
     }
-    int FieldIndex(std::u16string_view name) const override {
+    int FieldIndex(std::u16string_view given) const override {
         CheckOpen();
+        const std::u16string name = sqldialect::UnquotedName(given);  // [Name] is Name
         for (std::size_t i = 0; i < names_.size(); ++i)
             if (sqldialect::NamesEqual(names_[i], name)) return static_cast<int>(i);
         throw DbError(dberr::kItemNotFound, "Item not found in this collection: " + Utf8(name));
@@ -469,32 +503,55 @@ private:
         updatable_ = false;
         if (updatable) {
             const std::size_t at = sqldialect::RowSelectListStart(sql_);
-            if (at != std::string::npos) {
-                try {
-                    Declare(sql_.substr(0, at) + " ctid AS \"qm$ctid\"," + sql_.substr(at), 1);
-                    updatable_ = tableOid_ != InvalidOid;
-                } catch (const DbError&) {
-                    // No single row behind each row of the result: read-only, below.
-                }
+            if (at != std::string::npos && TryDeclare(sql_.substr(0, at) + " ctid AS \"qm$ctid\"," + sql_.substr(at))) {
+                Described(FetchFirst(), 1);
+                updatable_ = tableOid_ != InvalidOid;
+                if (!updatable_) CloseCursor();
             }
         }
         if (!updatable_) {
-            if (cursor_.size()) CloseCursor();
-            Declare(sql_, 0);
+            Declare(sql_);
+            Described(FetchFirst(), 0);
         }
     }
 
-    // Declares the cursor and fetches its first batch; the batch also describes the columns.
-    void Declare(const std::string& sql, int offset) {
-        cursor_ = session_->NewCursorName();
-        Result first;
+    // Declares an updatable set's cursor; false when the server refuses the statement (no
+    // single row behind each row of the result), leaving any transaction of the host usable.
+    bool TryDeclare(const std::string& sql) {
+        const bool inTransaction = PQtransactionStatus(session_->get()) != PQTRANS_IDLE;
+        if (inTransaction) session_->Exec("SAVEPOINT qm_declare");
         try {
-            first = session_->Exec("DECLARE " + cursor_ + " SCROLL CURSOR WITH HOLD FOR " + sql + "; FETCH FORWARD " +
-                                   std::to_string(kBatch) + " FROM " + cursor_);
+            Declare(sql);
+        } catch (const DbError&) {
+            if (inTransaction) session_->ExecQuietly("ROLLBACK TO SAVEPOINT qm_declare");
+            if (inTransaction) session_->ExecQuietly("RELEASE SAVEPOINT qm_declare");
+            return false;
+        }
+        if (inTransaction) session_->Exec("RELEASE SAVEPOINT qm_declare");
+        return true;
+    }
+
+    // A read-only set streams: a forward cursor inside a transaction, which the server does
+    // not materialise. Updatable and table sets keep their rows on the server (a hold cursor
+    // needs no open transaction, so each change made through the set commits at once).
+    void Declare(const std::string& sql) {
+        if (streaming_) session_->BeginStream();
+        cursor_ = session_->NewCursorName();
+        try {
+            session_->Exec("DECLARE " + cursor_ + (streaming_ ? " NO SCROLL CURSOR FOR " : " SCROLL CURSOR WITH HOLD FOR ") +
+                           sql);
         } catch (...) {
             cursor_.clear();
+            if (streaming_) session_->EndStream();
             throw;
         }
+        serverPos_ = 0;
+    }
+
+    Result FetchFirst() { return session_->Exec("FETCH FORWARD " + std::to_string(kBatch) + " FROM " + cursor_); }
+
+    // Takes the first batch of a new cursor; the batch also describes the columns.
+    void Described(Result first, int offset) {
         offset_ = offset;
         PGresult* r = first.get();
         names_.clear(), sizes_.clear(), columnTable_.clear(), columnNumber_.clear();
@@ -523,13 +580,12 @@ private:
         changedPos_ = -1;
     }
 
-    void CloseCursor() {
+    void CloseCursor() noexcept {
         if (cursor_.empty()) return;
         const std::string name = std::move(cursor_);
         cursor_.clear();
-        if (PQstatus(session_->get()) == CONNECTION_OK) {
-            Result r(PQexec(session_->get(), ("CLOSE " + name).c_str()));
-        }
+        session_->ExecQuietly(("CLOSE " + name).c_str());
+        if (streaming_) session_->EndStream();
     }
 
     // The batch in window_ now starts at row start; the cursor stands on its last row.
@@ -545,11 +601,22 @@ private:
     }
 
     void Fetch(std::int64_t start) const {
-        std::string sql;
-        if (serverPos_ != start) sql = "MOVE ABSOLUTE " + std::to_string(start) + " IN " + cursor_ + "; ";
-        sql += "FETCH FORWARD " + std::to_string(kBatch) + " FROM " + cursor_;
-        window_ = session_->Exec(sql);
+        if (streaming_) {
+            // A forward cursor: a batch behind it is read again from a new cursor.
+            if (start < serverPos_) Redeclare();
+            if (start > serverPos_)
+                session_->Exec("MOVE FORWARD " + std::to_string(start - serverPos_) + " IN " + cursor_);
+        } else if (serverPos_ != start) {
+            session_->Exec("MOVE ABSOLUTE " + std::to_string(start) + " IN " + cursor_);
+        }
+        window_ = session_->Exec("FETCH FORWARD " + std::to_string(kBatch) + " FROM " + cursor_);
         Loaded(start);
+    }
+
+    void Redeclare() const {
+        auto* self = const_cast<CursorSet*>(this);
+        self->CloseCursor();
+        self->Declare(sql_);
     }
 
     bool InWindow(std::int64_t row) const { return row >= winStart_ && row < winStart_ + winRows_; }
@@ -577,6 +644,13 @@ private:
 
     void EnsureCount() {
         if (count_ >= 0) return;
+        if (streaming_) {
+            // One count query; the cursor stays where it is.
+            Result r = session_->Exec("SELECT count(*) FROM (" + sqldialect::WithoutTrailingOrderBy(sql_) +
+                                      ") AS qm_count");
+            count_ = ToInt64(PQgetvalue(r.get(), 0, 0));
+            return;
+        }
         Result r = session_->Exec("MOVE FORWARD ALL IN " + cursor_);
         count_ = serverPos_ + ToInt64(PQcmdTuples(r.get()));
         serverPos_ = count_ + 1;
@@ -663,6 +737,7 @@ private:
     std::string sql_;
     std::string table_;  // quoted; for a query known once a change needs it
     bool tableSet_ = false;
+    bool streaming_ = false;
     std::string cursor_;
     bool closed_ = false;
     bool updatable_ = false;
@@ -756,13 +831,14 @@ public:
             }
         }
         sql += ")";
+        std::vector<std::string> statements{sql};
         for (const IndexDef& index : def.indexes) {
             if (index.name.empty()) throw DbError(dberr::kGeneral, "An index of the table has no name.");
-            sql += std::string("; CREATE ") + (index.unique || index.primary ? "UNIQUE " : "") + "INDEX " +
-                   quote(index.name) + " ON " + table + " (" + columns(index) + ")";
+            statements.push_back(std::string("CREATE ") + (index.unique || index.primary ? "UNIQUE " : "") + "INDEX " +
+                                 quote(index.name) + " ON " + table + " (" + columns(index) + ")");
         }
-        // One string: the server runs it as one transaction, so a failure leaves no half table.
-        session_->Exec(sql);
+        // All or nothing: a failure leaves no half table.
+        session_->RunAtomically(statements);
     }
 
     bool TableExists(std::u16string_view name) override {
@@ -782,18 +858,33 @@ void IgnoreNotice(void*, const char*) {}
 }  // namespace
 }  // namespace postgres_backend
 
-std::unique_ptr<Connection> ConnectPostgres(const std::string& conninfo) {
+namespace postgres_backend {
+namespace {
+
+// libpq's message on one line, without any password the connection string held.
+std::string OneLine(const char* message) {
+    std::string text = Trimmed(message ? message : "");
+    for (char& c : text)
+        if (c == '\n' || c == '\r' || c == '\t') c = ' ';
+    return RedactPassword(text);
+}
+
+}  // namespace
+}  // namespace postgres_backend
+
+std::unique_ptr<Connection> ConnectPostgres(const std::string& conninfo, Access access) {
     using namespace postgres_backend;
     auto session = std::make_shared<Session>(PQconnectdb(conninfo.c_str()));
     PGconn* conn = session->get();
     if (!conn) throw DbError(dberr::kGeneral, "Out of memory while connecting to PostgreSQL.");
     if (PQstatus(conn) != CONNECTION_OK)
-        throw DbError(dberr::kGeneral, "Could not connect to PostgreSQL: " + Trimmed(PQerrorMessage(conn)));
+        throw DbError(dberr::kGeneral, "Could not connect to PostgreSQL: " + OneLine(PQerrorMessage(conn)));
     PQsetNoticeProcessor(conn, IgnoreNotice, nullptr);
     if (PQsetClientEncoding(conn, "UTF8") != 0)
-        throw DbError(dberr::kGeneral, "Could not set the client encoding: " + Trimmed(PQerrorMessage(conn)));
+        throw DbError(dberr::kGeneral, "Could not set the client encoding: " + OneLine(PQerrorMessage(conn)));
     // LIKE patterns are sent with backslash escapes in plain literals.
     session->Exec("SET standard_conforming_strings = on");
+    if (access == Access::ReadOnly) session->Exec("SET default_transaction_read_only = on");
     return std::make_unique<PostgresConnection>(std::move(session));
 }
 

@@ -42,14 +42,27 @@ public:
     /// A name for a new server-side cursor, unique within the session.
     std::string NewCursorName() { return "qm_cursor_" + std::to_string(++cursors_); }
 
-    /// Runs the statement(s); DbError (with the mapped number) unless they succeed.
+    /// Runs one statement (a second one is refused); DbError (with the mapped number) unless
+    /// it succeeds.
     Result Exec(const std::string& sql);
     /// Runs one statement with text parameters (std::nullopt is Null).
     Result ExecParams(const std::string& sql, const std::vector<std::optional<std::string>>& params);
+    /// Runs the statements all or nothing (in a savepoint when a transaction is open).
+    void RunAtomically(const std::vector<std::string>& statements);
+    /// Runs one statement and ignores its outcome (closing cursors and transactions).
+    void ExecQuietly(const char* sql) noexcept;
+
+    /// A streaming cursor lives in a transaction: the first open stream begins one when the
+    /// session has none, and the last one to end commits it. Statements run on the session
+    /// in between take part in that transaction.
+    void BeginStream();
+    void EndStream() noexcept;
 
 private:
     pg_conn* conn_;
     long long cursors_ = 0;
+    int streams_ = 0;
+    bool ownsTransaction_ = false;
 };
 
 }  // namespace quarrymink::postgres_backend

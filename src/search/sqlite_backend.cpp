@@ -49,15 +49,43 @@ std::string Utf8(std::u16string_view text) { return Utf16ToUtf8(text); }
 
 Handle::~Handle() { sqlite3_close_v2(db_); }
 
-Statement::Statement(sqlite3* db, std::string_view sql, std::size_t* tail) {
-    const char* end = nullptr;
-    if (sqlite3_prepare_v2(db, sql.data(), static_cast<int>(sql.size()), &st_, &end) != SQLITE_OK) {
-        sqlite3_finalize(st_);
-        st_ = nullptr;
+namespace {
+
+// Prepares the first statement of sql; end receives the offset just past it.
+sqlite3_stmt* Prepare(sqlite3* db, std::string_view sql, std::size_t& end) {
+    sqlite3_stmt* st = nullptr;
+    const char* tail = nullptr;
+    if (sqlite3_prepare_v2(db, sql.data(), static_cast<int>(sql.size()), &st, &tail) != SQLITE_OK) {
+        sqlite3_finalize(st);
         Fail(db);
     }
-    if (tail) *tail = end ? static_cast<std::size_t>(end - sql.data()) : sql.size();
-    else if (!st_) throw DbError(dberr::kGeneral, "The statement is empty.");
+    end = tail ? static_cast<std::size_t>(tail - sql.data()) : sql.size();
+    return st;
+}
+
+}  // namespace
+
+Statement::Statement(sqlite3* db, std::string_view sql) {
+    std::size_t end = 0;
+    st_ = Prepare(db, sql, end);
+    if (!st_) throw DbError(dberr::kGeneral, "The statement is empty.");
+    // Whatever follows must be blanks or comments: a second statement is refused, never run
+    // and never silently dropped.
+    std::size_t restEnd = 0;
+    sqlite3_stmt* rest = nullptr;
+    bool more = false;
+    try {
+        rest = Prepare(db, sql.substr(end), restEnd);
+        more = rest != nullptr;
+    } catch (const DbError&) {
+        more = true;  // not even a statement: still more than blanks
+    }
+    if (more) {
+        sqlite3_finalize(rest);
+        sqlite3_finalize(st_);
+        st_ = nullptr;
+        throw DbError(dberr::kGeneral, "Only one statement may be run at a time.");
+    }
 }
 
 Statement& Statement::operator=(Statement&& other) noexcept {
@@ -173,7 +201,8 @@ struct Columns {
         return c;
     }
 
-    int Find(std::u16string_view name) const {
+    int Find(std::u16string_view given) const {
+        const std::u16string name = sqldialect::UnquotedName(given);  // [Name] is Name
         for (std::size_t i = 0; i < names.size(); ++i)
             if (sqldialect::NamesEqual(names[i], name)) return static_cast<int>(i);
         return -1;
@@ -427,7 +456,12 @@ public:
     // An updatable query: rowidSql is the query with the rowid put first in its select list.
     static std::unique_ptr<Recordset> OpenQuery(std::shared_ptr<Handle> handle, const std::string& rowidSql) {
         auto set = std::unique_ptr<KeysetSet>(new KeysetSet(std::move(handle)));
-        Statement st(set->Db(), rowidSql);
+        Statement st;
+        try {
+            st = Statement(set->Db(), rowidSql);
+        } catch (const DbError&) {
+            return nullptr;  // no single rowid behind each row (a join, a view, ...)
+        }
         set->columns_ = Columns::Describe(st.get(), 1);
         if (set->columns_.table.empty()) return nullptr;
         set->tableSet_ = false;
@@ -918,34 +952,20 @@ public:
             const std::size_t at = sqldialect::RowSelectListStart(sql);
             if (at != std::string::npos) {
                 const std::string rowidSql = sql.substr(0, at) + " rowid AS \"qm$rowid\"," + sql.substr(at);
-                std::unique_ptr<Recordset> set;
-                try {
-                    set = KeysetSet::OpenQuery(handle_, rowidSql);
-                } catch (const DbError&) {
-                    // No single rowid behind each row (a join, a view, ...): read-only, below;
-                    // a fault of the query itself is reported from there.
-                }
-                if (set) return set;
+                // Without a rowid behind each row the set is read-only, below, where a fault
+                // of the query itself is reported; a failure to read the rows is reported here.
+                if (std::unique_ptr<Recordset> set = KeysetSet::OpenQuery(handle_, rowidSql)) return set;
             }
         }
         return std::make_unique<StreamSet>(handle_, sql);
     }
 
     std::int64_t Execute(std::u16string_view sqlText) override {
-        const std::string sql = sqldialect::TranslateSql(sqlText, Backend::Sqlite);
-        std::int64_t touched = 0;
-        std::string_view rest = sql;
-        while (!rest.empty()) {
-            std::size_t tail = 0;
-            Statement st(handle_->get(), rest, &tail);
-            rest.remove_prefix(tail);
-            if (!st) continue;  // only blanks or a comment
-            const std::int64_t before = sqlite3_total_changes64(handle_->get());
-            while (st.Step()) {
-            }
-            touched += sqlite3_total_changes64(handle_->get()) - before;
+        Statement st(handle_->get(), sqldialect::TranslateSql(sqlText, Backend::Sqlite));
+        const std::int64_t before = sqlite3_total_changes64(handle_->get());
+        while (st.Step()) {
         }
-        return touched;
+        return sqlite3_total_changes64(handle_->get()) - before;
     }
 
     void AppendTableDef(const TableDef& def) override {
@@ -1049,38 +1069,91 @@ private:
 }  // namespace
 }  // namespace sqlite_backend
 
-std::unique_ptr<Connection> OpenSqlite(const std::string& path, bool create) {
-    using namespace sqlite_backend;
-    if (path.empty()) throw DbError(dberr::kGeneral, "No database file was named.");
-    sqlite3* raw = nullptr;
-    const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0);
-    const int rc = sqlite3_open_v2(path.c_str(), &raw, flags, nullptr);
-    auto handle = std::make_shared<Handle>(raw);
-    if (rc != SQLITE_OK) Fail(raw, "Could not open the database '" + path + "'");
-    // A file that is no database opens without complaint; the first read tells.
-    char* error = nullptr;
-    if (sqlite3_exec(raw, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, &error) != SQLITE_OK) {
-        std::string message = error ? error : sqlite3_errmsg(raw);
-        sqlite3_free(error);
-        throw DbError(dberr::kGeneral, "Could not open the database '" + path + "': " + message);
+namespace sqlite_backend {
+namespace {
+
+// The path as the file part of a "file:" URI.
+std::string UriPath(const std::string& path) {
+    std::string out;
+    for (const char c : path) {
+        if (c == '%' || c == '?' || c == '#') {
+            char escaped[4];
+            std::snprintf(escaped, sizeof escaped, "%%%02X", static_cast<unsigned char>(c));
+            out += escaped;
+        } else {
+            out += c;
+        }
     }
+    return out;
+}
+
+std::shared_ptr<Handle> OpenHandle(const std::string& path, const std::string& name, int flags) {
+    sqlite3* raw = nullptr;
+    const int rc = sqlite3_open_v2(name.c_str(), &raw, flags, nullptr);
+    auto handle = std::make_shared<Handle>(raw);
+    if (rc != SQLITE_OK) Fail(raw, "Could not open the database '" + RedactPassword(path) + "'");
+    // Before the first statement, so that a database another process is writing is waited for.
+    sqlite3_busy_timeout(raw, 5000);
+    return handle;
+}
+
+// The first read: a file that is no database opens without complaint and fails here.
+int FirstRead(sqlite3* db, std::string& message) {
+    char* error = nullptr;
+    const int rc = sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, &error);
+    if (rc != SQLITE_OK) message = error ? error : sqlite3_errmsg(db);
+    sqlite3_free(error);
+    return rc;
+}
+
+}  // namespace
+}  // namespace sqlite_backend
+
+std::unique_ptr<Connection> OpenSqlite(const std::string& path, Access access, bool create) {
+    using namespace sqlite_backend;
+    namespace fs = std::filesystem;
+    if (path.empty()) throw DbError(dberr::kGeneral, "No database file was named.");
+    const bool readOnly = access == Access::ReadOnly;
+    const int flags = readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0);
+    std::shared_ptr<Handle> handle = OpenHandle(path, path, flags);
+    std::string message;
+    int rc = FirstRead(handle->get(), message);
+    std::error_code ec;
+    if (readOnly && (rc & 0xFF) != SQLITE_OK && (rc & 0xFF) != SQLITE_NOTADB && (rc & 0xFF) != SQLITE_CORRUPT &&
+        !fs::exists(path + "-wal", ec)) {
+        // A database in write-ahead-log mode needs a shared-memory file beside it, which a
+        // read-only folder cannot hold. With no log file there, everything committed is in
+        // the database file itself, so it is read as it is, without that file.
+        handle = OpenHandle(path, "file:" + UriPath(path) + "?immutable=1", flags | SQLITE_OPEN_URI);
+        rc = FirstRead(handle->get(), message);
+    }
+    if (rc != SQLITE_OK)
+        throw DbError(dberr::kGeneral, "Could not open the database '" + RedactPassword(path) + "': " + message);
+    sqlite3* raw = handle->get();
     sqlite3_exec(raw, "PRAGMA case_sensitive_like = ON", nullptr, nullptr, nullptr);
-    // Each change through a record set is a transaction of its own, as in the DAO engine; with
-    // the write-ahead log it costs no sync of the disk (a power failure can lose the last ones,
-    // but never damage the file). Where the log cannot be used the file keeps its journal.
-    sqlite3_exec(raw, "PRAGMA journal_mode = WAL", nullptr, nullptr, nullptr);
+    // Changes through a record set are transactions of their own; in a database created with
+    // the write-ahead log (CreateSqlite) they then cost no sync of the disk. The journal mode
+    // itself is the file's and is never changed here: opening a database does not write it.
     sqlite3_exec(raw, "PRAGMA synchronous = NORMAL", nullptr, nullptr, nullptr);
     // Reads through a memory map: a search visits its rows in text order, all over the file.
     sqlite3_exec(raw, "PRAGMA mmap_size = 268435456", nullptr, nullptr, nullptr);
-    sqlite3_busy_timeout(raw, 5000);
     return std::make_unique<SqliteConnection>(std::move(handle));
+}
+
+std::unique_ptr<Connection> OpenSqlite(const std::string& path, bool create) {
+    return OpenSqlite(path, Access::ReadWrite, create);
 }
 
 std::unique_ptr<Connection> CreateSqlite(const std::string& path) {
     std::error_code ec;
     if (path.empty() || std::filesystem::exists(path, ec))
-        throw DbError(dberr::kGeneral, "Database already exists: '" + path + "'");
-    return OpenSqlite(path, true);
+        throw DbError(dberr::kGeneral, "Database already exists: '" + RedactPassword(path) + "'");
+    std::unique_ptr<Connection> db = OpenSqlite(path, Access::ReadWrite, true);
+    // A new database keeps its changes in a write-ahead log: each change through a record set
+    // commits without a sync of the disk (a power failure can lose the last ones, but never
+    // damage the file), and readers are never blocked by a writer.
+    db->Execute(u"PRAGMA journal_mode = WAL");
+    return db;
 }
 
 }  // namespace quarrymink

@@ -33,8 +33,8 @@ private:
 class Statement {
 public:
     Statement() = default;
-    /// Prepares the first statement of sql; tail (when given) receives the offset just past it.
-    Statement(sqlite3* db, std::string_view sql, std::size_t* tail = nullptr);
+    /// Prepares the one statement of sql; DbError when sql is empty or holds a second one.
+    Statement(sqlite3* db, std::string_view sql);
     Statement(Statement&& other) noexcept : st_(other.st_) { other.st_ = nullptr; }
     Statement& operator=(Statement&& other) noexcept;
     Statement(const Statement&) = delete;

@@ -26,7 +26,8 @@ protected:
             QM_REQUIRE_PG();
             db_ = ConnectPostgres(testing::PgConninfo());
             // A fresh schema per test: the tests of one run share the server.
-            db_->Execute(u"DROP SCHEMA IF EXISTS t CASCADE; CREATE SCHEMA t; SET search_path = t");
+            for (const char16_t* sql : {u"DROP SCHEMA IF EXISTS t CASCADE", u"CREATE SCHEMA t", u"SET search_path = t"})
+                db_->Execute(sql);
         } else {
             static int counter = 0;
             path_ = (fs::temp_directory_path() /
