@@ -7,6 +7,7 @@
 #include "quarrymink/database.h"
 #include "quarrymink/sampledb.h"
 #include "quarrymink/search.h"
+#include "hostile_settings.h"
 #include "recording_host.h"
 
 namespace quarrymink {
@@ -115,6 +116,35 @@ TEST_F(EngineTest, FilterWithOrCannotLetOtherClassesIn) {
     EXPECT_EQ(found.size(), 2u);
     engine_.sqlFilterString = u"Name <> 'Smyth'";
     EXPECT_EQ(Search(u"smith"), std::vector<std::u16string>{u"Smith"});
+}
+
+TEST_F(EngineTest, HostileNamesAndFiltersAreRefusedBeforeAnyStatementRuns) {
+    Names("|Smith|Smyth|Jones");
+    db_->Execute(u"CREATE TABLE canary (x INTEGER)");
+    db_->Execute(u"INSERT INTO canary VALUES (1), (2), (3)");
+    for (const auto& [property, value] : testing::HostileSettings()) {
+        UseNameData();
+        engine_.sqlFilterString.clear();
+        engine_.*property = value;
+        host_.messages.clear();
+        const std::string shown(value.begin(), value.end());
+        EXPECT_TRUE(Search(u"smith").empty()) << shown;
+        ASSERT_EQ(host_.messages.size(), 1u) << shown;
+        EXPECT_EQ(host_.messages[0].find(u'\n', host_.messages[0].find(u'\n') + 1), std::u16string::npos) << shown;
+        engine_.Recode(db_.get());
+        EXPECT_EQ(db_->OpenRecordset(u"SELECT COUNT(*) AS n FROM canary")->Field(u"n").ToInt32(), 3) << shown;
+    }
+    // One name with blanks, bracketed or quoted, is a name.
+    db_->Execute(u"CREATE TABLE [Name List] ([Key Code] VARCHAR(50), [Full Name] VARCHAR(50), Ident INTEGER)");
+    db_->Execute(u"INSERT INTO [Name List] SELECT Key, Name, Ident FROM NameData");
+    engine_.tableName = u"[Name List]";
+    engine_.keyFieldName = u"\"Key Code\"";
+    engine_.textFieldName = u"[Full Name]";
+    engine_.idFieldName = u"Ident";
+    engine_.sqlFilterString.clear();
+    host_.messages.clear();
+    EXPECT_EQ(Search(u"smith"), (std::vector<std::u16string>{u"Smith", u"Smyth"}));
+    EXPECT_TRUE(host_.messages.empty());
 }
 
 TEST_F(EngineTest, SearchKeyIsCutToThisTablesKeyFieldEveryTime) {

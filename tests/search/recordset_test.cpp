@@ -399,6 +399,18 @@ TEST_P(RecordsetTest, ErrorNumbersOfUnknownFieldsAndTables) {
     }
 }
 
+// A statement carries one statement: a second one is refused on both backends and never runs.
+TEST_P(RecordsetTest, SecondStatementIsRefusedAndNotRun) {
+    MakePeople(3);
+    for (const std::u16string_view sql : {u"DELETE FROM people WHERE n = 0; DROP TABLE people",
+                                          u"SELECT n FROM people; DELETE FROM people", u"DELETE FROM people; --x\n;x"}) {
+        EXPECT_THROW(db_->Execute(sql), DbError) << Utf16ToUtf8(sql);
+        EXPECT_THROW(db_->OpenRecordset(sql), DbError) << Utf16ToUtf8(sql);
+    }
+    EXPECT_EQ(Count(u"1=1"), 3);
+    EXPECT_EQ(db_->Execute(u"DELETE FROM people WHERE n = 0; -- a trailing comment is no statement"), 1);
+}
+
 std::string BackendName(const ::testing::TestParamInfo<ConnectionKind>& info) {
     return info.param == ConnectionKind::Postgres ? "Postgres" : "Sqlite";
 }
