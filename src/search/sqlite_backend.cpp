@@ -21,6 +21,7 @@
 #include <optional>
 #include <vector>
 
+#include "quarrymink/sampledb.h"
 #include "quarrymink/unicode.h"
 #include "search/sql_dialect.h"
 
@@ -1138,6 +1139,27 @@ std::unique_ptr<Connection> OpenSqlite(const std::string& path, Access access, b
     // Reads through a memory map: a search visits its rows in text order, all over the file.
     sqlite3_exec(raw, "PRAGMA mmap_size = 268435456", nullptr, nullptr, nullptr);
     return std::make_unique<SqliteConnection>(std::move(handle));
+}
+
+void CopySqliteDatabase(const std::string& from, const std::string& to) {
+    using namespace sqlite_backend;
+    const std::shared_ptr<Handle> source = OpenHandle(from, from, SQLITE_OPEN_READONLY);
+    const std::shared_ptr<Handle> target = OpenHandle(to, to, SQLITE_OPEN_READWRITE);
+    std::string message;
+    if (FirstRead(target->get(), message) != SQLITE_OK)
+        throw DbError(dberr::kGeneral, "Could not open the database '" + RedactPassword(to) + "': " + message);
+    sqlite3_backup* backup = sqlite3_backup_init(target->get(), "main", source->get(), "main");
+    if (!backup) Fail(target->get(), "Could not copy into '" + RedactPassword(to) + "'");
+    int rc = SQLITE_OK;
+    // The whole copy in one step, as one write transaction of the target: a writer that holds
+    // the target is waited for (the busy timeout, then a few more tries).
+    for (int attempt = 0; attempt < 20; ++attempt) {
+        rc = sqlite3_backup_step(backup, -1);
+        if (rc != SQLITE_BUSY && rc != SQLITE_LOCKED) break;
+        sqlite3_sleep(100);
+    }
+    sqlite3_backup_finish(backup);
+    if (rc != SQLITE_DONE) Fail(target->get(), "Could not copy into '" + RedactPassword(to) + "'");
 }
 
 std::unique_ptr<Connection> OpenSqlite(const std::string& path, bool create) {

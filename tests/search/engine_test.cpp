@@ -31,7 +31,10 @@ protected:
     // A NameData table holding the names, keyed by a default coder.
     Connection& Names(std::string_view wordList) {
         const std::string path = (dir_ / "names.db").string();
-        BuildNameDatabase(wordList, path);
+        db_.reset();
+        NameDatabaseOptions options;
+        options.replace = true;
+        BuildNameDatabase(wordList, path, options);
         db_ = OpenSqlite(path);
         UseNameData();
         return *db_;
