@@ -222,6 +222,7 @@ public:
     void MoveNext() override {
         CheckOpen();
         CancelEdit();
+        Refresh(true);
         if (eof_) NoCurrentRecord();
         std::int64_t target = bof_ ? 0 : pos_ + 1;
         while (deleted_.count(target)) ++target;
@@ -238,6 +239,7 @@ public:
     void MovePrevious() override {
         CheckOpen();
         CancelEdit();
+        Refresh(true);
         if (bof_) NoCurrentRecord();
         if (eof_) EnsureCount();
         std::int64_t target = eof_ ? count_ - 1 : pos_ - 1;
@@ -255,6 +257,7 @@ public:
     void MoveFirst() override {
         CheckOpen();
         CancelEdit();
+        Refresh(false);
         std::int64_t target = 0;
         while (deleted_.count(target)) ++target;
         if (!Exists(target)) {
@@ -268,6 +271,7 @@ public:
     void MoveLast() override {
         CheckOpen();
         CancelEdit();
+        Refresh(false);
         EnsureCount();
         std::int64_t target = count_ - 1;
         while (target >= 0 && deleted_.count(target)) --target;
@@ -281,6 +285,7 @@ public:
 
     std::int64_t RecordCount() override {
         CheckOpen();
+        Refresh(true);
         EnsureCount();
         return Live();
     }
@@ -391,6 +396,8 @@ public:
                                  params);
             if (PQntuples(r.get()) > 0 && !PQgetisnull(r.get(), 0, 0)) lastInsertId_ = ToInt64(PQgetvalue(r.get(), 0, 0));
         }
+        // A table set shows its rows in index order, new and changed ones included.
+        if (tableSet_) stale_ = true;
         CancelEdit();
     }
 
@@ -613,6 +620,34 @@ private:
         Loaded(start);
     }
 
+    // A table set whose rows changed through it reads them again from a new cursor, and finds
+    // the current row there (locate) or leaves the position to the move that follows.
+    void Refresh(bool locate) {
+        if (!stale_) return;
+        stale_ = false;
+        std::optional<std::string> current;
+        if (locate && !bof_ && !eof_ && !deleted_.count(pos_)) current = Ctid();
+        const bool atEnd = eof_;
+        window_ = Result();
+        CloseCursor();
+        Open(true);
+        if (!locate) return;
+        if (atEnd) {
+            EnsureCount();
+            pos_ = count_;
+            bof_ = count_ == 0, eof_ = true;
+            return;
+        }
+        for (std::int64_t row = 0; current && Exists(row); ++row) {
+            pos_ = row;
+            bof_ = eof_ = false;
+            if (Ctid() == current) return;
+        }
+        pos_ = -1;  // the row is gone or there was none: the walk starts again from the top
+        bof_ = true;
+        eof_ = count_ == 0;
+    }
+
     void Redeclare() const {
         auto* self = const_cast<CursorSet*>(this);
         self->CloseCursor();
@@ -737,6 +772,7 @@ private:
     std::string sql_;
     std::string table_;  // quoted; for a query known once a change needs it
     bool tableSet_ = false;
+    bool stale_ = false;  // a table set changed through itself; see Refresh
     bool streaming_ = false;
     std::string cursor_;
     bool closed_ = false;

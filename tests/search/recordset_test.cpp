@@ -289,8 +289,28 @@ TEST_P(RecordsetTest, TableWithAutoIncrementCountsFromOne) {
     EXPECT_EQ(table->Field(u"Ident").ToInt32(), 3);
     table->Seek(u"=", {Value(u"Nobody")});
     EXPECT_TRUE(table->NoMatch());
+    // The table's row count follows the rows deleted and added through the set, as a names
+    // list that shows it after each change needs.
+    EXPECT_EQ(table->RecordCount(), 3);
+    table->Seek(u"=", {Value(u"Al")});
+    table->Delete();
+    EXPECT_EQ(table->RecordCount(), 2);
+    for (const char16_t* name : {u"Di", u"Ed"}) {
+        table->AddNew();
+        table->SetField(u"Name", Value(name));
+        table->Update();
+    }
+    EXPECT_EQ(table->RecordCount(), 4);
+    table->MoveFirst();
+    table->Edit();
+    table->SetField(u"Name", Value(u"Zed"));
+    table->Update();
+    EXPECT_EQ(table->RecordCount(), 4);
+    std::u16string order;
+    for (table->MoveFirst(); !table->Eof(); table->MoveNext()) order += table->Field(u"Name").ToText() + u" ";
+    EXPECT_EQ(order, u"Cy Di Ed Zed ");
     EXPECT_EQ(ErrorNumber([&] { table->SetIndex(u"noSuchIndex"); }), dberr::kNotAnIndex);
-    EXPECT_EQ(db_->Execute(u"DELETE FROM NameData"), 3);
+    EXPECT_EQ(db_->Execute(u"DELETE FROM NameData"), 4);
 }
 
 // Special characters of the backend's pattern dialect, written in brackets, match themselves.
