@@ -1,16 +1,19 @@
-// The PostgreSQL backend.
+// The PostgreSQL backend, through libpq. Every statement goes through the extended query
+// protocol, which runs exactly one statement.
 //
-// Every record set is a server-side SCROLL cursor WITH HOLD: the server keeps the rows of the
-// query (on disk when they are many), the client holds one batch of them at a time. Moves in
-// either direction fetch the batch around the wanted row; MoveLast only counts (MOVE ALL). A
-// hold cursor needs no open transaction, so each change made through a set commits at once,
-// as it does in the DAO engine.
+// A read-only set streams: a forward cursor inside a transaction (begun when the session has
+// none, committed when the last such set closes), read one batch at a time, which the server
+// does not materialise; RecordCount costs one count query, and a move back reads the rows
+// again from a new cursor. Statements run on the session while such a set is open take part
+// in its transaction.
 //
-// An updatable set carries each row's ctid in a hidden first column and changes exactly that
-// row; the new ctid an update returns replaces the old one for later changes of the same row.
-// Rows a set adds do not show in it.
-#include "search/postgres_backend.h"
-
+// An updatable or table set is a SCROLL cursor WITH HOLD: the server keeps the rows of the
+// query (on disk when they are many), the client holds one batch of them at a time. A hold
+// cursor needs no open transaction, so each change made through a set commits at once, as it
+// does in the DAO engine. Such a set carries each row's ctid in a hidden first column and
+// changes exactly that row; the new ctid an update returns replaces the old one for later
+// changes of the same row. A query set does not show the rows it adds; a table set shows the
+// rows added and changed through it from its next move on.
 #include <libpq-fe.h>
 
 #include <algorithm>
@@ -20,7 +23,52 @@
 #include <unordered_map>
 
 #include "quarrymink/unicode.h"
+#include "search/owned_handle.h"
+#include "search/recordset_core.h"
 #include "search/sql_dialect.h"
+
+namespace quarrymink::postgres_backend {
+
+void ClearResult(pg_result* r);
+void FinishConnection(pg_conn* conn);
+
+/// A query result, cleared with its owner.
+using Result = OwnedHandle<pg_result, &ClearResult>;
+
+/// The server session, shared by the connection and every record set opened on it.
+class Session {
+public:
+    explicit Session(pg_conn* conn) : conn_(conn) {}
+
+    pg_conn* get() const noexcept { return conn_.get(); }
+    /// A name for a new server-side cursor, unique within the session.
+    std::string NewCursorName() { return "qm_cursor_" + std::to_string(++cursors_); }
+
+    /// Runs one statement (a second one is refused); DbError (with the mapped number) unless
+    /// it succeeds.
+    Result Exec(const std::string& sql);
+    /// Runs one statement with text parameters (std::nullopt is Null).
+    Result ExecParams(const std::string& sql, const std::vector<std::optional<std::string>>& params);
+    /// Runs the statements all or nothing (in a savepoint when a transaction is open).
+    void RunAtomically(const std::vector<std::string>& statements);
+    /// Runs one statement and ignores its outcome (closing cursors and transactions).
+    void ExecQuietly(const char* sql) noexcept;
+
+    /// A streaming cursor lives in a transaction: the first open stream begins one when the
+    /// session has none, and the last one to end commits it. Statements run on the session
+    /// in between take part in that transaction.
+    void BeginStream();
+    void EndStream() noexcept;
+
+private:
+    OwnedHandle<pg_conn, &FinishConnection> conn_;
+    long long cursors_ = 0;
+    int streams_ = 0;
+    bool ownsTransaction_ = false;
+};
+
+}  // namespace quarrymink::postgres_backend
+
 
 namespace quarrymink {
 namespace postgres_backend {
@@ -50,12 +98,9 @@ std::string Trimmed(std::string text) {
     throw DbError(number, message);
 }
 
-[[noreturn]] void NoCurrentRecord() { throw DbError(dberr::kNoCurrentRecord, "No current record."); }
-[[noreturn]] void RecordDeleted() { throw DbError(dberr::kRecordDeleted, "Record is deleted."); }
-[[noreturn]] void ReadOnly() { throw DbError(dberr::kReadOnly, "Cannot update. Database or object is read-only."); }
-[[noreturn]] void NotSupported() {
-    throw DbError(dberr::kGeneral, "Operation is not supported for this type of object.");
-}
+using core::NoCurrentRecord;
+using core::ReadOnly;
+using core::RecordDeleted;
 
 std::string Utf8(std::u16string_view text) { return Utf16ToUtf8(text); }
 
@@ -135,29 +180,19 @@ std::string WithoutTrailingSemicolons(std::string sql) {
 
 }  // namespace
 
-Result& Result::operator=(Result&& other) noexcept {
-    if (this != &other) {
-        PQclear(r_);
-        r_ = other.r_;
-        other.r_ = nullptr;
-    }
-    return *this;
-}
-
-Result::~Result() { PQclear(r_); }
-
-Session::~Session() { PQfinish(conn_); }
+void ClearResult(pg_result* r) { PQclear(r); }
+void FinishConnection(pg_conn* conn) { PQfinish(conn); }
 
 // Every statement goes through the extended query protocol, which runs exactly one
 // statement: a second one is refused by the server, never run.
 Result Session::Exec(const std::string& sql) { return ExecParams(sql, {}); }
 
 void Session::ExecQuietly(const char* sql) noexcept {
-    if (PQstatus(conn_) == CONNECTION_OK) PQclear(PQexecParams(conn_, sql, 0, nullptr, nullptr, nullptr, nullptr, 0));
+    if (PQstatus(get()) == CONNECTION_OK) PQclear(PQexecParams(get(), sql, 0, nullptr, nullptr, nullptr, nullptr, 0));
 }
 
 void Session::RunAtomically(const std::vector<std::string>& statements) {
-    const bool own = PQtransactionStatus(conn_) == PQTRANS_IDLE;
+    const bool own = PQtransactionStatus(get()) == PQTRANS_IDLE;
     Exec(own ? "BEGIN" : "SAVEPOINT qm_atomic");
     try {
         for (const std::string& statement : statements) Exec(statement);
@@ -174,7 +209,7 @@ void Session::RunAtomically(const std::vector<std::string>& statements) {
 }
 
 void Session::BeginStream() {
-    if (streams_ == 0 && PQtransactionStatus(conn_) == PQTRANS_IDLE) {
+    if (streams_ == 0 && PQtransactionStatus(get()) == PQTRANS_IDLE) {
         Exec("BEGIN");
         ownsTransaction_ = true;
     }
@@ -184,22 +219,22 @@ void Session::BeginStream() {
 void Session::EndStream() noexcept {
     if (streams_ == 0 || --streams_ > 0 || !ownsTransaction_) return;
     ownsTransaction_ = false;
-    ExecQuietly(PQtransactionStatus(conn_) == PQTRANS_INTRANS ? "COMMIT" : "ROLLBACK");
+    ExecQuietly(PQtransactionStatus(get()) == PQTRANS_INTRANS ? "COMMIT" : "ROLLBACK");
 }
 
 Result Session::ExecParams(const std::string& sql, const std::vector<std::optional<std::string>>& params) {
     std::vector<const char*> values;
     for (const auto& p : params) values.push_back(p ? p->c_str() : nullptr);
-    Result r(PQexecParams(conn_, sql.c_str(), static_cast<int>(values.size()), nullptr, values.data(), nullptr, nullptr,
+    Result r(PQexecParams(get(), sql.c_str(), static_cast<int>(values.size()), nullptr, values.data(), nullptr, nullptr,
                           0));
     const ExecStatusType status = PQresultStatus(r.get());
-    if (!r.get() || (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK)) ThrowResult(r.get(), conn_);
+    if (!r.get() || (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK)) ThrowResult(r.get(), get());
     return r;
 }
 
 namespace {
 
-class CursorSet final : public Recordset {
+class CursorSet final : public core::RecordsetCore {
 public:
     // sql: translated. table: for a table set, its quoted name (the set reads all of it).
     CursorSet(std::shared_ptr<Session> session, std::string sql, bool updatable, std::string table)
@@ -290,30 +325,9 @@ public:
         return Live();
     }
 
-    int FieldCount() const override { return static_cast<int>(names_.size()); }
-    std::u16string FieldName(int index) const override {
-        CheckIndex(index);
-        return names_[static_cast<std::size_t>(index)];
-    }
-    int FieldIndex(std::u16string_view given) const override {
-        CheckOpen();
-        const std::u16string name = sqldialect::UnquotedName(given);  // [Name] is Name
-        for (std::size_t i = 0; i < names_.size(); ++i)
-            if (sqldialect::NamesEqual(names_[i], name)) return static_cast<int>(i);
-        throw DbError(dberr::kItemNotFound, "Item not found in this collection: " + Utf8(name));
-    }
-    Value Field(std::u16string_view name) const override { return FieldAt(FieldIndex(name)); }
-    std::int32_t DefinedSize(std::u16string_view name) const override {
-        return sizes_[static_cast<std::size_t>(FieldIndex(name))];
-    }
-
-    Value FieldAt(int index) const override {
-        CheckIndex(index);
-        const auto i = static_cast<std::size_t>(index);
-        if (mode_ != Mode::None && changes_[i]) return *changes_[i];
-        if (mode_ == Mode::Adding) return Value();
+    Value StoredValue(int index) const override {
         const int row = CurrentRow();
-        if (Changed(pos_)) return ChangedRow()[i];
+        if (Changed(pos_)) return ChangedRow()[static_cast<std::size_t>(index)];
         return ValueOf(window_.get(), row, index + offset_);
     }
 
@@ -322,7 +336,7 @@ public:
         const int row = CurrentRow();
         const int col = index + offset_;
         PGresult* r = window_.get();
-        if (!IsTextType(PQftype(r, col)) || mode_ != Mode::None || Changed(pos_)) {
+        if (!IsTextType(PQftype(r, col)) || edit_.Active() || Changed(pos_)) {
             out = FieldAt(index).ToText();
             return;
         }
@@ -336,46 +350,34 @@ public:
         CheckOpen();
         if (!updatable_) ReadOnly();
         CurrentRow();
-        mode_ = Mode::Editing;
-        changes_.assign(names_.size(), std::nullopt);
+        edit_.Begin(core::EditBuffer::Mode::Editing, names_.size());
     }
 
     void AddNew() override {
         CheckOpen();
         if (!updatable_) ReadOnly();
-        mode_ = Mode::Adding;
-        changes_.assign(names_.size(), std::nullopt);
-    }
-
-    void SetField(std::u16string_view name, Value value) override {
-        const int index = FieldIndex(name);
-        if (mode_ == Mode::None)
-            throw DbError(dberr::kUpdateWithoutEdit, "Update or CancelUpdate without AddNew or Edit.");
-        if (columnTable_[static_cast<std::size_t>(index)] != tableOid_ || tableOid_ == InvalidOid)
-            throw DbError(dberr::kReadOnly, "Field '" + Utf8(name) + "' cannot be updated.");
-        changes_[static_cast<std::size_t>(index)] = std::move(value);
+        edit_.Begin(core::EditBuffer::Mode::Adding, names_.size());
     }
 
     void Update() override {
         CheckOpen();
-        if (mode_ == Mode::None)
-            throw DbError(dberr::kUpdateWithoutEdit, "Update or CancelUpdate without AddNew or Edit.");
+        const std::vector<std::size_t> changed = edit_.ChangedFields();
+        const bool editing = !edit_.Adding();
         ResolveTable();
         std::vector<std::optional<std::string>> params;
         std::string columns, values;
-        for (std::size_t i = 0; i < changes_.size(); ++i) {
-            if (!changes_[i]) continue;
-            params.push_back(Parameter(*changes_[i]));
+        for (const std::size_t i : changed) {
+            params.push_back(Parameter(*edit_.Changed(i)));
             const std::string& column = columnNames_.at(static_cast<int>(columnNumber_[i]));
             const std::string number = "$" + std::to_string(params.size());
-            if (mode_ == Mode::Editing) {
+            if (editing) {
                 columns += (columns.empty() ? "" : ", ") + column + " = " + number;
             } else {
                 columns += (columns.empty() ? "" : ", ") + column;
                 values += (values.empty() ? "" : ", ") + number;
             }
         }
-        if (mode_ == Mode::Editing) {
+        if (editing) {
             if (!params.empty()) {
                 params.push_back(Ctid());
                 Result r = session_->ExecParams("UPDATE " + table_ + " SET " + columns + " WHERE ctid = $" +
@@ -419,11 +421,8 @@ public:
 
     void SetBookmark(const std::string& bookmark) override {
         CheckOpen();
-        std::int64_t row = -1;
-        const auto [end, ec] = std::from_chars(bookmark.data(), bookmark.data() + bookmark.size(), row);
-        if (ec != std::errc() || end != bookmark.data() + bookmark.size() || row < 0 || deleted_.count(row) ||
-            !Exists(row))
-            throw DbError(dberr::kInvalidBookmark, "Not a valid bookmark.");
+        const std::int64_t row = core::ParseBookmark(bookmark);
+        if (row < 0 || deleted_.count(row) || !Exists(row)) core::InvalidBookmark();
         CancelEdit();
         pos_ = row;
         bof_ = eof_ = false;
@@ -431,7 +430,7 @@ public:
 
     void SetIndex(std::u16string_view indexName) override {
         CheckOpen();
-        if (!tableSet_) NotSupported();
+        if (!tableSet_) core::NotSupported();
         const bool primary = sqldialect::NamesEqual(indexName, u"PrimaryKey");
         Result r = session_->ExecParams(
             "SELECT quote_ident(a.attname), a.attname FROM pg_catalog.pg_index i "
@@ -460,12 +459,9 @@ public:
     // until the first row that fits. Texts compare without regard to case, as in the DAO engine.
     void Seek(std::u16string_view op, const std::vector<Value>& keys) override {
         CheckOpen();
-        if (!tableSet_) NotSupported();
-        if (indexColumns_.empty()) throw DbError(dberr::kGeneral, "Operation invalid without a current index.");
-        if (op != u"=") throw DbError(dberr::kGeneral, "Seek supports the comparison \"=\" only.");
-        if (keys.empty() || keys.size() > indexColumns_.size())
-            throw DbError(dberr::kGeneral, "Seek needs one to " + std::to_string(indexColumns_.size()) + " key values.");
+        core::CheckSeek(tableSet_, indexColumns_.size(), op, keys.size());
         CancelEdit();
+        Refresh(false);
         std::vector<int> fields;
         for (std::size_t k = 0; k < keys.size(); ++k) fields.push_back(FieldIndex(indexColumns_[k]));
         const std::int64_t before = pos_;
@@ -485,9 +481,6 @@ public:
         noMatch_ = true;
     }
 
-    bool NoMatch() const override { return noMatch_; }
-    std::int64_t LastInsertId() const override { return lastInsertId_; }
-
     void Close() override {
         if (closed_) return;
         closed_ = true;
@@ -496,16 +489,6 @@ public:
     }
 
 private:
-    enum class Mode { None, Editing, Adding };
-
-    void CheckOpen() const {
-        if (closed_) throw DbError(dberr::kGeneral, "The record set is closed.");
-    }
-    void CheckIndex(int index) const {
-        CheckOpen();
-        if (index < 0 || index >= FieldCount()) throw DbError(dberr::kItemNotFound, "Item not found in this collection.");
-    }
-
     void Open(bool updatable) {
         updatable_ = false;
         if (updatable) {
@@ -750,9 +733,10 @@ private:
         }
     }
 
-    void CancelEdit() {
-        mode_ = Mode::None;
-        changes_.clear();
+    void CancelEdit() { edit_.Cancel(); }
+
+    bool FieldWritable(std::size_t index) const override {
+        return tableOid_ != InvalidOid && columnTable_[index] == tableOid_;
     }
 
     static bool KeyEquals(const Value& a, const Value& b) {
@@ -775,11 +759,8 @@ private:
     bool stale_ = false;  // a table set changed through itself; see Refresh
     bool streaming_ = false;
     std::string cursor_;
-    bool closed_ = false;
     bool updatable_ = false;
 
-    std::vector<std::u16string> names_;
-    std::vector<std::int32_t> sizes_;
     std::vector<Oid> columnTable_;
     std::vector<int> columnNumber_;
     int offset_ = 0;
@@ -800,82 +781,12 @@ private:
     mutable std::int64_t changedPos_ = -1;
     mutable std::vector<Value> changedRow_;
 
-    Mode mode_ = Mode::None;
-    std::vector<std::optional<Value>> changes_;
-    bool noMatch_ = false;
-    std::int64_t lastInsertId_ = 0;
 };
 
-class PostgresConnection final : public Connection {
+class PostgresConnection final : public core::ConnectionCore {
 public:
-    explicit PostgresConnection(std::shared_ptr<Session> session) : session_(std::move(session)) {}
-
-    ConnectionKind Kind() const noexcept override { return ConnectionKind::Postgres; }
-
-    std::unique_ptr<Recordset> OpenRecordset(std::u16string_view sqlOrTable, RecordsetOptions options) override {
-        const std::u16string table = sqldialect::BareTableName(sqlOrTable);
-        if (!table.empty()) {
-            const std::string quoted = sqldialect::QuoteIdentifier(table, Backend::Postgres);
-            return std::make_unique<CursorSet>(session_, "SELECT * FROM " + quoted, true, quoted);
-        }
-        return std::make_unique<CursorSet>(session_, sqldialect::TranslateSql(sqlOrTable, Backend::Postgres),
-                                           options.updatable, std::string());
-    }
-
-    std::int64_t Execute(std::u16string_view sql) override {
-        Result r = session_->Exec(sqldialect::TranslateSql(sql, Backend::Postgres));
-        return ToInt64(PQcmdTuples(r.get()));
-    }
-
-    void AppendTableDef(const TableDef& def) override {
-        if (def.name.empty()) throw DbError(dberr::kGeneral, "The table has no name.");
-        if (def.fields.empty()) throw DbError(dberr::kGeneral, "The table '" + Utf8(def.name) + "' has no fields.");
-        const auto quote = [](std::u16string_view name) { return sqldialect::QuoteIdentifier(name, Backend::Postgres); };
-        const std::string table = quote(def.name);
-        std::string sql = "CREATE TABLE " + table + " (";
-        for (std::size_t i = 0; i < def.fields.size(); ++i) {
-            const FieldDef& field = def.fields[i];
-            if (field.name.empty()) throw DbError(dberr::kGeneral, "A field of the table has no name.");
-            const std::string column = quote(field.name);
-            sql += (i ? ", " : "") + column + " ";
-            switch (field.type) {
-                case FieldDef::Type::Text:
-                    sql += field.size > 0 ? "varchar(" + std::to_string(field.size) + ")" : std::string("text");
-                    break;
-                case FieldDef::Type::Memo: sql += "text"; break;
-                case FieldDef::Type::Integer: sql += "smallint"; break;
-                case FieldDef::Type::Byte: sql += "smallint CHECK (" + column + " BETWEEN 0 AND 255)"; break;
-                case FieldDef::Type::Double: sql += "double precision"; break;
-                case FieldDef::Type::Long:
-                    sql += "integer";
-                    if (field.attributes & FieldDef::kAutoIncrement) sql += " GENERATED BY DEFAULT AS IDENTITY";
-                    break;
-            }
-        }
-        const auto columns = [&](const IndexDef& index) {
-            if (index.fields.empty())
-                throw DbError(dberr::kGeneral, "The index '" + Utf8(index.name) + "' has no fields.");
-            std::string list;
-            for (const std::u16string& name : index.fields) list += (list.empty() ? "" : ", ") + quote(name);
-            return list;
-        };
-        bool primary = false;
-        for (const IndexDef& index : def.indexes) {
-            if (index.primary && !primary) {
-                sql += ", PRIMARY KEY (" + columns(index) + ")";
-                primary = true;
-            }
-        }
-        sql += ")";
-        std::vector<std::string> statements{sql};
-        for (const IndexDef& index : def.indexes) {
-            if (index.name.empty()) throw DbError(dberr::kGeneral, "An index of the table has no name.");
-            statements.push_back(std::string("CREATE ") + (index.unique || index.primary ? "UNIQUE " : "") + "INDEX " +
-                                 quote(index.name) + " ON " + table + " (" + columns(index) + ")");
-        }
-        // All or nothing: a failure leaves no half table.
-        session_->RunAtomically(statements);
-    }
+    explicit PostgresConnection(std::shared_ptr<Session> session)
+        : ConnectionCore(ConnectionKind::Postgres), session_(std::move(session)) {}
 
     bool TableExists(std::u16string_view name) override {
         Result r = session_->ExecParams(
@@ -886,6 +797,22 @@ public:
     }
 
 private:
+    std::unique_ptr<Recordset> OpenTable(std::u16string_view name) override {
+        const std::string quoted = sqldialect::QuoteIdentifier(name, Backend::Postgres);
+        return std::make_unique<CursorSet>(session_, "SELECT * FROM " + quoted, true, quoted);
+    }
+
+    std::unique_ptr<Recordset> OpenQuery(const std::string& sql, bool updatable) override {
+        return std::make_unique<CursorSet>(session_, sql, updatable, std::string());
+    }
+
+    std::int64_t ExecuteStatement(const std::string& sql) override {
+        Result r = session_->Exec(sql);
+        return ToInt64(PQcmdTuples(r.get()));
+    }
+
+    void RunAtomically(const std::vector<std::string>& statements) override { session_->RunAtomically(statements); }
+
     std::shared_ptr<Session> session_;
 };
 

@@ -44,9 +44,12 @@
 #include <string>
 #include <string_view>
 
+#include "quarrymink/database.h"
+
 namespace quarrymink::sqldialect {
 
-enum class Backend { Sqlite, Postgres };
+/// The dialect is the connection's: one kind names both.
+using Backend = ConnectionKind;
 
 /// The statement in the backend's own SQL, as UTF-8.
 std::string TranslateSql(std::u16string_view sql, Backend backend);
