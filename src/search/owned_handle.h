@@ -6,7 +6,7 @@
 
 namespace quarrymink {
 
-template <class T, void (*Release)(T*)>
+template <class T, auto Release>
 class OwnedHandle {
 public:
     OwnedHandle() = default;

@@ -29,11 +29,8 @@
 
 namespace quarrymink::postgres_backend {
 
-void ClearResult(pg_result* r);
-void FinishConnection(pg_conn* conn);
-
 /// A query result, cleared with its owner.
-using Result = OwnedHandle<pg_result, &ClearResult>;
+using Result = OwnedHandle<pg_result, &PQclear>;
 
 /// The server session, shared by the connection and every record set opened on it.
 class Session {
@@ -61,7 +58,7 @@ public:
     void EndStream() noexcept;
 
 private:
-    OwnedHandle<pg_conn, &FinishConnection> conn_;
+    OwnedHandle<pg_conn, &PQfinish> conn_;
     long long cursors_ = 0;
     int streams_ = 0;
     bool ownsTransaction_ = false;
@@ -180,8 +177,6 @@ std::string WithoutTrailingSemicolons(std::string sql) {
 
 }  // namespace
 
-void ClearResult(pg_result* r) { PQclear(r); }
-void FinishConnection(pg_conn* conn) { PQfinish(conn); }
 
 // Every statement goes through the extended query protocol, which runs exactly one
 // statement: a second one is refused by the server, never run.

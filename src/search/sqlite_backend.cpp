@@ -27,12 +27,10 @@
 
 namespace quarrymink::sqlite_backend {
 
-void CloseDatabase(sqlite3* db);
-void FinalizeStatement(sqlite3_stmt* st);
-
 /// The open database handle, shared by the connection and every record set opened on it, so
-/// that a set stays valid whatever the order in which the host releases them.
-using Handle = OwnedHandle<sqlite3, &CloseDatabase>;
+/// that a set stays valid whatever the order in which the host releases them (closed for
+/// good once its last statement is finalized).
+using Handle = OwnedHandle<sqlite3, &sqlite3_close_v2>;
 
 /// A prepared statement, finalized with its owner. Failures are DbErrors with SQLite's message.
 class Statement {
@@ -54,7 +52,7 @@ public:
     std::int64_t ColumnInt64(int index) const;
 
 private:
-    OwnedHandle<sqlite3_stmt, &FinalizeStatement> st_;
+    OwnedHandle<sqlite3_stmt, &sqlite3_finalize> st_;
 };
 
 }  // namespace quarrymink::sqlite_backend
@@ -79,8 +77,6 @@ std::string Utf8(std::u16string_view text) { return Utf16ToUtf8(text); }
 
 }  // namespace
 
-void CloseDatabase(sqlite3* db) { sqlite3_close_v2(db); }
-void FinalizeStatement(sqlite3_stmt* st) { sqlite3_finalize(st); }
 
 namespace {
 
