@@ -213,7 +213,8 @@ enum class Access { ReadWrite, ReadOnly };
 /// Opens (creating when absent and create is true) a SQLite database file. Opening never
 /// changes the file: its journal mode is the one chosen when it was created.
 QUARRYMINK_EXPORT std::unique_ptr<Connection> OpenSqlite(const std::string& path, bool create = false);
-QUARRYMINK_EXPORT std::unique_ptr<Connection> OpenSqlite(const std::string& path, Access access, bool create = false);
+QUARRYMINK_EXPORT std::unique_ptr<Connection> OpenSqlite(const std::string& path, Access access,
+                                                         bool create = false);
 /// Creates a new, empty SQLite database file, in write-ahead-log mode; DbError when it
 /// exists already.
 QUARRYMINK_EXPORT std::unique_ptr<Connection> CreateSqlite(const std::string& path);

@@ -260,8 +260,9 @@ public:
         if (!drawn_ && std::chrono::steady_clock::now() - start_ < std::chrono::milliseconds(500)) return;
         drawn_ = true;
         const int width = 40, filled = percent * width / 100;
-        std::fprintf(stderr, "\rBuilding [%s%s] %3d%%", std::string(static_cast<std::size_t>(filled), '#').c_str(),
-                     std::string(static_cast<std::size_t>(width - filled), '.').c_str(), percent);
+        const std::string done(static_cast<std::size_t>(filled), '#');
+        const std::string left(static_cast<std::size_t>(width - filled), '.');
+        std::fprintf(stderr, "\rBuilding [%s%s] %3d%%", done.c_str(), left.c_str(), percent);
         std::fflush(stderr);
     }
     void Finish() const {
@@ -279,11 +280,13 @@ private:
 
 std::string ReadWordList(const std::string& path) {
     std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec)) throw RunError("the word list '" + path + "' is not a file");
+    if (!std::filesystem::is_regular_file(path, ec))
+        throw RunError("the word list '" + path + "' is not a file");
     std::ifstream in(path, std::ios::binary);
     std::ostringstream bytes;
     if (!in || !(bytes << in.rdbuf())) {
-        if (std::filesystem::file_size(path, ec) != 0 || ec) throw RunError("cannot read the word list '" + path + "'");
+        if (std::filesystem::file_size(path, ec) != 0 || ec)
+            throw RunError("cannot read the word list '" + path + "'");
     }
     return bytes.str();
 }

@@ -145,7 +145,7 @@ std::size_t ValueEnd(const std::string& text, std::size_t at) {
         return text.size();
     }
     std::size_t end = at;
-    while (end < text.size() && text[end] != ' ' && text[end] != '\t' && text[end] != '&' && text[end] != '#') ++end;
+    while (end < text.size() && std::string_view(" \t&#").find(text[end]) == std::string_view::npos) ++end;
     return end;
 }
 

@@ -120,7 +120,8 @@ bool MatchEngine::Yield(bool now) {
 std::u16string MatchEngine::CandidateQuery(std::u16string_view code) const {
     std::u16string sql = u"SELECT ";
     sql.append(keyFieldName).append(u",").append(textFieldName).append(u",").append(idFieldName);
-    sql.append(u" FROM ").append(tableName).append(u" WHERE ").append(sqldialect::DelimitedName(keyFieldName)).append(u" LIKE '");
+    sql.append(u" FROM ").append(tableName).append(u" WHERE ").append(sqldialect::DelimitedName(keyFieldName));
+    sql.append(u" LIKE '");
     // The version the search key carries: the instance's, or the library's before the first key.
     const std::u16string& version = coder_.KeyVersion();
     AppendLikeLiteral(sql, version.empty() ? std::u16string(1, LibraryKeyVersion()) : version);
@@ -198,13 +199,11 @@ void MatchEngine::BestMatchSearch(Connection* db, std::u16string& searchText) {
     }
     try {
         // Before any statement runs: names that are one name each, a filter that is one condition.
-        const auto backend = db->Kind() == ConnectionKind::Postgres ? sqldialect::Backend::Postgres
-                                                                    : sqldialect::Backend::Sqlite;
         sqldialect::RequireName(tableName, "table");
         sqldialect::RequireName(keyFieldName, "key field");
         sqldialect::RequireName(textFieldName, "text field");
         sqldialect::RequireName(idFieldName, "identifier field");
-        if (!sqlFilterString.empty()) sqldialect::RequireCondition(sqlFilterString, backend);
+        if (!sqlFilterString.empty()) sqldialect::RequireCondition(sqlFilterString, db->Kind());
     } catch (...) {
         ReportCurrentException(2);
         return;

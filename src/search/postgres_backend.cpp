@@ -183,7 +183,8 @@ std::string WithoutTrailingSemicolons(std::string sql) {
 Result Session::Exec(const std::string& sql) { return ExecParams(sql, {}); }
 
 void Session::ExecQuietly(const char* sql) noexcept {
-    if (PQstatus(get()) == CONNECTION_OK) PQclear(PQexecParams(get(), sql, 0, nullptr, nullptr, nullptr, nullptr, 0));
+    if (PQstatus(get()) != CONNECTION_OK) return;
+    PQclear(PQexecParams(get(), sql, 0, nullptr, nullptr, nullptr, nullptr, 0));
 }
 
 void Session::RunAtomically(const std::vector<std::string>& statements) {
@@ -220,8 +221,8 @@ void Session::EndStream() noexcept {
 Result Session::ExecParams(const std::string& sql, const std::vector<std::optional<std::string>>& params) {
     std::vector<const char*> values;
     for (const auto& p : params) values.push_back(p ? p->c_str() : nullptr);
-    Result r(PQexecParams(get(), sql.c_str(), static_cast<int>(values.size()), nullptr, values.data(), nullptr, nullptr,
-                          0));
+    Result r(PQexecParams(get(), sql.c_str(), static_cast<int>(values.size()), nullptr, values.data(), nullptr,
+                          nullptr, 0));
     const ExecStatusType status = PQresultStatus(r.get());
     if (!r.get() || (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK)) ThrowResult(r.get(), get());
     return r;
@@ -488,7 +489,8 @@ private:
         updatable_ = false;
         if (updatable) {
             const std::size_t at = sqldialect::RowSelectListStart(sql_);
-            if (at != std::string::npos && TryDeclare(sql_.substr(0, at) + " ctid AS \"qm$ctid\"," + sql_.substr(at))) {
+            if (at != std::string::npos &&
+                TryDeclare(sql_.substr(0, at) + " ctid AS \"qm$ctid\"," + sql_.substr(at))) {
                 Described(FetchFirst(), 1);
                 updatable_ = tableOid_ != InvalidOid;
                 if (!updatable_) CloseCursor();
@@ -523,8 +525,8 @@ private:
         if (streaming_) session_->BeginStream();
         cursor_ = session_->NewCursorName();
         try {
-            session_->Exec("DECLARE " + cursor_ + (streaming_ ? " NO SCROLL CURSOR FOR " : " SCROLL CURSOR WITH HOLD FOR ") +
-                           sql);
+            const char* kind = streaming_ ? " NO SCROLL CURSOR FOR " : " SCROLL CURSOR WITH HOLD FOR ";
+            session_->Exec("DECLARE " + cursor_ + kind + sql);
         } catch (...) {
             cursor_.clear();
             if (streaming_) session_->EndStream();
@@ -533,7 +535,9 @@ private:
         serverPos_ = 0;
     }
 
-    Result FetchFirst() { return session_->Exec("FETCH FORWARD " + std::to_string(kBatch) + " FROM " + cursor_); }
+    Result FetchFirst() {
+        return session_->Exec("FETCH FORWARD " + std::to_string(kBatch) + " FROM " + cursor_);
+    }
 
     // Takes the first batch of a new cursor; the batch also describes the columns.
     void Described(Result first, int offset) {
@@ -806,7 +810,9 @@ private:
         return ToInt64(PQcmdTuples(r.get()));
     }
 
-    void RunAtomically(const std::vector<std::string>& statements) override { session_->RunAtomically(statements); }
+    void RunAtomically(const std::vector<std::string>& statements) override {
+        session_->RunAtomically(statements);
+    }
 
     std::shared_ptr<Session> session_;
 };

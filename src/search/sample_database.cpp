@@ -86,7 +86,8 @@ std::vector<std::u16string> TidyEntries(std::string_view bytes) {
     }
     std::vector<std::u16string> entries;
     for (const std::u16string& piece : pieces)
-        if (std::u16string entry = WithoutLineBreaksAround(piece); !entry.empty()) entries.push_back(std::move(entry));
+        if (std::u16string entry = WithoutLineBreaksAround(piece); !entry.empty())
+            entries.push_back(std::move(entry));
     return entries;
 }
 
@@ -154,9 +155,11 @@ void RemoveDatabaseFiles(const std::filesystem::path& path) {
 
 }  // namespace
 
-std::size_t BuildNameDatabase(std::string_view wordList, const std::string& path, const NameDatabaseOptions& options) {
+std::size_t BuildNameDatabase(std::string_view wordList, const std::string& path,
+                              const NameDatabaseOptions& options) {
     namespace fs = std::filesystem;
-    const std::vector<std::u16string> entries = options.tidyList ? TidyEntries(wordList) : SplitWordList(wordList);
+    const std::vector<std::u16string> entries =
+        options.tidyList ? TidyEntries(wordList) : SplitWordList(wordList);
     if (options.tidyList && entries.empty()) throw std::runtime_error("the word list holds no entries");
     CheckEntrySizes(entries);
     const fs::path target(path);

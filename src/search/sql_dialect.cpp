@@ -631,7 +631,8 @@ void RequireCondition(std::u16string_view filter, Backend backend) {
                     RefuseCondition(filter, "$-quoted strings are not supported");
                 if (lex.IsPunct('`')) RefuseCondition(filter, "`quoted` names are not supported");
                 if (lex.IsPunct('(')) ++depth;
-                if (lex.IsPunct(')') && --depth < 0) RefuseCondition(filter, "a ')' closes more than was opened");
+                if (lex.IsPunct(')') && --depth < 0)
+                    RefuseCondition(filter, "a ')' closes more than was opened");
                 break;
             default: break;
         }

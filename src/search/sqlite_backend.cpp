@@ -789,7 +789,8 @@ private:
         }
         sql += " WHERE rowid = ?" + std::to_string(changed.size() + 1);
         Statement& st = Cached(sql);
-        for (std::size_t n = 0; n < changed.size(); ++n) st.Bind(static_cast<int>(n + 1), *edit_.Changed(changed[n]));
+        for (std::size_t n = 0; n < changed.size(); ++n)
+            st.Bind(static_cast<int>(n + 1), *edit_.Changed(changed[n]));
         st.BindInt64(static_cast<int>(changed.size() + 1), current_);
         st.Run();
         if (sqlite3_changes64(Db()) == 0) RecordDeleted();
@@ -813,7 +814,8 @@ private:
             sql += ") VALUES (" + values + ")";
         }
         Statement& st = Cached(sql);
-        for (std::size_t n = 0; n < changed.size(); ++n) st.Bind(static_cast<int>(n + 1), *edit_.Changed(changed[n]));
+        for (std::size_t n = 0; n < changed.size(); ++n)
+            st.Bind(static_cast<int>(n + 1), *edit_.Changed(changed[n]));
         st.Run();
         lastInsertId_ = sqlite3_last_insert_rowid(Db());
         // A query shows the rows it added at its end; a table set shows them in index order.
@@ -958,12 +960,14 @@ std::unique_ptr<Connection> OpenSqlite(const std::string& path, Access access, b
     namespace fs = std::filesystem;
     if (path.empty()) throw DbError(dberr::kGeneral, "No database file was named.");
     const bool readOnly = access == Access::ReadOnly;
-    const int flags = readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0);
+    const int flags =
+        readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0);
     std::shared_ptr<Handle> handle = OpenHandle(path, path, flags);
     std::string message;
     int rc = FirstRead(handle->get(), message);
     std::error_code ec;
-    if (readOnly && (rc & 0xFF) != SQLITE_OK && (rc & 0xFF) != SQLITE_NOTADB && (rc & 0xFF) != SQLITE_CORRUPT &&
+    const int primary = rc & 0xFF;
+    if (readOnly && primary != SQLITE_OK && primary != SQLITE_NOTADB && primary != SQLITE_CORRUPT &&
         !fs::exists(path + "-wal", ec)) {
         // A database in write-ahead-log mode needs a shared-memory file beside it, which a
         // read-only folder cannot hold. With no log file there, everything committed is in
@@ -972,7 +976,8 @@ std::unique_ptr<Connection> OpenSqlite(const std::string& path, Access access, b
         rc = FirstRead(handle->get(), message);
     }
     if (rc != SQLITE_OK)
-        throw DbError(dberr::kGeneral, "Could not open the database '" + RedactPassword(path) + "': " + message);
+        throw DbError(dberr::kGeneral,
+                      "Could not open the database '" + RedactPassword(path) + "': " + message);
     sqlite3* raw = handle->get();
     sqlite3_exec(raw, "PRAGMA case_sensitive_like = ON", nullptr, nullptr, nullptr);
     // Changes through a record set are transactions of their own; in a database created with

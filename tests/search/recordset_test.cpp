@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <functional>
 #include <map>
 
 #include "db_test_support.h"
@@ -311,6 +312,30 @@ TEST_P(RecordsetTest, TableWithAutoIncrementCountsFromOne) {
     EXPECT_EQ(order, u"Cy Di Ed Zed ");
     EXPECT_EQ(ErrorNumber([&] { table->SetIndex(u"noSuchIndex"); }), dberr::kNotAnIndex);
     EXPECT_EQ(db_->Execute(u"DELETE FROM NameData"), 4);
+}
+
+// Both backends check a new table alike, and a refused one leaves nothing behind.
+TEST_P(RecordsetTest, TableDefinitionsAreCheckedAlike) {
+    const auto refused = [&](const std::function<void(TableDef&)>& spoil) {
+        TableDef def;
+        def.name = u"Checked";
+        def.CreateField(u"Id", FieldDef::Type::Long).attributes = FieldDef::kAutoIncrement;
+        def.CreateField(u"Name", FieldDef::Type::Text, 20);
+        spoil(def);
+        const std::int32_t number = ErrorNumber([&] { db_->AppendTableDef(def); });
+        EXPECT_FALSE(db_->TableExists(u"Checked"));
+        return number;
+    };
+    EXPECT_EQ(refused([](TableDef& d) { d.CreateIndex(u"ndx").fields = {u"Nowhere"}; }), dberr::kItemNotFound);
+    EXPECT_EQ(refused([](TableDef& d) { d.CreateField(u"Id2", FieldDef::Type::Long).attributes = 16; }),
+              dberr::kGeneral);
+    EXPECT_EQ(refused([](TableDef& d) { d.CreateIndex(u"ndx"); }), dberr::kGeneral);
+    EXPECT_EQ(refused([](TableDef& d) { d.CreateIndex(u"").fields = {u"Name"}; }), dberr::kGeneral);
+    EXPECT_EQ(refused([](TableDef& d) {  // refused by the database at the second index
+                  d.CreateIndex(u"ndx").fields = {u"Name"};
+                  d.CreateIndex(u"ndx").fields = {u"Id"};
+              }),
+              dberr::kGeneral);
 }
 
 // Special characters of the backend's pattern dialect, written in brackets, match themselves.
