@@ -223,6 +223,21 @@ TEST_F(EngineTest, DatabaseErrorsInTheControlsWords) {
     Search(u"smith");
     EXPECT_EQ(host_.messages.size(), 3u);
     EXPECT_EQ(host_.messages[2], host_.messages[1]);
+
+    // A failure that is no database error keeps its UTF-8 text.
+    struct FailingConnection final : Connection {
+        ConnectionKind Kind() const noexcept override { return ConnectionKind::Sqlite; }
+        std::unique_ptr<Recordset> OpenRecordset(std::u16string_view, RecordsetOptions) override {
+            throw std::runtime_error("Stra\xc3\x9f" "e \xe2\x80\x94 nicht lesbar");
+        }
+        std::int64_t Execute(std::u16string_view) override { return 0; }
+        void AppendTableDef(const TableDef&) override {}
+        bool TableExists(std::u16string_view) override { return false; }
+    } failing;
+    engine_.connectionType = qmDAO;
+    std::u16string text = u"smith";
+    engine_.BestMatchSearch(&failing, text);
+    EXPECT_EQ(host_.messages.back(), u"QM1Error:\r\nStra\u00dfe \u2014 nicht lesbar");
 }
 
 TEST_F(EngineTest, InvalidCompareIsShownOnceAndReset) {
