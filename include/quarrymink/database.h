@@ -2,8 +2,9 @@
 // SQLite (the default, "DAO") and PostgreSQL through libpq ("ADO").
 //
 // Statements are written in one dialect (SELECT TOP n, LIKE with the * wildcard,
-// [bracketed] names); each backend translates what it is handed. Every failure is a
-// DbError carrying a number and a description.
+// [bracketed] names); each backend translates what it is handed. Every call runs exactly one
+// statement: text that holds a second one is refused on both backends and nothing of it
+// runs. Every failure is a DbError carrying a number and a description.
 #pragma once
 
 #include <cstdint>
@@ -83,7 +84,11 @@ struct RecordsetOptions {
 };
 
 /// A cursor over the rows of a query or a table, in the query's order. Rows stream from
-/// the database: a set never holds a large table in memory.
+/// the database: a set never holds a large table in memory. A read-only set is read
+/// forward as the rows come; RecordCount (and MoveLast) cost one count query, and a move
+/// back reads the rows again. On PostgreSQL such a set reads inside a transaction that it
+/// begins when the session has none and commits when the last such set closes; statements
+/// run on the connection meanwhile take part in it.
 class QUARRYMINK_EXPORT Recordset {
 public:
     virtual ~Recordset() = default;
@@ -195,7 +200,7 @@ public:
     /// A record set over a SELECT statement, or over a whole table when given a bare name.
     virtual std::unique_ptr<Recordset> OpenRecordset(std::u16string_view sqlOrTable,
                                                      RecordsetOptions options = {}) = 0;
-    /// Runs a statement that returns no rows; the number of rows it touched.
+    /// Runs one statement that returns no rows; the number of rows it touched.
     virtual std::int64_t Execute(std::u16string_view sql) = 0;
     /// Creates the table with its fields and indexes (the Append of a TableDef).
     virtual void AppendTableDef(const TableDef& table) = 0;
