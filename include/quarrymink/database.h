@@ -2,8 +2,9 @@
 // SQLite (the default, "DAO") and PostgreSQL through libpq ("ADO").
 //
 // Statements are written in one dialect (SELECT TOP n, LIKE with the * wildcard,
-// [bracketed] names); each backend translates what it is handed. Every failure is a
-// DbError carrying a number and a description.
+// [bracketed] names); each backend translates what it is handed. Every call runs exactly one
+// statement: text that holds a second one is refused on both backends and nothing of it
+// runs. Every failure is a DbError carrying a number and a description.
 #pragma once
 
 #include <cstdint>
@@ -83,7 +84,11 @@ struct RecordsetOptions {
 };
 
 /// A cursor over the rows of a query or a table, in the query's order. Rows stream from
-/// the database: a set never holds a large table in memory.
+/// the database: a set never holds a large table in memory. A read-only set is read
+/// forward as the rows come; RecordCount (and MoveLast) cost one count query, and a move
+/// back reads the rows again. On PostgreSQL such a set reads inside a transaction that it
+/// begins when the session has none and commits when the last such set closes; statements
+/// run on the connection meanwhile take part in it.
 class QUARRYMINK_EXPORT Recordset {
 public:
     virtual ~Recordset() = default;
@@ -195,7 +200,7 @@ public:
     /// A record set over a SELECT statement, or over a whole table when given a bare name.
     virtual std::unique_ptr<Recordset> OpenRecordset(std::u16string_view sqlOrTable,
                                                      RecordsetOptions options = {}) = 0;
-    /// Runs a statement that returns no rows; the number of rows it touched.
+    /// Runs one statement that returns no rows; the number of rows it touched.
     virtual std::int64_t Execute(std::u16string_view sql) = 0;
     /// Creates the table with its fields and indexes (the Append of a TableDef).
     virtual void AppendTableDef(const TableDef& table) = 0;
@@ -205,13 +210,28 @@ protected:
     Connection() = default;
 };
 
-/// Opens (creating when absent and create is true) a SQLite database file.
+/// What a connection may do. A read-only connection never writes: a SQLite file is opened
+/// read-only (no journal, no lock file is created; a read-only file in a read-only folder
+/// can be searched), a PostgreSQL session runs its transactions read-only.
+enum class Access { ReadWrite, ReadOnly };
+
+/// Opens (creating when absent and create is true) a SQLite database file. Opening never
+/// changes the file: its journal mode is the one chosen when it was created.
 QUARRYMINK_EXPORT std::unique_ptr<Connection> OpenSqlite(const std::string& path, bool create = false);
-/// Creates a new, empty SQLite database file; DbError when it exists already.
+QUARRYMINK_EXPORT std::unique_ptr<Connection> OpenSqlite(const std::string& path, Access access,
+                                                         bool create = false);
+/// Creates a new, empty SQLite database file, in write-ahead-log mode; DbError when it
+/// exists already.
 QUARRYMINK_EXPORT std::unique_ptr<Connection> CreateSqlite(const std::string& path);
 /// Connects to PostgreSQL with a conninfo string ("host=... dbname=...") or a URI.
-QUARRYMINK_EXPORT std::unique_ptr<Connection> ConnectPostgres(const std::string& conninfo);
+QUARRYMINK_EXPORT std::unique_ptr<Connection> ConnectPostgres(const std::string& conninfo,
+                                                              Access access = Access::ReadWrite);
 /// A SQLite file path, or a PostgreSQL URI (postgresql://, postgres://) or conninfo.
-QUARRYMINK_EXPORT std::unique_ptr<Connection> OpenDatabase(const std::string& location);
+QUARRYMINK_EXPORT std::unique_ptr<Connection> OpenDatabase(const std::string& location,
+                                                           Access access = Access::ReadWrite);
+
+/// The location with any password in it replaced by "***" (the password of a URI's user
+/// part, a password= setting of a URI or a conninfo string): what messages show.
+QUARRYMINK_EXPORT std::string RedactPassword(std::string_view location);
 
 }  // namespace quarrymink

@@ -97,7 +97,14 @@ public:
     void setIDFieldName(const QString& New_IDFieldName);
     QString TableName() const;
     void setTableName(const QString& New_TableName);
-    /// An extra condition joined to the candidate query with "and"; never saved.
+    /// An extra condition on the candidate rows, written by the host's programmer in the
+    /// database's own SQL (for instance "Active = 1"); never saved. The search adds it to its
+    /// query as " and (" condition ")". It must be one condition: its literals, quoted names
+    /// and parentheses closed, no ";" and no comment; otherwise the search shows a message
+    /// and runs nothing. Never put a user's typed text into it: pass values the program
+    /// controls. LIKE patterns follow the connection's dialect: on SQLite (qmDAO) * any run,
+    /// ? one character, # one digit; on PostgreSQL (qmADO) % any run, _ one character; on
+    /// both [a-z] one of a list and [!a-z] one not in it.
     QString SQLFilterString() const;
     void setSQLFilterString(const QString& New_SQLFilterString);
 

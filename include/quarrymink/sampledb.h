@@ -29,17 +29,30 @@ QUARRYMINK_EXPORT void CreateNameDataTable(Connection& db, bool keyIndex = false
 
 struct NameDatabaseOptions {
     bool keyIndex = false;  ///< also index the key field (faster searches on large tables)
+    /// An existing database at the path is replaced; without it, an existing file is refused.
+    bool replace = false;
+    /// Reads a list written by hand: entries lose the line breaks around them, empty ones are
+    /// dropped, a list without "|" holds one entry a line, and a list with no entries is refused.
+    /// Without it the list is read as SplitWordList reads it.
+    bool tidyList = false;
     /// Makes the key code of a name; a default KeyCoder when empty.
     std::function<std::u16string(std::u16string_view)> makeCode;
     /// Progress from 0 to 100 after each row.
     std::function<void(int)> progress;
 };
 
-/// Builds a names database at path from a word list's bytes. The database is built under
-/// a temporary name and renamed at the end, so a failure leaves no partial file and an
-/// existing database is replaced only by a complete one. Throws DbError or
-/// std::runtime_error with a clear message (a name longer than the Name field included).
-QUARRYMINK_EXPORT void BuildNameDatabase(std::string_view wordList, const std::string& path,
-                                         const NameDatabaseOptions& options = {});
+/// Builds a names database at path from a word list's bytes and returns the number of rows.
+/// The database is built under a temporary name beside path, so a failure leaves no partial
+/// file and never touches an existing one. A new database is then moved into place; an
+/// existing one (only with options.replace) is overwritten by SQLite's online backup, under
+/// its locks, so that a process that has it open sees a sound database throughout. Throws
+/// DbError or std::runtime_error with a clear message (a name longer than the Name field, an
+/// existing file without replace, an empty tidy list).
+QUARRYMINK_EXPORT std::size_t BuildNameDatabase(std::string_view wordList, const std::string& path,
+                                                const NameDatabaseOptions& options = {});
+
+/// Copies the SQLite database at from over the one at to, page by page under the target's
+/// locks (waiting for a writer to finish); DbError when either is no database.
+QUARRYMINK_EXPORT void CopySqliteDatabase(const std::string& from, const std::string& to);
 
 }  // namespace quarrymink

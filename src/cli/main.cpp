@@ -1,4 +1,5 @@
 // quarrymink: key codes, Soundex digits, alignment scores, searches and recodes from the shell.
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <iostream>
@@ -68,6 +69,24 @@ constexpr const char* kUsage =
     "Run 'quarrymink COMMAND --help' for the options of a command, 'quarrymink --version'\n"
     "for the version.\n";
 
+// A message on one line: line breaks inside it become blanks.
+std::string OneLine(std::string text) {
+    for (char& c : text)
+        if (c == '\r' || c == '\n') c = ' ';
+    return text;
+}
+
+// Output that did not reach its file is a failure, whatever the command did: the caller
+// must not take a cut or empty output for a result.
+int CheckOutput(std::string_view command, int status) {
+    errno = 0;
+    if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return status;
+    const int error = errno;
+    std::fprintf(stderr, "quarrymink %.*s: cannot write the output: %s\n", static_cast<int>(command.size()),
+                 command.data(), error ? std::strerror(error) : "write error");
+    return kExitFailure;
+}
+
 int Dispatch(std::string_view command, Arguments& args) {
     if (command == "code") return RunCode(args);
     if (command == "soundex") return RunSoundex(args);
@@ -91,7 +110,7 @@ int main(int argc, char** argv) {
     const std::string_view command = argv[1];
     if (IsHelp(command)) {
         std::fputs(kUsage, stdout);
-        return kExitOk;
+        return CheckOutput("--help", kExitOk);
     }
     if (command == "--version") {
         std::fputs("quarrymink " QUARRYMINK_VERSION "\n", stdout);
@@ -99,15 +118,15 @@ int main(int argc, char** argv) {
     }
     try {
         Arguments args(argc, argv, 2);
-        return Dispatch(command, args);
+        return CheckOutput(command, Dispatch(command, args));
     } catch (const UsageError& e) {
-        std::fprintf(stderr, "quarrymink %s: %s\n", argv[1], e.what());
+        std::fprintf(stderr, "quarrymink %s: %s\n", argv[1], OneLine(e.what()).c_str());
         return kExitUsage;
     } catch (const RunError& e) {
-        std::fprintf(stderr, "%s\n", e.what());
+        std::fprintf(stderr, "%s\n", OneLine(e.what()).c_str());
         return kExitFailure;
     } catch (const std::exception& e) {
-        std::fprintf(stderr, "quarrymink %s: %s\n", argv[1], e.what());
+        std::fprintf(stderr, "quarrymink %s: %s\n", argv[1], OneLine(e.what()).c_str());
         return kExitFailure;
     }
 }

@@ -1,7 +1,9 @@
 // The database commands: search, recode, makedb.
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <sstream>
@@ -24,7 +26,8 @@ constexpr const char* kSearchUsage =
     "ranked matches, best first: score, tab, identifier, tab, text (or one JSON array with\n"
     "--json). A tab, line break, carriage return or backslash inside a text is written as\n"
     "\\t, \\n, \\r or \\\\, so that every match is one line. DATABASE is a SQLite file, or a\n"
-    "PostgreSQL URI (postgresql://...) or conninfo (\"host=... dbname=...\"). The search\n"
+    "PostgreSQL URI (postgresql://...) or conninfo (\"host=... dbname=...\"); the search only\n"
+    "reads it (--recode writes). Names with blanks are written [Like This]. The search\n"
     "time goes to standard error.\n"
     "\n"
     "  --table T     the table searched\n"
@@ -32,7 +35,10 @@ constexpr const char* kSearchUsage =
     "  --text X      its text field\n"
     "  --id I        its identifier field\n"
     "  --compare N   0 all words (default), 1 first word, 2 last word, 3 as many words as TEXT has\n"
-    "  --filter SQL  an extra condition on the rows\n"
+    "  --filter SQL  an extra condition on the rows, in the database's SQL, e.g. \"Active = 1\";\n"
+    "                it is your own SQL, added in parentheses: it must be one condition (no ';',\n"
+    "                no comment, balanced parentheses and quotes) or nothing runs. LIKE patterns\n"
+    "                use * ? # [a-z] [!a-z] on SQLite, % _ [a-z] [!a-z] on PostgreSQL\n"
     "  --json        print the matches as JSON\n"
     "  --continue    search a table whose keys carry another version as it is\n"
     "  --recode      recode such a table first\n";
@@ -43,13 +49,27 @@ constexpr const char* kRecodeUsage =
     "Rewrites the key field K of every row of table T with the key code of its text X.\n";
 
 constexpr const char* kMakeDbUsage =
-    "usage: quarrymink makedb [--key-index] WORDLIST DATABASE\n"
+    "usage: quarrymink makedb [--key-index] [--replace] WORDLIST DATABASE\n"
     "\n"
     "Builds the SQLite database DATABASE with the table NameData (Key, Ident, Name) from a\n"
     "word list whose entries are separated by '|' (the text before the first '|' is not\n"
-    "stored). An existing DATABASE is replaced once the new one is complete.\n"
+    "stored), or that holds one entry a line when it has no '|'. Line breaks around an\n"
+    "entry and empty entries are dropped; a list without entries is refused. Prints one\n"
+    "line at the end on standard error (a progress bar before it on a terminal).\n"
     "\n"
-    "  --key-index   also index the Key field, for fast searches on large tables\n";
+    "  --key-index   also index the Key field, for fast searches on large tables\n"
+    "  --replace     replace an existing DATABASE (without it, an existing file is refused);\n"
+    "                the new tables are copied in under the database's locks, so that a\n"
+    "                program that has it open sees a sound database throughout\n";
+
+// A message of the engine on one line.
+std::string OneLine(std::u16string_view text) {
+    std::string out = Utf16ToUtf8(text);
+    for (std::size_t at; (at = out.find("\r\n")) != std::string::npos;) out.replace(at, 2, " ");
+    for (char& c : out)
+        if (c == '\r' || c == '\n') c = ' ';
+    return out;
+}
 
 std::string Narrow(std::u16string_view text) {
     std::string out = Utf16ToUtf8(text);
@@ -68,12 +88,12 @@ public:
 
     std::u16string DisplayName() const override { return u"QM"; }
     void ShowMessage(std::u16string_view text, MessageIcon icon) override {
-        std::fprintf(stderr, "%s\n", Narrow(text).c_str());
+        std::fprintf(stderr, "%s\n", OneLine(text).c_str());
         if (icon == MessageIcon::Critical) failed = true;
     }
     RecodeChoice AskRecodeWarning() override {
         if (answer == RecodeChoice::Cancel) {
-            std::fprintf(stderr, "%s\n", Narrow(messages::kRecodeWarning).c_str());
+            std::fprintf(stderr, "%s\n", OneLine(messages::kRecodeWarning).c_str());
             warned = true;
         }
         return answer;
@@ -93,9 +113,9 @@ struct TableOptions {
     std::u16string table, key, text, id;
 };
 
-std::unique_ptr<Connection> Open(const std::string& location) {
+std::unique_ptr<Connection> Open(const std::string& location, Access access) {
     try {
-        return OpenDatabase(location);
+        return OpenDatabase(location, access);
     } catch (const DbError& e) {
         throw RunError(e.what());
     }
@@ -195,7 +215,9 @@ int RunSearch(Arguments& args) {
     RequireTableOptions(t, true);
     if (!haveText) throw UsageError("no TEXT given");
 
-    std::unique_ptr<Connection> db = Open(t.database);
+    // A search only reads; recoding a table of old keys first is the one write it may do.
+    std::unique_ptr<Connection> db =
+        Open(t.database, answer == RecodeChoice::RecodeTable ? Access::ReadWrite : Access::ReadOnly);
     ConsoleHost host;
     host.answer = answer;
     MatchEngine engine(host);
@@ -245,7 +267,7 @@ int RunRecode(Arguments& args) {
         t.database = std::string(arg);
     }
     RequireTableOptions(t, false);
-    std::unique_ptr<Connection> db = Open(t.database);
+    std::unique_ptr<Connection> db = Open(t.database, Access::ReadWrite);
     ConsoleHost host;
     host.showProgress = isatty(fileno(stderr));
     MatchEngine engine(host);
@@ -254,8 +276,54 @@ int RunRecode(Arguments& args) {
     return host.failed ? kExitFailure : kExitOk;
 }
 
+namespace {
+
+// A progress bar on standard error, drawn only once a build has taken a moment, so that
+// short lists print nothing but their summary.
+class BuildProgress {
+public:
+    explicit BuildProgress(bool terminal) : terminal_(terminal), start_(std::chrono::steady_clock::now()) {}
+    void operator()(int percent) {
+        if (!terminal_) return;
+        if (!drawn_ && std::chrono::steady_clock::now() - start_ < std::chrono::milliseconds(500)) return;
+        drawn_ = true;
+        const int width = 40, filled = percent * width / 100;
+        const std::string done(static_cast<std::size_t>(filled), '#');
+        const std::string left(static_cast<std::size_t>(width - filled), '.');
+        std::fprintf(stderr, "\rBuilding [%s%s] %3d%%", done.c_str(), left.c_str(), percent);
+        std::fflush(stderr);
+    }
+    void Finish() const {
+        if (drawn_) std::fputc('\n', stderr);
+    }
+    double Seconds() const {
+        return std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
+    }
+
+private:
+    bool terminal_;
+    bool drawn_ = false;
+    std::chrono::steady_clock::time_point start_;
+};
+
+std::string ReadWordList(const std::string& path) {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec))
+        throw RunError("the word list '" + path + "' is not a file");
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream bytes;
+    if (!in || !(bytes << in.rdbuf())) {
+        if (std::filesystem::file_size(path, ec) != 0 || ec)
+            throw RunError("cannot read the word list '" + path + "'");
+    }
+    return bytes.str();
+}
+
+}  // namespace
+
 int RunMakeDb(Arguments& args) {
     NameDatabaseOptions options;
+    options.tidyList = true;
     std::vector<std::string> paths;
     while (!args.Empty()) {
         const std::string_view arg = args.Take();
@@ -264,19 +332,28 @@ int RunMakeDb(Arguments& args) {
             return kExitOk;
         }
         if (arg == "--key-index") options.keyIndex = true;
+        else if (arg == "--replace") options.replace = true;
         else if (arg.starts_with("--") && arg.size() > 2) throw UsageError("unknown option '" + std::string(arg) + "'");
         else paths.emplace_back(arg);
     }
     if (paths.size() != 2) throw UsageError("takes a WORDLIST and a DATABASE");
-    std::ifstream in(paths[0], std::ios::binary);
-    if (!in) throw RunError("cannot read the word list '" + paths[0] + "'");
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
+    const std::string& database = paths[1];
+    std::error_code ec;
+    if (!options.replace && std::filesystem::exists(database, ec))
+        throw RunError("'" + database + "' exists already (give --replace to rebuild it)");
+    const std::string bytes = ReadWordList(paths[0]);
+    BuildProgress progress(isatty(fileno(stderr)));
+    options.progress = [&progress](int percent) { progress(percent); };
+    std::size_t written = 0;
     try {
-        BuildNameDatabase(bytes.str(), paths[1], options);
+        written = BuildNameDatabase(bytes, database, options);
     } catch (const std::exception& e) {
-        throw RunError("cannot build '" + paths[1] + "': " + e.what());
+        progress.Finish();
+        throw RunError("cannot build '" + database + "': " + e.what());
     }
+    progress.Finish();
+    std::fprintf(stderr, "Wrote %zu entries to %s (%s) in %.2f s\n", written, database.c_str(),
+                 options.keyIndex ? "with a key index" : "no key index", progress.Seconds());
     return kExitOk;
 }
 

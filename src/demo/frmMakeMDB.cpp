@@ -79,6 +79,7 @@ void frmMakeMDB::MakeDatabase(const QString& baseName, const QString& path) {
     wordList.close();
 
     NameDatabaseOptions options;
+    options.replace = true;  // both databases are built anew, existing files included
     options.makeCode = [this](std::u16string_view text) {
         return DF1->MakeCode(QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size())))
             .toStdU16String();

@@ -5,7 +5,9 @@
 
 #include "quarrymink/search.h"
 #include "quarrymink/textutil.h"
+#include "quarrymink/unicode.h"
 #include "search/busy_scope_p.h"
+#include "search/sql_dialect.h"
 
 namespace quarrymink {
 
@@ -92,8 +94,9 @@ void MatchEngine::ReportCurrentException(int kind) {
     } catch (const DbError& e) {
         ReportDbError(kind, e.Number(), e.Description());
     } catch (const std::exception& e) {
-        const std::string what = e.what();
-        ReportDbError(kind, dberr::kGeneral, std::u16string(what.begin(), what.end()));
+        std::u16string what;
+        AppendUtf8(what, e.what());
+        ReportDbError(kind, dberr::kGeneral, what);
     } catch (...) {
         ReportDbError(kind, dberr::kGeneral, u"Unexpected failure");
     }
@@ -117,7 +120,8 @@ bool MatchEngine::Yield(bool now) {
 std::u16string MatchEngine::CandidateQuery(std::u16string_view code) const {
     std::u16string sql = u"SELECT ";
     sql.append(keyFieldName).append(u",").append(textFieldName).append(u",").append(idFieldName);
-    sql.append(u" FROM ").append(tableName).append(u" WHERE [").append(keyFieldName).append(u"] LIKE '");
+    sql.append(u" FROM ").append(tableName).append(u" WHERE ").append(sqldialect::DelimitedName(keyFieldName));
+    sql.append(u" LIKE '");
     // The version the search key carries: the instance's, or the library's before the first key.
     const std::u16string& version = coder_.KeyVersion();
     AppendLikeLiteral(sql, version.empty() ? std::u16string(1, LibraryKeyVersion()) : version);
@@ -191,6 +195,17 @@ void MatchEngine::BestMatchSearch(Connection* db, std::u16string& searchText) {
     }
     if (SplitKeySounds(searchCode).Count() < 0) {  // a key without sounds matches nothing
         finish();
+        return;
+    }
+    try {
+        // Before any statement runs: names that are one name each, a filter that is one condition.
+        sqldialect::RequireName(tableName, "table");
+        sqldialect::RequireName(keyFieldName, "key field");
+        sqldialect::RequireName(textFieldName, "text field");
+        sqldialect::RequireName(idFieldName, "identifier field");
+        if (!sqlFilterString.empty()) sqldialect::RequireCondition(sqlFilterString, db->Kind());
+    } catch (...) {
+        ReportCurrentException(2);
         return;
     }
     if (CheckKeyVersion(*db) == 1 || !host_) return;

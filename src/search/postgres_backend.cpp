@@ -1,16 +1,19 @@
-// The PostgreSQL backend.
+// The PostgreSQL backend, through libpq. Every statement goes through the extended query
+// protocol, which runs exactly one statement.
 //
-// Every record set is a server-side SCROLL cursor WITH HOLD: the server keeps the rows of the
-// query (on disk when they are many), the client holds one batch of them at a time. Moves in
-// either direction fetch the batch around the wanted row; MoveLast only counts (MOVE ALL). A
-// hold cursor needs no open transaction, so each change made through a set commits at once,
-// as it does in the DAO engine.
+// A read-only set streams: a forward cursor inside a transaction (begun when the session has
+// none, committed when the last such set closes), read one batch at a time, which the server
+// does not materialise; RecordCount costs one count query, and a move back reads the rows
+// again from a new cursor. Statements run on the session while such a set is open take part
+// in its transaction.
 //
-// An updatable set carries each row's ctid in a hidden first column and changes exactly that
-// row; the new ctid an update returns replaces the old one for later changes of the same row.
-// Rows a set adds do not show in it.
-#include "search/postgres_backend.h"
-
+// An updatable or table set is a SCROLL cursor WITH HOLD: the server keeps the rows of the
+// query (on disk when they are many), the client holds one batch of them at a time. A hold
+// cursor needs no open transaction, so each change made through a set commits at once, as it
+// does in the DAO engine. Such a set carries each row's ctid in a hidden first column and
+// changes exactly that row; the new ctid an update returns replaces the old one for later
+// changes of the same row. A query set does not show the rows it adds; a table set shows the
+// rows added and changed through it from its next move on.
 #include <libpq-fe.h>
 
 #include <algorithm>
@@ -20,7 +23,49 @@
 #include <unordered_map>
 
 #include "quarrymink/unicode.h"
+#include "search/owned_handle.h"
+#include "search/recordset_core.h"
 #include "search/sql_dialect.h"
+
+namespace quarrymink::postgres_backend {
+
+/// A query result, cleared with its owner.
+using Result = OwnedHandle<pg_result, &PQclear>;
+
+/// The server session, shared by the connection and every record set opened on it.
+class Session {
+public:
+    explicit Session(pg_conn* conn) : conn_(conn) {}
+
+    pg_conn* get() const noexcept { return conn_.get(); }
+    /// A name for a new server-side cursor, unique within the session.
+    std::string NewCursorName() { return "qm_cursor_" + std::to_string(++cursors_); }
+
+    /// Runs one statement (a second one is refused); DbError (with the mapped number) unless
+    /// it succeeds.
+    Result Exec(const std::string& sql);
+    /// Runs one statement with text parameters (std::nullopt is Null).
+    Result ExecParams(const std::string& sql, const std::vector<std::optional<std::string>>& params);
+    /// Runs the statements all or nothing (in a savepoint when a transaction is open).
+    void RunAtomically(const std::vector<std::string>& statements);
+    /// Runs one statement and ignores its outcome (closing cursors and transactions).
+    void ExecQuietly(const char* sql) noexcept;
+
+    /// A streaming cursor lives in a transaction: the first open stream begins one when the
+    /// session has none, and the last one to end commits it. Statements run on the session
+    /// in between take part in that transaction.
+    void BeginStream();
+    void EndStream() noexcept;
+
+private:
+    OwnedHandle<pg_conn, &PQfinish> conn_;
+    long long cursors_ = 0;
+    int streams_ = 0;
+    bool ownsTransaction_ = false;
+};
+
+}  // namespace quarrymink::postgres_backend
+
 
 namespace quarrymink {
 namespace postgres_backend {
@@ -50,12 +95,9 @@ std::string Trimmed(std::string text) {
     throw DbError(number, message);
 }
 
-[[noreturn]] void NoCurrentRecord() { throw DbError(dberr::kNoCurrentRecord, "No current record."); }
-[[noreturn]] void RecordDeleted() { throw DbError(dberr::kRecordDeleted, "Record is deleted."); }
-[[noreturn]] void ReadOnly() { throw DbError(dberr::kReadOnly, "Cannot update. Database or object is read-only."); }
-[[noreturn]] void NotSupported() {
-    throw DbError(dberr::kGeneral, "Operation is not supported for this type of object.");
-}
+using core::NoCurrentRecord;
+using core::ReadOnly;
+using core::RecordDeleted;
 
 std::string Utf8(std::u16string_view text) { return Utf16ToUtf8(text); }
 
@@ -135,44 +177,66 @@ std::string WithoutTrailingSemicolons(std::string sql) {
 
 }  // namespace
 
-Result& Result::operator=(Result&& other) noexcept {
-    if (this != &other) {
-        PQclear(r_);
-        r_ = other.r_;
-        other.r_ = nullptr;
-    }
-    return *this;
+
+// Every statement goes through the extended query protocol, which runs exactly one
+// statement: a second one is refused by the server, never run.
+Result Session::Exec(const std::string& sql) { return ExecParams(sql, {}); }
+
+void Session::ExecQuietly(const char* sql) noexcept {
+    if (PQstatus(get()) != CONNECTION_OK) return;
+    PQclear(PQexecParams(get(), sql, 0, nullptr, nullptr, nullptr, nullptr, 0));
 }
 
-Result::~Result() { PQclear(r_); }
+void Session::RunAtomically(const std::vector<std::string>& statements) {
+    const bool own = PQtransactionStatus(get()) == PQTRANS_IDLE;
+    Exec(own ? "BEGIN" : "SAVEPOINT qm_atomic");
+    try {
+        for (const std::string& statement : statements) Exec(statement);
+    } catch (...) {
+        if (own) {
+            ExecQuietly("ROLLBACK");
+        } else {
+            ExecQuietly("ROLLBACK TO SAVEPOINT qm_atomic");
+            ExecQuietly("RELEASE SAVEPOINT qm_atomic");
+        }
+        throw;
+    }
+    Exec(own ? "COMMIT" : "RELEASE SAVEPOINT qm_atomic");
+}
 
-Session::~Session() { PQfinish(conn_); }
+void Session::BeginStream() {
+    if (streams_ == 0 && PQtransactionStatus(get()) == PQTRANS_IDLE) {
+        Exec("BEGIN");
+        ownsTransaction_ = true;
+    }
+    ++streams_;
+}
 
-Result Session::Exec(const std::string& sql) {
-    Result r(PQexec(conn_, sql.c_str()));
-    const ExecStatusType status = PQresultStatus(r.get());
-    if (!r.get() || (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK)) ThrowResult(r.get(), conn_);
-    return r;
+void Session::EndStream() noexcept {
+    if (streams_ == 0 || --streams_ > 0 || !ownsTransaction_) return;
+    ownsTransaction_ = false;
+    ExecQuietly(PQtransactionStatus(get()) == PQTRANS_INTRANS ? "COMMIT" : "ROLLBACK");
 }
 
 Result Session::ExecParams(const std::string& sql, const std::vector<std::optional<std::string>>& params) {
     std::vector<const char*> values;
     for (const auto& p : params) values.push_back(p ? p->c_str() : nullptr);
-    Result r(PQexecParams(conn_, sql.c_str(), static_cast<int>(values.size()), nullptr, values.data(), nullptr, nullptr,
-                          0));
+    Result r(PQexecParams(get(), sql.c_str(), static_cast<int>(values.size()), nullptr, values.data(), nullptr,
+                          nullptr, 0));
     const ExecStatusType status = PQresultStatus(r.get());
-    if (!r.get() || (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK)) ThrowResult(r.get(), conn_);
+    if (!r.get() || (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK)) ThrowResult(r.get(), get());
     return r;
 }
 
 namespace {
 
-class CursorSet final : public Recordset {
+class CursorSet final : public core::RecordsetCore {
 public:
     // sql: translated. table: for a table set, its quoted name (the set reads all of it).
     CursorSet(std::shared_ptr<Session> session, std::string sql, bool updatable, std::string table)
         : session_(std::move(session)), sql_(WithoutTrailingSemicolons(std::move(sql))), table_(std::move(table)) {
         tableSet_ = !table_.empty();
+        streaming_ = !updatable && !tableSet_;
         Open(updatable || tableSet_);
     }
 
@@ -189,6 +253,7 @@ public:
     void MoveNext() override {
         CheckOpen();
         CancelEdit();
+        Refresh(true);
         if (eof_) NoCurrentRecord();
         std::int64_t target = bof_ ? 0 : pos_ + 1;
         while (deleted_.count(target)) ++target;
@@ -205,6 +270,7 @@ public:
     void MovePrevious() override {
         CheckOpen();
         CancelEdit();
+        Refresh(true);
         if (bof_) NoCurrentRecord();
         if (eof_) EnsureCount();
         std::int64_t target = eof_ ? count_ - 1 : pos_ - 1;
@@ -222,6 +288,7 @@ public:
     void MoveFirst() override {
         CheckOpen();
         CancelEdit();
+        Refresh(false);
         std::int64_t target = 0;
         while (deleted_.count(target)) ++target;
         if (!Exists(target)) {
@@ -235,6 +302,7 @@ public:
     void MoveLast() override {
         CheckOpen();
         CancelEdit();
+        Refresh(false);
         EnsureCount();
         std::int64_t target = count_ - 1;
         while (target >= 0 && deleted_.count(target)) --target;
@@ -248,33 +316,14 @@ public:
 
     std::int64_t RecordCount() override {
         CheckOpen();
+        Refresh(true);
         EnsureCount();
         return Live();
     }
 
-    int FieldCount() const override { return static_cast<int>(names_.size()); }
-    std::u16string FieldName(int index) const override {
-        CheckIndex(index);
-        return names_[static_cast<std::size_t>(index)];
-    }
-    int FieldIndex(std::u16string_view name) const override {
-        CheckOpen();
-        for (std::size_t i = 0; i < names_.size(); ++i)
-            if (sqldialect::NamesEqual(names_[i], name)) return static_cast<int>(i);
-        throw DbError(dberr::kItemNotFound, "Item not found in this collection: " + Utf8(name));
-    }
-    Value Field(std::u16string_view name) const override { return FieldAt(FieldIndex(name)); }
-    std::int32_t DefinedSize(std::u16string_view name) const override {
-        return sizes_[static_cast<std::size_t>(FieldIndex(name))];
-    }
-
-    Value FieldAt(int index) const override {
-        CheckIndex(index);
-        const auto i = static_cast<std::size_t>(index);
-        if (mode_ != Mode::None && changes_[i]) return *changes_[i];
-        if (mode_ == Mode::Adding) return Value();
+    Value StoredValue(int index) const override {
         const int row = CurrentRow();
-        if (Changed(pos_)) return ChangedRow()[i];
+        if (Changed(pos_)) return ChangedRow()[static_cast<std::size_t>(index)];
         return ValueOf(window_.get(), row, index + offset_);
     }
 
@@ -283,7 +332,7 @@ public:
         const int row = CurrentRow();
         const int col = index + offset_;
         PGresult* r = window_.get();
-        if (!IsTextType(PQftype(r, col)) || mode_ != Mode::None || Changed(pos_)) {
+        if (!IsTextType(PQftype(r, col)) || edit_.Active() || Changed(pos_)) {
             out = FieldAt(index).ToText();
             return;
         }
@@ -297,46 +346,34 @@ public:
         CheckOpen();
         if (!updatable_) ReadOnly();
         CurrentRow();
-        mode_ = Mode::Editing;
-        changes_.assign(names_.size(), std::nullopt);
+        edit_.Begin(core::EditBuffer::Mode::Editing, names_.size());
     }
 
     void AddNew() override {
         CheckOpen();
         if (!updatable_) ReadOnly();
-        mode_ = Mode::Adding;
-        changes_.assign(names_.size(), std::nullopt);
-    }
-
-    void SetField(std::u16string_view name, Value value) override {
-        const int index = FieldIndex(name);
-        if (mode_ == Mode::None)
-            throw DbError(dberr::kUpdateWithoutEdit, "Update or CancelUpdate without AddNew or Edit.");
-        if (columnTable_[static_cast<std::size_t>(index)] != tableOid_ || tableOid_ == InvalidOid)
-            throw DbError(dberr::kReadOnly, "Field '" + Utf8(name) + "' cannot be updated.");
-        changes_[static_cast<std::size_t>(index)] = std::move(value);
+        edit_.Begin(core::EditBuffer::Mode::Adding, names_.size());
     }
 
     void Update() override {
         CheckOpen();
-        if (mode_ == Mode::None)
-            throw DbError(dberr::kUpdateWithoutEdit, "Update or CancelUpdate without AddNew or Edit.");
+        const std::vector<std::size_t> changed = edit_.ChangedFields();
+        const bool editing = !edit_.Adding();
         ResolveTable();
         std::vector<std::optional<std::string>> params;
         std::string columns, values;
-        for (std::size_t i = 0; i < changes_.size(); ++i) {
-            if (!changes_[i]) continue;
-            params.push_back(Parameter(*changes_[i]));
+        for (const std::size_t i : changed) {
+            params.push_back(Parameter(*edit_.Changed(i)));
             const std::string& column = columnNames_.at(static_cast<int>(columnNumber_[i]));
             const std::string number = "$" + std::to_string(params.size());
-            if (mode_ == Mode::Editing) {
+            if (editing) {
                 columns += (columns.empty() ? "" : ", ") + column + " = " + number;
             } else {
                 columns += (columns.empty() ? "" : ", ") + column;
                 values += (values.empty() ? "" : ", ") + number;
             }
         }
-        if (mode_ == Mode::Editing) {
+        if (editing) {
             if (!params.empty()) {
                 params.push_back(Ctid());
                 Result r = session_->ExecParams("UPDATE " + table_ + " SET " + columns + " WHERE ctid = $" +
@@ -357,6 +394,8 @@ public:
                                  params);
             if (PQntuples(r.get()) > 0 && !PQgetisnull(r.get(), 0, 0)) lastInsertId_ = ToInt64(PQgetvalue(r.get(), 0, 0));
         }
+        // A table set shows its rows in index order, new and changed ones included.
+        if (tableSet_) stale_ = true;
         CancelEdit();
     }
 
@@ -378,11 +417,8 @@ public:
 
     void SetBookmark(const std::string& bookmark) override {
         CheckOpen();
-        std::int64_t row = -1;
-        const auto [end, ec] = std::from_chars(bookmark.data(), bookmark.data() + bookmark.size(), row);
-        if (ec != std::errc() || end != bookmark.data() + bookmark.size() || row < 0 || deleted_.count(row) ||
-            !Exists(row))
-            throw DbError(dberr::kInvalidBookmark, "Not a valid bookmark.");
+        const std::int64_t row = core::ParseBookmark(bookmark);
+        if (row < 0 || deleted_.count(row) || !Exists(row)) core::InvalidBookmark();
         CancelEdit();
         pos_ = row;
         bof_ = eof_ = false;
@@ -390,7 +426,7 @@ public:
 
     void SetIndex(std::u16string_view indexName) override {
         CheckOpen();
-        if (!tableSet_) NotSupported();
+        if (!tableSet_) core::NotSupported();
         const bool primary = sqldialect::NamesEqual(indexName, u"PrimaryKey");
         Result r = session_->ExecParams(
             "SELECT quote_ident(a.attname), a.attname FROM pg_catalog.pg_index i "
@@ -419,12 +455,9 @@ public:
     // until the first row that fits. Texts compare without regard to case, as in the DAO engine.
     void Seek(std::u16string_view op, const std::vector<Value>& keys) override {
         CheckOpen();
-        if (!tableSet_) NotSupported();
-        if (indexColumns_.empty()) throw DbError(dberr::kGeneral, "Operation invalid without a current index.");
-        if (op != u"=") throw DbError(dberr::kGeneral, "Seek supports the comparison \"=\" only.");
-        if (keys.empty() || keys.size() > indexColumns_.size())
-            throw DbError(dberr::kGeneral, "Seek needs one to " + std::to_string(indexColumns_.size()) + " key values.");
+        core::CheckSeek(tableSet_, indexColumns_.size(), op, keys.size());
         CancelEdit();
+        Refresh(false);
         std::vector<int> fields;
         for (std::size_t k = 0; k < keys.size(); ++k) fields.push_back(FieldIndex(indexColumns_[k]));
         const std::int64_t before = pos_;
@@ -444,9 +477,6 @@ public:
         noMatch_ = true;
     }
 
-    bool NoMatch() const override { return noMatch_; }
-    std::int64_t LastInsertId() const override { return lastInsertId_; }
-
     void Close() override {
         if (closed_) return;
         closed_ = true;
@@ -455,46 +485,62 @@ public:
     }
 
 private:
-    enum class Mode { None, Editing, Adding };
-
-    void CheckOpen() const {
-        if (closed_) throw DbError(dberr::kGeneral, "The record set is closed.");
-    }
-    void CheckIndex(int index) const {
-        CheckOpen();
-        if (index < 0 || index >= FieldCount()) throw DbError(dberr::kItemNotFound, "Item not found in this collection.");
-    }
-
     void Open(bool updatable) {
         updatable_ = false;
         if (updatable) {
             const std::size_t at = sqldialect::RowSelectListStart(sql_);
-            if (at != std::string::npos) {
-                try {
-                    Declare(sql_.substr(0, at) + " ctid AS \"qm$ctid\"," + sql_.substr(at), 1);
-                    updatable_ = tableOid_ != InvalidOid;
-                } catch (const DbError&) {
-                    // No single row behind each row of the result: read-only, below.
-                }
+            if (at != std::string::npos &&
+                TryDeclare(sql_.substr(0, at) + " ctid AS \"qm$ctid\"," + sql_.substr(at))) {
+                Described(FetchFirst(), 1);
+                updatable_ = tableOid_ != InvalidOid;
+                if (!updatable_) CloseCursor();
             }
         }
         if (!updatable_) {
-            if (cursor_.size()) CloseCursor();
-            Declare(sql_, 0);
+            Declare(sql_);
+            Described(FetchFirst(), 0);
         }
     }
 
-    // Declares the cursor and fetches its first batch; the batch also describes the columns.
-    void Declare(const std::string& sql, int offset) {
-        cursor_ = session_->NewCursorName();
-        Result first;
+    // Declares an updatable set's cursor; false when the server refuses the statement (no
+    // single row behind each row of the result), leaving any transaction of the host usable.
+    bool TryDeclare(const std::string& sql) {
+        const bool inTransaction = PQtransactionStatus(session_->get()) != PQTRANS_IDLE;
+        if (inTransaction) session_->Exec("SAVEPOINT qm_declare");
         try {
-            first = session_->Exec("DECLARE " + cursor_ + " SCROLL CURSOR WITH HOLD FOR " + sql + "; FETCH FORWARD " +
-                                   std::to_string(kBatch) + " FROM " + cursor_);
+            Declare(sql);
+        } catch (const DbError&) {
+            if (inTransaction) session_->ExecQuietly("ROLLBACK TO SAVEPOINT qm_declare");
+            if (inTransaction) session_->ExecQuietly("RELEASE SAVEPOINT qm_declare");
+            return false;
+        }
+        if (inTransaction) session_->Exec("RELEASE SAVEPOINT qm_declare");
+        return true;
+    }
+
+    // A read-only set streams: a forward cursor inside a transaction, which the server does
+    // not materialise. Updatable and table sets keep their rows on the server (a hold cursor
+    // needs no open transaction, so each change made through the set commits at once).
+    void Declare(const std::string& sql) {
+        if (streaming_) session_->BeginStream();
+        cursor_ = session_->NewCursorName();
+        try {
+            const char* kind = streaming_ ? " NO SCROLL CURSOR FOR " : " SCROLL CURSOR WITH HOLD FOR ";
+            session_->Exec("DECLARE " + cursor_ + kind + sql);
         } catch (...) {
             cursor_.clear();
+            if (streaming_) session_->EndStream();
             throw;
         }
+        serverPos_ = 0;
+    }
+
+    Result FetchFirst() {
+        return session_->Exec("FETCH FORWARD " + std::to_string(kBatch) + " FROM " + cursor_);
+    }
+
+    // Takes the first batch of a new cursor; the batch also describes the columns.
+    void Described(Result first, int offset) {
         offset_ = offset;
         PGresult* r = first.get();
         names_.clear(), sizes_.clear(), columnTable_.clear(), columnNumber_.clear();
@@ -523,13 +569,12 @@ private:
         changedPos_ = -1;
     }
 
-    void CloseCursor() {
+    void CloseCursor() noexcept {
         if (cursor_.empty()) return;
         const std::string name = std::move(cursor_);
         cursor_.clear();
-        if (PQstatus(session_->get()) == CONNECTION_OK) {
-            Result r(PQexec(session_->get(), ("CLOSE " + name).c_str()));
-        }
+        session_->ExecQuietly(("CLOSE " + name).c_str());
+        if (streaming_) session_->EndStream();
     }
 
     // The batch in window_ now starts at row start; the cursor stands on its last row.
@@ -545,11 +590,50 @@ private:
     }
 
     void Fetch(std::int64_t start) const {
-        std::string sql;
-        if (serverPos_ != start) sql = "MOVE ABSOLUTE " + std::to_string(start) + " IN " + cursor_ + "; ";
-        sql += "FETCH FORWARD " + std::to_string(kBatch) + " FROM " + cursor_;
-        window_ = session_->Exec(sql);
+        if (streaming_) {
+            // A forward cursor: a batch behind it is read again from a new cursor.
+            if (start < serverPos_) Redeclare();
+            if (start > serverPos_)
+                session_->Exec("MOVE FORWARD " + std::to_string(start - serverPos_) + " IN " + cursor_);
+        } else if (serverPos_ != start) {
+            session_->Exec("MOVE ABSOLUTE " + std::to_string(start) + " IN " + cursor_);
+        }
+        window_ = session_->Exec("FETCH FORWARD " + std::to_string(kBatch) + " FROM " + cursor_);
         Loaded(start);
+    }
+
+    // A table set whose rows changed through it reads them again from a new cursor, and finds
+    // the current row there (locate) or leaves the position to the move that follows.
+    void Refresh(bool locate) {
+        if (!stale_) return;
+        stale_ = false;
+        std::optional<std::string> current;
+        if (locate && !bof_ && !eof_ && !deleted_.count(pos_)) current = Ctid();
+        const bool atEnd = eof_;
+        window_ = Result();
+        CloseCursor();
+        Open(true);
+        if (!locate) return;
+        if (atEnd) {
+            EnsureCount();
+            pos_ = count_;
+            bof_ = count_ == 0, eof_ = true;
+            return;
+        }
+        for (std::int64_t row = 0; current && Exists(row); ++row) {
+            pos_ = row;
+            bof_ = eof_ = false;
+            if (Ctid() == current) return;
+        }
+        pos_ = -1;  // the row is gone or there was none: the walk starts again from the top
+        bof_ = true;
+        eof_ = count_ == 0;
+    }
+
+    void Redeclare() const {
+        auto* self = const_cast<CursorSet*>(this);
+        self->CloseCursor();
+        self->Declare(sql_);
     }
 
     bool InWindow(std::int64_t row) const { return row >= winStart_ && row < winStart_ + winRows_; }
@@ -577,6 +661,13 @@ private:
 
     void EnsureCount() {
         if (count_ >= 0) return;
+        if (streaming_) {
+            // One count query; the cursor stays where it is.
+            Result r = session_->Exec("SELECT count(*) FROM (" + sqldialect::WithoutTrailingOrderBy(sql_) +
+                                      ") AS qm_count");
+            count_ = ToInt64(PQgetvalue(r.get(), 0, 0));
+            return;
+        }
         Result r = session_->Exec("MOVE FORWARD ALL IN " + cursor_);
         count_ = serverPos_ + ToInt64(PQcmdTuples(r.get()));
         serverPos_ = count_ + 1;
@@ -641,9 +732,10 @@ private:
         }
     }
 
-    void CancelEdit() {
-        mode_ = Mode::None;
-        changes_.clear();
+    void CancelEdit() { edit_.Cancel(); }
+
+    bool FieldWritable(std::size_t index) const override {
+        return tableOid_ != InvalidOid && columnTable_[index] == tableOid_;
     }
 
     static bool KeyEquals(const Value& a, const Value& b) {
@@ -663,12 +755,11 @@ private:
     std::string sql_;
     std::string table_;  // quoted; for a query known once a change needs it
     bool tableSet_ = false;
+    bool stale_ = false;  // a table set changed through itself; see Refresh
+    bool streaming_ = false;
     std::string cursor_;
-    bool closed_ = false;
     bool updatable_ = false;
 
-    std::vector<std::u16string> names_;
-    std::vector<std::int32_t> sizes_;
     std::vector<Oid> columnTable_;
     std::vector<int> columnNumber_;
     int offset_ = 0;
@@ -689,81 +780,12 @@ private:
     mutable std::int64_t changedPos_ = -1;
     mutable std::vector<Value> changedRow_;
 
-    Mode mode_ = Mode::None;
-    std::vector<std::optional<Value>> changes_;
-    bool noMatch_ = false;
-    std::int64_t lastInsertId_ = 0;
 };
 
-class PostgresConnection final : public Connection {
+class PostgresConnection final : public core::ConnectionCore {
 public:
-    explicit PostgresConnection(std::shared_ptr<Session> session) : session_(std::move(session)) {}
-
-    ConnectionKind Kind() const noexcept override { return ConnectionKind::Postgres; }
-
-    std::unique_ptr<Recordset> OpenRecordset(std::u16string_view sqlOrTable, RecordsetOptions options) override {
-        const std::u16string table = sqldialect::BareTableName(sqlOrTable);
-        if (!table.empty()) {
-            const std::string quoted = sqldialect::QuoteIdentifier(table, Backend::Postgres);
-            return std::make_unique<CursorSet>(session_, "SELECT * FROM " + quoted, true, quoted);
-        }
-        return std::make_unique<CursorSet>(session_, sqldialect::TranslateSql(sqlOrTable, Backend::Postgres),
-                                           options.updatable, std::string());
-    }
-
-    std::int64_t Execute(std::u16string_view sql) override {
-        Result r = session_->Exec(sqldialect::TranslateSql(sql, Backend::Postgres));
-        return ToInt64(PQcmdTuples(r.get()));
-    }
-
-    void AppendTableDef(const TableDef& def) override {
-        if (def.name.empty()) throw DbError(dberr::kGeneral, "The table has no name.");
-        if (def.fields.empty()) throw DbError(dberr::kGeneral, "The table '" + Utf8(def.name) + "' has no fields.");
-        const auto quote = [](std::u16string_view name) { return sqldialect::QuoteIdentifier(name, Backend::Postgres); };
-        const std::string table = quote(def.name);
-        std::string sql = "CREATE TABLE " + table + " (";
-        for (std::size_t i = 0; i < def.fields.size(); ++i) {
-            const FieldDef& field = def.fields[i];
-            if (field.name.empty()) throw DbError(dberr::kGeneral, "A field of the table has no name.");
-            const std::string column = quote(field.name);
-            sql += (i ? ", " : "") + column + " ";
-            switch (field.type) {
-                case FieldDef::Type::Text:
-                    sql += field.size > 0 ? "varchar(" + std::to_string(field.size) + ")" : std::string("text");
-                    break;
-                case FieldDef::Type::Memo: sql += "text"; break;
-                case FieldDef::Type::Integer: sql += "smallint"; break;
-                case FieldDef::Type::Byte: sql += "smallint CHECK (" + column + " BETWEEN 0 AND 255)"; break;
-                case FieldDef::Type::Double: sql += "double precision"; break;
-                case FieldDef::Type::Long:
-                    sql += "integer";
-                    if (field.attributes & FieldDef::kAutoIncrement) sql += " GENERATED BY DEFAULT AS IDENTITY";
-                    break;
-            }
-        }
-        const auto columns = [&](const IndexDef& index) {
-            if (index.fields.empty())
-                throw DbError(dberr::kGeneral, "The index '" + Utf8(index.name) + "' has no fields.");
-            std::string list;
-            for (const std::u16string& name : index.fields) list += (list.empty() ? "" : ", ") + quote(name);
-            return list;
-        };
-        bool primary = false;
-        for (const IndexDef& index : def.indexes) {
-            if (index.primary && !primary) {
-                sql += ", PRIMARY KEY (" + columns(index) + ")";
-                primary = true;
-            }
-        }
-        sql += ")";
-        for (const IndexDef& index : def.indexes) {
-            if (index.name.empty()) throw DbError(dberr::kGeneral, "An index of the table has no name.");
-            sql += std::string("; CREATE ") + (index.unique || index.primary ? "UNIQUE " : "") + "INDEX " +
-                   quote(index.name) + " ON " + table + " (" + columns(index) + ")";
-        }
-        // One string: the server runs it as one transaction, so a failure leaves no half table.
-        session_->Exec(sql);
-    }
+    explicit PostgresConnection(std::shared_ptr<Session> session)
+        : ConnectionCore(ConnectionKind::Postgres), session_(std::move(session)) {}
 
     bool TableExists(std::u16string_view name) override {
         Result r = session_->ExecParams(
@@ -774,6 +796,24 @@ public:
     }
 
 private:
+    std::unique_ptr<Recordset> OpenTable(std::u16string_view name) override {
+        const std::string quoted = sqldialect::QuoteIdentifier(name, Backend::Postgres);
+        return std::make_unique<CursorSet>(session_, "SELECT * FROM " + quoted, true, quoted);
+    }
+
+    std::unique_ptr<Recordset> OpenQuery(const std::string& sql, bool updatable) override {
+        return std::make_unique<CursorSet>(session_, sql, updatable, std::string());
+    }
+
+    std::int64_t ExecuteStatement(const std::string& sql) override {
+        Result r = session_->Exec(sql);
+        return ToInt64(PQcmdTuples(r.get()));
+    }
+
+    void RunAtomically(const std::vector<std::string>& statements) override {
+        session_->RunAtomically(statements);
+    }
+
     std::shared_ptr<Session> session_;
 };
 
@@ -782,18 +822,33 @@ void IgnoreNotice(void*, const char*) {}
 }  // namespace
 }  // namespace postgres_backend
 
-std::unique_ptr<Connection> ConnectPostgres(const std::string& conninfo) {
+namespace postgres_backend {
+namespace {
+
+// libpq's message on one line, without any password the connection string held.
+std::string OneLine(const char* message) {
+    std::string text = Trimmed(message ? message : "");
+    for (char& c : text)
+        if (c == '\n' || c == '\r' || c == '\t') c = ' ';
+    return RedactPassword(text);
+}
+
+}  // namespace
+}  // namespace postgres_backend
+
+std::unique_ptr<Connection> ConnectPostgres(const std::string& conninfo, Access access) {
     using namespace postgres_backend;
     auto session = std::make_shared<Session>(PQconnectdb(conninfo.c_str()));
     PGconn* conn = session->get();
     if (!conn) throw DbError(dberr::kGeneral, "Out of memory while connecting to PostgreSQL.");
     if (PQstatus(conn) != CONNECTION_OK)
-        throw DbError(dberr::kGeneral, "Could not connect to PostgreSQL: " + Trimmed(PQerrorMessage(conn)));
+        throw DbError(dberr::kGeneral, "Could not connect to PostgreSQL: " + OneLine(PQerrorMessage(conn)));
     PQsetNoticeProcessor(conn, IgnoreNotice, nullptr);
     if (PQsetClientEncoding(conn, "UTF8") != 0)
-        throw DbError(dberr::kGeneral, "Could not set the client encoding: " + Trimmed(PQerrorMessage(conn)));
+        throw DbError(dberr::kGeneral, "Could not set the client encoding: " + OneLine(PQerrorMessage(conn)));
     // LIKE patterns are sent with backslash escapes in plain literals.
     session->Exec("SET standard_conforming_strings = on");
+    if (access == Access::ReadOnly) session->Exec("SET default_transaction_read_only = on");
     return std::make_unique<PostgresConnection>(std::move(session));
 }
 

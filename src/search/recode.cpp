@@ -3,6 +3,7 @@
 
 #include "quarrymink/search.h"
 #include "search/busy_scope_p.h"
+#include "search/sql_dialect.h"
 
 namespace quarrymink {
 
@@ -30,6 +31,9 @@ void MatchEngine::RunRecode(Connection& db) {
         if (connectionType != qmDAO && connectionType != qmADO)
             throw DbError(dberr::kInvalidArgument, "Invalid argument");
         if (!ConnectionFits(db)) throw DbError(dberr::kInvalidArgument, "Invalid argument");
+        sqldialect::RequireName(tableName, "table");
+        sqldialect::RequireName(keyFieldName, "key field");
+        sqldialect::RequireName(textFieldName, "text field");
         RecordsetOptions options;
         options.updatable = true;
         std::unique_ptr<Recordset> set =

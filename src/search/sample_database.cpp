@@ -1,4 +1,5 @@
 // Sample names databases built from "|"-separated word lists.
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <system_error>
@@ -59,53 +60,127 @@ void CreateNameDataTable(Connection& db, bool keyIndex) {
     db.AppendTableDef(table);
 }
 
-void BuildNameDatabase(std::string_view wordList, const std::string& path, const NameDatabaseOptions& options) {
-    namespace fs = std::filesystem;
-    const std::vector<std::u16string> entries = SplitWordList(wordList);
+namespace {
+
+bool IsLineBreak(char16_t c) { return c == u'\r' || c == u'\n'; }
+
+std::u16string WithoutLineBreaksAround(std::u16string_view entry) {
+    while (!entry.empty() && IsLineBreak(entry.front())) entry.remove_prefix(1);
+    while (!entry.empty() && IsLineBreak(entry.back())) entry.remove_suffix(1);
+    return std::u16string(entry);
+}
+
+// The entries of a list written by hand: "|"-separated, or one a line when it has no "|";
+// line breaks around an entry are dropped, and so are entries left empty.
+std::vector<std::u16string> TidyEntries(std::string_view bytes) {
+    std::vector<std::u16string> pieces;
+    const std::u16string text = DecodeWordList(bytes);
+    if (text.find(u'|') != std::u16string::npos) {
+        pieces = SplitWordList(bytes);
+    } else {
+        for (std::size_t start = 0; start <= text.size();) {
+            const std::size_t end = std::min(text.find(u'\n', start), text.size());
+            pieces.emplace_back(text.substr(start, end - start));
+            start = end + 1;
+        }
+    }
+    std::vector<std::u16string> entries;
+    for (const std::u16string& piece : pieces)
+        if (std::u16string entry = WithoutLineBreaksAround(piece); !entry.empty())
+            entries.push_back(std::move(entry));
+    return entries;
+}
+
+void CheckEntrySizes(const std::vector<std::u16string>& entries) {
     for (std::size_t i = 0; i < entries.size(); ++i) {
         if (entries[i].size() > static_cast<std::size_t>(kNameFieldSize))
             throw std::runtime_error("entry " + std::to_string(i + 1) + " (\"" + Utf16ToUtf8(entries[i].substr(0, 20)) +
                                      "...\") is longer than the Name field (" + std::to_string(kNameFieldSize) +
                                      " characters)");
     }
+}
+
+void FillNameDatabase(const std::string& path, const std::vector<std::u16string>& entries,
+                      const NameDatabaseOptions& options) {
+    KeyCoder coder;
+    auto makeCode = options.makeCode ? options.makeCode
+                                     : std::function<std::u16string(std::u16string_view)>(
+                                           [&coder](std::u16string_view text) { return coder.MakeCode(text); });
+    std::unique_ptr<Connection> db = CreateSqlite(path);
+    CreateNameDataTable(*db, options.keyIndex);
+    db->Execute(u"BEGIN");
+    RecordsetOptions updatable;
+    updatable.updatable = true;
+    std::unique_ptr<Recordset> set = db->OpenRecordset(u"NameData", updatable);
+    set->SetIndex(u"ndxName");
+    const std::int32_t keySize = set->DefinedSize(u"Key");
+    int lastProgress = -1;
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        set->AddNew();
+        set->SetField(u"Name", Value(entries[i]));
+        std::u16string key = makeCode(entries[i]);
+        if (keySize > 0 && key.size() > static_cast<std::size_t>(keySize)) key.resize(static_cast<std::size_t>(keySize));
+        set->SetField(u"Key", Value(std::move(key)));
+        set->Update();
+        const int progress = static_cast<int>(100 * (i + 1) / entries.size());
+        if (options.progress && progress != lastProgress) options.progress(lastProgress = progress);
+    }
+    set->Close();
+    db->Execute(u"COMMIT");
+}
+
+// Puts the finished database at a path where nothing is: a link, so that a file that
+// appeared there in the meantime is never overwritten.
+void MoveIntoPlace(const std::filesystem::path& built, const std::filesystem::path& target) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    fs::create_hard_link(built, target, ec);
+    if (ec == std::errc::file_exists) throw std::runtime_error("'" + target.string() + "' exists already");
+    if (ec) {
+        fs::rename(built, target);  // a file system without links
+        return;
+    }
+    fs::remove(built, ec);
+}
+
+// The database file and the files SQLite keeps beside it.
+void RemoveDatabaseFiles(const std::filesystem::path& path) {
+    std::error_code ignored;
+    for (const char* suffix : {"", "-wal", "-shm", "-journal"}) {
+        std::filesystem::path file = path;
+        file += suffix;
+        std::filesystem::remove(file, ignored);
+    }
+}
+
+}  // namespace
+
+std::size_t BuildNameDatabase(std::string_view wordList, const std::string& path,
+                              const NameDatabaseOptions& options) {
+    namespace fs = std::filesystem;
+    const std::vector<std::u16string> entries =
+        options.tidyList ? TidyEntries(wordList) : SplitWordList(wordList);
+    if (options.tidyList && entries.empty()) throw std::runtime_error("the word list holds no entries");
+    CheckEntrySizes(entries);
     const fs::path target(path);
+    std::error_code ignored;
+    const bool replacing = fs::exists(target, ignored);
+    if (replacing && !options.replace) throw std::runtime_error("'" + path + "' exists already");
     fs::path temporary = target;
     temporary += ".building";
-    std::error_code ignored;
-    fs::remove(temporary, ignored);
+    RemoveDatabaseFiles(temporary);
     try {
-        KeyCoder coder;
-        auto makeCode = options.makeCode ? options.makeCode
-                                         : std::function<std::u16string(std::u16string_view)>(
-                                               [&coder](std::u16string_view text) { return coder.MakeCode(text); });
-        {
-            std::unique_ptr<Connection> db = CreateSqlite(temporary.string());
-            CreateNameDataTable(*db, options.keyIndex);
-            db->Execute(u"BEGIN");
-            RecordsetOptions updatable;
-            updatable.updatable = true;
-            std::unique_ptr<Recordset> set = db->OpenRecordset(u"NameData", updatable);
-            set->SetIndex(u"ndxName");
-            const std::int32_t keySize = set->DefinedSize(u"Key");
-            int lastProgress = -1;
-            for (std::size_t i = 0; i < entries.size(); ++i) {
-                set->AddNew();
-                set->SetField(u"Name", Value(entries[i]));
-                std::u16string key = makeCode(entries[i]);
-                if (keySize > 0 && key.size() > static_cast<std::size_t>(keySize)) key.resize(static_cast<std::size_t>(keySize));
-                set->SetField(u"Key", Value(std::move(key)));
-                set->Update();
-                const int progress = static_cast<int>(100 * (i + 1) / entries.size());
-                if (options.progress && progress != lastProgress) options.progress(lastProgress = progress);
-            }
-            set->Close();
-            db->Execute(u"COMMIT");
-        }
-        fs::rename(temporary, target);
+        FillNameDatabase(temporary.string(), entries, options);
+        // An existing database is overwritten through the database's own copy, under its
+        // locks: a process that has it open sees the old tables or the new ones, never a mix.
+        if (replacing) CopySqliteDatabase(temporary.string(), path);
+        else MoveIntoPlace(temporary, target);
     } catch (...) {
-        fs::remove(temporary, ignored);
+        RemoveDatabaseFiles(temporary);
         throw;
     }
+    RemoveDatabaseFiles(temporary);
+    return entries.size();
 }
 
 }  // namespace quarrymink

@@ -43,10 +43,12 @@ struct Lexer {
     std::size_t pos = 0;
     Tok kind = Tok::Punct;
     std::size_t begin = 0, end = 0;
+    bool unclosed = false;  // the token is a literal, quoted name or bracket that runs to the end
 
     bool Next() {
         if (pos >= s.size()) return false;
         begin = pos;
+        unclosed = false;
         const Ch c = s[pos];
         if (IsSpace(c)) {
             while (pos < s.size() && IsSpace(s[pos])) ++pos;
@@ -56,7 +58,8 @@ struct Lexer {
             kind = Tok::Comment;
         } else if (c == '/' && pos + 1 < s.size() && s[pos + 1] == '*') {
             const auto close = s.find(std::basic_string_view<Ch>(StarSlash()), pos + 2);
-            pos = close == std::basic_string_view<Ch>::npos ? s.size() : close + 2;
+            unclosed = close == std::basic_string_view<Ch>::npos;
+            pos = unclosed ? s.size() : close + 2;
             kind = Tok::Comment;
         } else if (c == '\'') {
             ScanQuoted('\'', false);
@@ -66,7 +69,8 @@ struct Lexer {
             kind = Tok::Quoted;
         } else if (c == '[') {
             const auto close = s.find(Ch(']'), pos + 1);
-            pos = close == std::basic_string_view<Ch>::npos ? s.size() : close + 1;
+            unclosed = close == std::basic_string_view<Ch>::npos;
+            pos = unclosed ? s.size() : close + 1;
             kind = Tok::Bracket;
         } else if (IsWordStart(c)) {
             if (backslashStrings && (c == 'E' || c == 'e') && pos + 1 < s.size() && s[pos + 1] == '\'') {
@@ -128,6 +132,7 @@ private:
             }
         }
         pos = s.size();
+        unclosed = true;
     }
 };
 
@@ -541,6 +546,98 @@ bool NamesEqual(std::u16string_view a, std::u16string_view b) noexcept {
         if (a[i] != b[i] && SimpleLower(a[i]) != SimpleLower(b[i])) return false;
     }
     return true;
+}
+
+namespace {
+
+bool IsPlainName(std::u16string_view name) {
+    if (name.empty() || !IsWordStart(name.front())) return false;
+    for (char16_t c : name)
+        if (!IsWordChar(c)) return false;
+    return true;
+}
+
+// One delimited name: open ... close, with close inside only doubled (quotes) or not at all.
+bool IsDelimitedName(std::u16string_view name, char16_t open, char16_t close, bool doubled) {
+    if (name.size() < 3 || name.front() != open || name.back() != close) return false;
+    const std::u16string_view inner = name.substr(1, name.size() - 2);
+    for (std::size_t i = 0; i < inner.size(); ++i) {
+        if (inner[i] != close) continue;
+        if (!doubled || i + 1 >= inner.size() || inner[i + 1] != close) return false;
+        ++i;
+    }
+    return true;
+}
+
+bool HasControlCharacter(std::u16string_view text) {
+    for (char16_t c : text)
+        if (c < 0x20 || c == 0x7F) return true;
+    return false;
+}
+
+[[noreturn]] void RefuseCondition(std::u16string_view filter, std::string_view why) {
+    throw DbError(dberr::kGeneral, "The filter \"" + Utf16ToUtf8(filter) + "\" is not one SQL condition: " +
+                                       std::string(why));
+}
+
+}  // namespace
+
+void RequireName(std::u16string_view name, std::string_view what) {
+    const bool one = !HasControlCharacter(name) &&
+                     (IsPlainName(name) || IsDelimitedName(name, u'[', u']', false) ||
+                      IsDelimitedName(name, u'"', u'"', true));
+    if (!one)
+        throw DbError(dberr::kGeneral, "The " + std::string(what) + " name '" + Utf16ToUtf8(name) +
+                                           "' is not one name (write a name with blanks as [Name])");
+}
+
+std::u16string UnquotedName(std::u16string_view name) {
+    if (IsDelimitedName(name, u'[', u']', false)) return std::u16string(name.substr(1, name.size() - 2));
+    if (!IsDelimitedName(name, u'"', u'"', true)) return std::u16string(name);
+    std::u16string out;
+    for (std::size_t i = 1; i + 1 < name.size(); ++i) {
+        out.push_back(name[i]);
+        if (name[i] == u'"') ++i;
+    }
+    return out;
+}
+
+std::u16string DelimitedName(std::u16string_view name) {
+    if (!IsPlainName(name)) return std::u16string(name);
+    return u"[" + std::u16string(name) + u"]";
+}
+
+void RequireCondition(std::u16string_view filter, Backend backend) {
+    Lexer<char16_t> lex{filter, backend == Backend::Postgres};
+    int depth = 0;
+    while (lex.Next()) {
+        switch (lex.kind) {
+            case Tok::Comment: RefuseCondition(filter, "it holds a comment");
+            case Tok::String:
+            case Tok::Quoted:
+                if (lex.unclosed) RefuseCondition(filter, "a quote is not closed");
+                // Whether a literal reads backslashes as escapes depends on what stands before
+                // it in ways a small lexer can miss; without a backslash it makes no difference.
+                if (backend == Backend::Postgres && lex.kind == Tok::String &&
+                    lex.Text().find(u'\\') != std::u16string_view::npos)
+                    RefuseCondition(filter, "a backslash in a literal is not supported");
+                break;
+            case Tok::Bracket:
+                if (lex.unclosed) RefuseCondition(filter, "a '[' is not closed");
+                break;
+            case Tok::Punct:
+                if (lex.IsPunct(';')) RefuseCondition(filter, "it holds a ';'");
+                if (lex.IsPunct('$') && backend == Backend::Postgres)
+                    RefuseCondition(filter, "$-quoted strings are not supported");
+                if (lex.IsPunct('`')) RefuseCondition(filter, "`quoted` names are not supported");
+                if (lex.IsPunct('(')) ++depth;
+                if (lex.IsPunct(')') && --depth < 0)
+                    RefuseCondition(filter, "a ')' closes more than was opened");
+                break;
+            default: break;
+        }
+    }
+    if (depth != 0) RefuseCondition(filter, "a '(' is not closed");
 }
 
 }  // namespace quarrymink::sqldialect

@@ -44,9 +44,12 @@
 #include <string>
 #include <string_view>
 
+#include "quarrymink/database.h"
+
 namespace quarrymink::sqldialect {
 
-enum class Backend { Sqlite, Postgres };
+/// The dialect is the connection's: one kind names both.
+using Backend = ConnectionKind;
 
 /// The statement in the backend's own SQL, as UTF-8.
 std::string TranslateSql(std::u16string_view sql, Backend backend);
@@ -86,6 +89,22 @@ std::int32_t DeclaredTextSize(std::string_view declaredType);
 
 /// Field names compare without regard to case.
 bool NamesEqual(std::u16string_view a, std::u16string_view b) noexcept;
+
+/// DbError unless name is one identifier: a plain name (letters, digits, "_", "$"; not
+/// starting with a digit), one [bracketed] name without "]" inside, or one "quoted" name
+/// whose inner quotes are doubled. what names the role in the message ("table", "key field").
+void RequireName(std::u16string_view name, std::string_view what);
+/// The name as the database knows it: brackets or quotes taken off (inner "" made single).
+std::u16string UnquotedName(std::u16string_view name);
+/// The name in the form that goes after "WHERE ": a plain name in brackets, a bracketed or
+/// quoted one as it is.
+std::u16string DelimitedName(std::u16string_view name);
+
+/// DbError unless filter is one SQL condition that stays inside the parentheses put
+/// around it: every literal and quoted name closed, its parentheses never closing more
+/// than they opened and balanced at the end, no ";" and no comment. The lexer is the
+/// backend's (PostgreSQL's E'...' literals; its $-quoted strings are refused).
+void RequireCondition(std::u16string_view filter, Backend backend);
 
 
 }  // namespace quarrymink::sqldialect

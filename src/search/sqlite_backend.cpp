@@ -11,8 +11,6 @@
 // * a table set (a bare table name) is the same over the whole table, in the order of its
 //   current index; it is live: rows added or changed on the connection show up at the next
 //   move, and Seek finds rows through the index.
-#include "search/sqlite_backend.h"
-
 #include <sqlite3.h>
 
 #include <algorithm>
@@ -21,8 +19,44 @@
 #include <optional>
 #include <vector>
 
+#include "quarrymink/sampledb.h"
 #include "quarrymink/unicode.h"
+#include "search/owned_handle.h"
+#include "search/recordset_core.h"
 #include "search/sql_dialect.h"
+
+namespace quarrymink::sqlite_backend {
+
+/// The open database handle, shared by the connection and every record set opened on it, so
+/// that a set stays valid whatever the order in which the host releases them (closed for
+/// good once its last statement is finalized).
+using Handle = OwnedHandle<sqlite3, &sqlite3_close_v2>;
+
+/// A prepared statement, finalized with its owner. Failures are DbErrors with SQLite's message.
+class Statement {
+public:
+    Statement() = default;
+    /// Prepares the one statement of sql; DbError when sql is empty or holds a second one.
+    Statement(sqlite3* db, std::string_view sql);
+
+    explicit operator bool() const noexcept { return st_.get() != nullptr; }
+    sqlite3_stmt* get() const noexcept { return st_.get(); }
+    /// True for a row, false when done.
+    bool Step();
+    void Reset();
+    /// Runs a statement that returns no rows and resets it, also when it fails.
+    void Run();
+    void Bind(int index, const Value& value);
+    void BindInt64(int index, std::int64_t value);
+    Value Column(int index) const;
+    std::int64_t ColumnInt64(int index) const;
+
+private:
+    OwnedHandle<sqlite3_stmt, &sqlite3_finalize> st_;
+};
+
+}  // namespace quarrymink::sqlite_backend
+
 
 namespace quarrymink {
 namespace sqlite_backend {
@@ -36,40 +70,51 @@ using sqldialect::Backend;
     throw DbError(dberr::kGeneral, message);
 }
 
-[[noreturn]] void NoCurrentRecord() { throw DbError(dberr::kNoCurrentRecord, "No current record."); }
-[[noreturn]] void RecordDeleted() { throw DbError(dberr::kRecordDeleted, "Record is deleted."); }
-[[noreturn]] void ReadOnly() { throw DbError(dberr::kReadOnly, "Cannot update. Database or object is read-only."); }
-[[noreturn]] void NotSupported() {
-    throw DbError(dberr::kGeneral, "Operation is not supported for this type of object.");
-}
+using core::NoCurrentRecord;
+using core::RecordDeleted;
 
 std::string Utf8(std::u16string_view text) { return Utf16ToUtf8(text); }
 
 }  // namespace
 
-Handle::~Handle() { sqlite3_close_v2(db_); }
 
-Statement::Statement(sqlite3* db, std::string_view sql, std::size_t* tail) {
-    const char* end = nullptr;
-    if (sqlite3_prepare_v2(db, sql.data(), static_cast<int>(sql.size()), &st_, &end) != SQLITE_OK) {
-        sqlite3_finalize(st_);
-        st_ = nullptr;
+namespace {
+
+// Prepares the first statement of sql; end receives the offset just past it.
+sqlite3_stmt* Prepare(sqlite3* db, std::string_view sql, std::size_t& end) {
+    sqlite3_stmt* st = nullptr;
+    const char* tail = nullptr;
+    if (sqlite3_prepare_v2(db, sql.data(), static_cast<int>(sql.size()), &st, &tail) != SQLITE_OK) {
+        sqlite3_finalize(st);
         Fail(db);
     }
-    if (tail) *tail = end ? static_cast<std::size_t>(end - sql.data()) : sql.size();
-    else if (!st_) throw DbError(dberr::kGeneral, "The statement is empty.");
+    end = tail ? static_cast<std::size_t>(tail - sql.data()) : sql.size();
+    return st;
 }
 
-Statement& Statement::operator=(Statement&& other) noexcept {
-    if (this != &other) {
-        sqlite3_finalize(st_);
-        st_ = other.st_;
-        other.st_ = nullptr;
+}  // namespace
+
+Statement::Statement(sqlite3* db, std::string_view sql) {
+    std::size_t end = 0;
+    st_ = decltype(st_)(Prepare(db, sql, end));
+    if (!st_.get()) throw DbError(dberr::kGeneral, "The statement is empty.");
+    // Whatever follows must be blanks or comments: a second statement is refused, never run
+    // and never silently dropped.
+    std::size_t restEnd = 0;
+    sqlite3_stmt* rest = nullptr;
+    bool more = false;
+    try {
+        rest = Prepare(db, sql.substr(end), restEnd);
+        more = rest != nullptr;
+    } catch (const DbError&) {
+        more = true;  // not even a statement: still more than blanks
     }
-    return *this;
+    if (more) {
+        sqlite3_finalize(rest);
+        st_ = {};
+        throw DbError(dberr::kGeneral, "Only one statement may be run at a time.");
+    }
 }
-
-Statement::~Statement() { sqlite3_finalize(st_); }
 
 void Statement::Run() {
     try {
@@ -82,55 +127,55 @@ void Statement::Run() {
 }
 
 bool Statement::Step() {
-    const int rc = sqlite3_step(st_);
+    const int rc = sqlite3_step(st_.get());
     if (rc == SQLITE_ROW) return true;
     if (rc == SQLITE_DONE) return false;
-    sqlite3* db = sqlite3_db_handle(st_);
+    sqlite3* db = sqlite3_db_handle(st_.get());
     std::string message = sqlite3_errmsg(db);
-    sqlite3_reset(st_);
+    sqlite3_reset(st_.get());
     throw DbError(dberr::kGeneral, message);
 }
 
 void Statement::Reset() {
-    sqlite3_reset(st_);
-    sqlite3_clear_bindings(st_);
+    sqlite3_reset(st_.get());
+    sqlite3_clear_bindings(st_.get());
 }
 
 void Statement::Bind(int index, const Value& value) {
     int rc = SQLITE_OK;
     const auto& raw = value.Raw();
     if (const auto* whole = std::get_if<std::int64_t>(&raw)) {
-        rc = sqlite3_bind_int64(st_, index, *whole);
+        rc = sqlite3_bind_int64(st_.get(), index, *whole);
     } else if (const auto* real = std::get_if<double>(&raw)) {
-        rc = sqlite3_bind_double(st_, index, *real);
+        rc = sqlite3_bind_double(st_.get(), index, *real);
     } else if (const auto* text = std::get_if<std::u16string>(&raw)) {
         const std::string utf8 = Utf8(*text);
-        rc = sqlite3_bind_text64(st_, index, utf8.data(), utf8.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
+        rc = sqlite3_bind_text64(st_.get(), index, utf8.data(), utf8.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
     } else {
-        rc = sqlite3_bind_null(st_, index);
+        rc = sqlite3_bind_null(st_.get(), index);
     }
-    if (rc != SQLITE_OK) Fail(sqlite3_db_handle(st_));
+    if (rc != SQLITE_OK) Fail(sqlite3_db_handle(st_.get()));
 }
 
 void Statement::BindInt64(int index, std::int64_t value) {
-    if (sqlite3_bind_int64(st_, index, value) != SQLITE_OK) Fail(sqlite3_db_handle(st_));
+    if (sqlite3_bind_int64(st_.get(), index, value) != SQLITE_OK) Fail(sqlite3_db_handle(st_.get()));
 }
 
 Value Statement::Column(int index) const {
-    switch (sqlite3_column_type(st_, index)) {
+    switch (sqlite3_column_type(st_.get(), index)) {
         case SQLITE_NULL: return Value();
-        case SQLITE_INTEGER: return Value(static_cast<std::int64_t>(sqlite3_column_int64(st_, index)));
-        case SQLITE_FLOAT: return Value(sqlite3_column_double(st_, index));
+        case SQLITE_INTEGER: return Value(static_cast<std::int64_t>(sqlite3_column_int64(st_.get(), index)));
+        case SQLITE_FLOAT: return Value(sqlite3_column_double(st_.get(), index));
         default: {
-            const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(st_, index));
+            const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(st_.get(), index));
             std::u16string out;
-            AppendUtf8(out, std::string_view(text ? text : "", sqlite3_column_bytes(st_, index)));
+            AppendUtf8(out, std::string_view(text ? text : "", sqlite3_column_bytes(st_.get(), index)));
             return Value(std::move(out));
         }
     }
 }
 
-std::int64_t Statement::ColumnInt64(int index) const { return sqlite3_column_int64(st_, index); }
+std::int64_t Statement::ColumnInt64(int index) const { return sqlite3_column_int64(st_.get(), index); }
 
 namespace {
 
@@ -173,71 +218,24 @@ struct Columns {
         return c;
     }
 
-    int Find(std::u16string_view name) const {
-        for (std::size_t i = 0; i < names.size(); ++i)
-            if (sqldialect::NamesEqual(names[i], name)) return static_cast<int>(i);
-        return -1;
-    }
 };
 
 // ---- what every set shares ----
 
-class SetBase : public Recordset {
+class SetBase : public core::RecordsetCore {
 public:
     explicit SetBase(std::shared_ptr<Handle> handle) : handle_(std::move(handle)) {}
 
-    int FieldCount() const override { return static_cast<int>(columns_.names.size()); }
-    std::u16string FieldName(int index) const override {
-        CheckIndex(index);
-        return columns_.names[static_cast<std::size_t>(index)];
-    }
-    int FieldIndex(std::u16string_view name) const override {
-        CheckOpen();
-        const int index = columns_.Find(name);
-        if (index < 0) throw DbError(dberr::kItemNotFound, "Item not found in this collection: " + Utf8(name));
-        return index;
-    }
-    Value Field(std::u16string_view name) const override { return FieldAt(FieldIndex(name)); }
-    std::int32_t DefinedSize(std::u16string_view name) const override {
-        return columns_.sizes[static_cast<std::size_t>(FieldIndex(name))];
-    }
-    void FieldTextAt(int index, std::u16string& out) const override {
-        const Value v = FieldAt(index);
-        if (const auto* text = std::get_if<std::u16string>(&v.Raw())) {
-            out.assign(*text);
-        } else {
-            out = v.ToText();
-        }
-    }
-
-    void Edit() override { ReadOnly(); }
-    void AddNew() override { ReadOnly(); }
-    void SetField(std::u16string_view, Value) override {
-        throw DbError(dberr::kUpdateWithoutEdit, "Update or CancelUpdate without AddNew or Edit.");
-    }
-    void Update() override { throw DbError(dberr::kUpdateWithoutEdit, "Update or CancelUpdate without AddNew or Edit."); }
-    void Delete() override { ReadOnly(); }
-    void SetIndex(std::u16string_view) override { NotSupported(); }
-    void Seek(std::u16string_view, const std::vector<Value>&) override { NotSupported(); }
-    bool NoMatch() const override { return noMatch_; }
-    std::int64_t LastInsertId() const override { return lastInsertId_; }
-
 protected:
     sqlite3* Db() const { return handle_->get(); }
-    void CheckOpen() const {
-        if (closed_) throw DbError(dberr::kGeneral, "The record set is closed.");
-    }
-    void CheckIndex(int index) const {
-        CheckOpen();
-        if (index < 0 || index >= FieldCount())
-            throw DbError(dberr::kItemNotFound, "Item not found in this collection.");
+    void Describe(sqlite3_stmt* st, int offset) {
+        columns_ = Columns::Describe(st, offset);
+        names_ = columns_.names;
+        sizes_ = columns_.sizes;
     }
 
     std::shared_ptr<Handle> handle_;
     Columns columns_;
-    bool closed_ = false;
-    bool noMatch_ = false;
-    std::int64_t lastInsertId_ = 0;
 };
 
 // ---- read-only query: a forward-stepping statement ----
@@ -246,7 +244,7 @@ class StreamSet final : public SetBase {
 public:
     StreamSet(std::shared_ptr<Handle> handle, std::string sql) : SetBase(std::move(handle)), sql_(std::move(sql)) {
         stmt_ = Statement(Db(), sql_);
-        columns_ = Columns::Describe(stmt_.get(), 0);
+        Describe(stmt_.get(), 0);
         if (stmt_.Step()) {
             stmtRow_ = pos_ = 0;
         } else {
@@ -321,8 +319,7 @@ public:
         return count_;
     }
 
-    Value FieldAt(int index) const override {
-        CheckIndex(index);
+    Value StoredValue(int index) const override {
         Materialize();
         return stmt_.Column(index);
     }
@@ -350,10 +347,8 @@ public:
 
     void SetBookmark(const std::string& bookmark) override {
         CheckOpen();
-        std::int64_t row = -1;
-        const auto [end, ec] = std::from_chars(bookmark.data(), bookmark.data() + bookmark.size(), row);
-        if (ec != std::errc() || end != bookmark.data() + bookmark.size() || row < 0 || (count_ >= 0 && row >= count_))
-            throw DbError(dberr::kInvalidBookmark, "Not a valid bookmark.");
+        const std::int64_t row = core::ParseBookmark(bookmark);
+        if (row < 0 || (count_ >= 0 && row >= count_)) core::InvalidBookmark();
         const std::int64_t before = pos_;
         const bool bof = bof_, eof = eof_;
         pos_ = row;
@@ -362,7 +357,7 @@ public:
             Materialize();
         } catch (const DbError&) {
             pos_ = before, bof_ = bof, eof_ = eof;
-            throw DbError(dberr::kInvalidBookmark, "Not a valid bookmark.");
+            core::InvalidBookmark();
         }
     }
 
@@ -427,8 +422,13 @@ public:
     // An updatable query: rowidSql is the query with the rowid put first in its select list.
     static std::unique_ptr<Recordset> OpenQuery(std::shared_ptr<Handle> handle, const std::string& rowidSql) {
         auto set = std::unique_ptr<KeysetSet>(new KeysetSet(std::move(handle)));
-        Statement st(set->Db(), rowidSql);
-        set->columns_ = Columns::Describe(st.get(), 1);
+        Statement st;
+        try {
+            st = Statement(set->Db(), rowidSql);
+        } catch (const DbError&) {
+            return nullptr;  // no single rowid behind each row (a join, a view, ...)
+        }
+        set->Describe(st.get(), 1);
         if (set->columns_.table.empty()) return nullptr;
         set->tableSet_ = false;
         while (st.Step()) set->keys_.push_back(st.ColumnInt64(0));
@@ -455,7 +455,7 @@ public:
         set->tableName_ = Utf8(name);
         set->table_ = sqldialect::QuoteIdentifier(name, Backend::Sqlite);
         Statement st(set->Db(), "SELECT rowid AS \"qm$rowid\", * FROM " + set->table_);
-        set->columns_ = Columns::Describe(st.get(), 1);
+        set->Describe(st.get(), 1);
         set->fetch_ = Statement(set->Db(), "SELECT rowid AS \"qm$rowid\", * FROM " + set->table_ + " WHERE rowid = ?");
         set->tableSet_ = true;
         set->UseOrder({});
@@ -519,51 +519,31 @@ public:
         return count.ColumnInt64(0);
     }
 
-    Value FieldAt(int index) const override {
-        CheckIndex(index);
-        const auto i = static_cast<std::size_t>(index);
-        if (mode_ != Mode::None && changes_[i]) return *changes_[i];
-        if (mode_ == Mode::Adding) return Value();
+    Value StoredValue(int index) const override {
         LoadRow();
-        return row_[i];
+        return row_[static_cast<std::size_t>(index)];
     }
 
     void Edit() override {
         CheckOpen();
         LoadRow();
-        mode_ = Mode::Editing;
-        changes_.assign(columns_.names.size(), std::nullopt);
+        edit_.Begin(core::EditBuffer::Mode::Editing, names_.size());
     }
 
     void AddNew() override {
         CheckOpen();
-        mode_ = Mode::Adding;
-        changes_.assign(columns_.names.size(), std::nullopt);
-    }
-
-    void SetField(std::u16string_view name, Value value) override {
-        const int index = FieldIndex(name);
-        if (mode_ == Mode::None)
-            throw DbError(dberr::kUpdateWithoutEdit, "Update or CancelUpdate without AddNew or Edit.");
-        if (columns_.origins[static_cast<std::size_t>(index)].empty())
-            throw DbError(dberr::kReadOnly, "Field '" + Utf8(name) + "' cannot be updated.");
-        changes_[static_cast<std::size_t>(index)] = std::move(value);
+        edit_.Begin(core::EditBuffer::Mode::Adding, names_.size());
     }
 
     void Update() override {
         CheckOpen();
-        if (mode_ == Mode::None)
-            throw DbError(dberr::kUpdateWithoutEdit, "Update or CancelUpdate without AddNew or Edit.");
-        std::vector<std::size_t> changed;
-        for (std::size_t i = 0; i < changes_.size(); ++i)
-            if (changes_[i]) changed.push_back(i);
-        if (mode_ == Mode::Editing) {
+        const std::vector<std::size_t> changed = edit_.ChangedFields();
+        if (!edit_.Adding()) {
             if (!changed.empty()) WriteRow(changed);
         } else {
             InsertRow(changed);
         }
-        mode_ = Mode::None;
-        changes_.clear();
+        edit_.Cancel();
     }
 
     void Delete() override {
@@ -594,10 +574,8 @@ public:
 
     void SetBookmark(const std::string& bookmark) override {
         CheckOpen();
-        std::int64_t rowid = 0;
-        const auto [end, ec] = std::from_chars(bookmark.data(), bookmark.data() + bookmark.size(), rowid);
-        const auto invalid = [] { throw DbError(dberr::kInvalidBookmark, "Not a valid bookmark."); };
-        if (ec != std::errc() || end != bookmark.data() + bookmark.size()) invalid();
+        const std::int64_t rowid = core::ParseBookmark(bookmark);
+        const auto invalid = [] { core::InvalidBookmark(); };
         std::int64_t position = -1;
         if (!tableSet_) {
             const auto it = std::find(keys_.begin(), keys_.end(), rowid);
@@ -614,7 +592,7 @@ public:
 
     void SetIndex(std::u16string_view indexName) override {
         CheckOpen();
-        if (!tableSet_) NotSupported();
+        if (!tableSet_) core::NotSupported();
         std::vector<IndexColumn> order;
         std::string found;
         {
@@ -655,11 +633,7 @@ public:
 
     void Seek(std::u16string_view op, const std::vector<Value>& keys) override {
         CheckOpen();
-        if (!tableSet_) NotSupported();
-        if (!indexSet_) throw DbError(dberr::kGeneral, "Operation invalid without a current index.");
-        if (op != u"=") throw DbError(dberr::kGeneral, "Seek supports the comparison \"=\" only.");
-        if (keys.empty() || keys.size() > index_.size())
-            throw DbError(dberr::kGeneral, "Seek needs one to " + std::to_string(index_.size()) + " key values.");
+        core::CheckSeek(tableSet_, indexSet_ ? index_.size() : 0, op, keys.size());
         CancelEdit();
         std::string sql = "SELECT rowid FROM " + table_ + " WHERE ";
         for (std::size_t i = 0; i < keys.size(); ++i) {
@@ -686,7 +660,6 @@ public:
     }
 
 private:
-    enum class Mode { None, Editing, Adding };
 
     explicit KeysetSet(std::shared_ptr<Handle> handle) : SetBase(std::move(handle)) {}
 
@@ -784,7 +757,7 @@ private:
             fetch_.Reset();
             RecordDeleted();
         }
-        row_.resize(columns_.names.size());
+        row_.resize(names_.size());
         for (std::size_t i = 0; i < row_.size(); ++i) row_[i] = fetch_.Column(static_cast<int>(i) + columns_.offset);
         fetch_.Reset();
         if (queryFetch_) {
@@ -799,10 +772,9 @@ private:
         rowLoaded_ = true;
     }
 
-    void CancelEdit() {
-        mode_ = Mode::None;
-        changes_.clear();
-    }
+    void CancelEdit() { edit_.Cancel(); }
+
+    bool FieldWritable(std::size_t index) const override { return !columns_.origins[index].empty(); }
 
     void WriteRow(const std::vector<std::size_t>& changed) {
         const bool fresh = tableSet_ && Fresh();
@@ -817,7 +789,8 @@ private:
         }
         sql += " WHERE rowid = ?" + std::to_string(changed.size() + 1);
         Statement& st = Cached(sql);
-        for (std::size_t n = 0; n < changed.size(); ++n) st.Bind(static_cast<int>(n + 1), *changes_[changed[n]]);
+        for (std::size_t n = 0; n < changed.size(); ++n)
+            st.Bind(static_cast<int>(n + 1), *edit_.Changed(changed[n]));
         st.BindInt64(static_cast<int>(changed.size() + 1), current_);
         st.Run();
         if (sqlite3_changes64(Db()) == 0) RecordDeleted();
@@ -841,7 +814,8 @@ private:
             sql += ") VALUES (" + values + ")";
         }
         Statement& st = Cached(sql);
-        for (std::size_t n = 0; n < changed.size(); ++n) st.Bind(static_cast<int>(n + 1), *changes_[changed[n]]);
+        for (std::size_t n = 0; n < changed.size(); ++n)
+            st.Bind(static_cast<int>(n + 1), *edit_.Changed(changed[n]));
         st.Run();
         lastInsertId_ = sqlite3_last_insert_rowid(Db());
         // A query shows the rows it added at its end; a table set shows them in index order.
@@ -883,148 +857,14 @@ private:
     mutable std::vector<Value> row_;
     mutable bool rowLoaded_ = false;
 
-    Mode mode_ = Mode::None;
-    std::vector<std::optional<Value>> changes_;
 };
 
 // ---- the connection ----
 
-const char* SqlType(const FieldDef& field, bool& autoIncrement) {
-    autoIncrement = false;
-    switch (field.type) {
-        case FieldDef::Type::Text: return field.size > 0 ? nullptr : "TEXT";
-        case FieldDef::Type::Memo: return "TEXT";
-        case FieldDef::Type::Integer: return "SMALLINT";
-        case FieldDef::Type::Byte: return "TINYINT";
-        case FieldDef::Type::Double: return "DOUBLE";
-        case FieldDef::Type::Long:
-            autoIncrement = (field.attributes & FieldDef::kAutoIncrement) != 0;
-            return "INTEGER";
-    }
-    return "TEXT";
-}
-
-class SqliteConnection final : public Connection {
+class SqliteConnection final : public core::ConnectionCore {
 public:
-    explicit SqliteConnection(std::shared_ptr<Handle> handle) : handle_(std::move(handle)) {}
-
-    ConnectionKind Kind() const noexcept override { return ConnectionKind::Sqlite; }
-
-    std::unique_ptr<Recordset> OpenRecordset(std::u16string_view sqlOrTable, RecordsetOptions options) override {
-        const std::u16string table = sqldialect::BareTableName(sqlOrTable);
-        if (!table.empty()) return KeysetSet::OpenTable(handle_, table);
-        const std::string sql = sqldialect::TranslateSql(sqlOrTable, Backend::Sqlite);
-        if (options.updatable) {
-            const std::size_t at = sqldialect::RowSelectListStart(sql);
-            if (at != std::string::npos) {
-                const std::string rowidSql = sql.substr(0, at) + " rowid AS \"qm$rowid\"," + sql.substr(at);
-                std::unique_ptr<Recordset> set;
-                try {
-                    set = KeysetSet::OpenQuery(handle_, rowidSql);
-                } catch (const DbError&) {
-                    // No single rowid behind each row (a join, a view, ...): read-only, below;
-                    // a fault of the query itself is reported from there.
-                }
-                if (set) return set;
-            }
-        }
-        return std::make_unique<StreamSet>(handle_, sql);
-    }
-
-    std::int64_t Execute(std::u16string_view sqlText) override {
-        const std::string sql = sqldialect::TranslateSql(sqlText, Backend::Sqlite);
-        std::int64_t touched = 0;
-        std::string_view rest = sql;
-        while (!rest.empty()) {
-            std::size_t tail = 0;
-            Statement st(handle_->get(), rest, &tail);
-            rest.remove_prefix(tail);
-            if (!st) continue;  // only blanks or a comment
-            const std::int64_t before = sqlite3_total_changes64(handle_->get());
-            while (st.Step()) {
-            }
-            touched += sqlite3_total_changes64(handle_->get()) - before;
-        }
-        return touched;
-    }
-
-    void AppendTableDef(const TableDef& def) override {
-        if (def.name.empty()) throw DbError(dberr::kGeneral, "The table has no name.");
-        if (def.fields.empty()) throw DbError(dberr::kGeneral, "The table '" + Utf8(def.name) + "' has no fields.");
-        const auto quote = [](std::u16string_view name) { return sqldialect::QuoteIdentifier(name, Backend::Sqlite); };
-        const std::string table = quote(def.name);
-        std::string sql = "CREATE TABLE " + table + " (";
-        bool hasAutoIncrement = false;
-        for (std::size_t i = 0; i < def.fields.size(); ++i) {
-            const FieldDef& field = def.fields[i];
-            if (field.name.empty()) throw DbError(dberr::kGeneral, "A field of the table has no name.");
-            const std::string column = quote(field.name);
-            bool autoIncrement = false;
-            const char* type = SqlType(field, autoIncrement);
-            if (i) sql += ", ";
-            sql += column + " ";
-            if (autoIncrement) {
-                if (hasAutoIncrement)
-                    throw DbError(dberr::kGeneral, "A table can have only one auto-increment field.");
-                hasAutoIncrement = true;
-                sql += "INTEGER PRIMARY KEY AUTOINCREMENT";
-                continue;
-            }
-            if (type) {
-                sql += type;
-            } else {
-                sql += "VARCHAR(" + std::to_string(field.size) + ") CHECK (length(" + column +
-                       ") <= " + std::to_string(field.size) + ")";
-            }
-            // The ranges the DAO engine keeps for its whole-number types.
-            if (field.type == FieldDef::Type::Integer)
-                sql += " CHECK (" + column + " BETWEEN -32768 AND 32767)";
-            else if (field.type == FieldDef::Type::Long)
-                sql += " CHECK (" + column + " BETWEEN -2147483648 AND 2147483647)";
-            else if (field.type == FieldDef::Type::Byte)
-                sql += " CHECK (" + column + " BETWEEN 0 AND 255)";
-        }
-        const auto fieldOf = [&](std::u16string_view name) -> const FieldDef* {
-            for (const FieldDef& field : def.fields)
-                if (sqldialect::NamesEqual(field.name, name)) return &field;
-            return nullptr;
-        };
-        const auto indexColumns = [&](const IndexDef& index) {
-            if (index.fields.empty())
-                throw DbError(dberr::kGeneral, "The index '" + Utf8(index.name) + "' has no fields.");
-            std::string list;
-            for (const std::u16string& name : index.fields) {
-                const FieldDef* field = fieldOf(name);
-                if (!field) throw DbError(dberr::kItemNotFound, "Item not found in this collection: " + Utf8(name));
-                if (!list.empty()) list += ", ";
-                list += quote(name);
-                const bool text = field->type == FieldDef::Type::Text || field->type == FieldDef::Type::Memo;
-                if (text && index.ignoreCase) list += " COLLATE NOCASE";
-            }
-            return list;
-        };
-        for (const IndexDef& index : def.indexes) {
-            if (index.primary && !hasAutoIncrement) {
-                sql += ", PRIMARY KEY (" + indexColumns(index) + ")";
-                hasAutoIncrement = true;  // one primary key
-            }
-        }
-        sql += ")";
-        ExecuteUtf8("SAVEPOINT qm_append_table");
-        try {
-            ExecuteUtf8(sql);
-            for (const IndexDef& index : def.indexes) {
-                if (index.name.empty()) throw DbError(dberr::kGeneral, "An index of the table has no name.");
-                ExecuteUtf8(std::string("CREATE ") + (index.unique || index.primary ? "UNIQUE " : "") + "INDEX " +
-                            quote(index.name) + " ON " + table + " (" + indexColumns(index) + ")");
-            }
-        } catch (...) {
-            ExecuteUtf8("ROLLBACK TO qm_append_table");
-            ExecuteUtf8("RELEASE qm_append_table");
-            throw;
-        }
-        ExecuteUtf8("RELEASE qm_append_table");
-    }
+    explicit SqliteConnection(std::shared_ptr<Handle> handle)
+        : ConnectionCore(ConnectionKind::Sqlite), handle_(std::move(handle)) {}
 
     bool TableExists(std::u16string_view name) override {
         Statement st(handle_->get(),
@@ -1034,13 +874,39 @@ public:
     }
 
 private:
-    void ExecuteUtf8(const std::string& sql) {
-        char* error = nullptr;
-        if (sqlite3_exec(handle_->get(), sql.c_str(), nullptr, nullptr, &error) != SQLITE_OK) {
-            std::string message = error ? error : sqlite3_errmsg(handle_->get());
-            sqlite3_free(error);
-            throw DbError(dberr::kGeneral, message);
+    std::unique_ptr<Recordset> OpenTable(std::u16string_view name) override {
+        return KeysetSet::OpenTable(handle_, name);
+    }
+
+    std::unique_ptr<Recordset> OpenQuery(const std::string& sql, bool updatable) override {
+        const std::size_t at = updatable ? sqldialect::RowSelectListStart(sql) : std::string::npos;
+        if (at != std::string::npos) {
+            const std::string rowidSql = sql.substr(0, at) + " rowid AS \"qm$rowid\"," + sql.substr(at);
+            // Without a rowid behind each row the set is read-only, below, where a fault of
+            // the query itself is reported; a failure to read the rows is reported here.
+            if (std::unique_ptr<Recordset> set = KeysetSet::OpenQuery(handle_, rowidSql)) return set;
         }
+        return std::make_unique<StreamSet>(handle_, sql);
+    }
+
+    std::int64_t ExecuteStatement(const std::string& sql) override {
+        Statement st(handle_->get(), sql);
+        const std::int64_t before = sqlite3_total_changes64(handle_->get());
+        while (st.Step()) {
+        }
+        return sqlite3_total_changes64(handle_->get()) - before;
+    }
+
+    void RunAtomically(const std::vector<std::string>& statements) override {
+        ExecuteStatement("SAVEPOINT qm_atomic");
+        try {
+            for (const std::string& statement : statements) ExecuteStatement(statement);
+        } catch (...) {
+            ExecuteStatement("ROLLBACK TO qm_atomic");
+            ExecuteStatement("RELEASE qm_atomic");
+            throw;
+        }
+        ExecuteStatement("RELEASE qm_atomic");
     }
 
     std::shared_ptr<Handle> handle_;
@@ -1049,38 +915,115 @@ private:
 }  // namespace
 }  // namespace sqlite_backend
 
-std::unique_ptr<Connection> OpenSqlite(const std::string& path, bool create) {
-    using namespace sqlite_backend;
-    if (path.empty()) throw DbError(dberr::kGeneral, "No database file was named.");
-    sqlite3* raw = nullptr;
-    const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0);
-    const int rc = sqlite3_open_v2(path.c_str(), &raw, flags, nullptr);
-    auto handle = std::make_shared<Handle>(raw);
-    if (rc != SQLITE_OK) Fail(raw, "Could not open the database '" + path + "'");
-    // A file that is no database opens without complaint; the first read tells.
-    char* error = nullptr;
-    if (sqlite3_exec(raw, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, &error) != SQLITE_OK) {
-        std::string message = error ? error : sqlite3_errmsg(raw);
-        sqlite3_free(error);
-        throw DbError(dberr::kGeneral, "Could not open the database '" + path + "': " + message);
+namespace sqlite_backend {
+namespace {
+
+// The path as the file part of a "file:" URI.
+std::string UriPath(const std::string& path) {
+    std::string out;
+    for (const char c : path) {
+        if (c == '%' || c == '?' || c == '#') {
+            char escaped[4];
+            std::snprintf(escaped, sizeof escaped, "%%%02X", static_cast<unsigned char>(c));
+            out += escaped;
+        } else {
+            out += c;
+        }
     }
+    return out;
+}
+
+std::shared_ptr<Handle> OpenHandle(const std::string& path, const std::string& name, int flags) {
+    sqlite3* raw = nullptr;
+    const int rc = sqlite3_open_v2(name.c_str(), &raw, flags, nullptr);
+    auto handle = std::make_shared<Handle>(raw);
+    if (rc != SQLITE_OK) Fail(raw, "Could not open the database '" + RedactPassword(path) + "'");
+    // Before the first statement, so that a database another process is writing is waited for.
+    sqlite3_busy_timeout(raw, 5000);
+    return handle;
+}
+
+// The first read: a file that is no database opens without complaint and fails here.
+int FirstRead(sqlite3* db, std::string& message) {
+    char* error = nullptr;
+    const int rc = sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, &error);
+    if (rc != SQLITE_OK) message = error ? error : sqlite3_errmsg(db);
+    sqlite3_free(error);
+    return rc;
+}
+
+}  // namespace
+}  // namespace sqlite_backend
+
+std::unique_ptr<Connection> OpenSqlite(const std::string& path, Access access, bool create) {
+    using namespace sqlite_backend;
+    namespace fs = std::filesystem;
+    if (path.empty()) throw DbError(dberr::kGeneral, "No database file was named.");
+    const bool readOnly = access == Access::ReadOnly;
+    const int flags =
+        readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0);
+    std::shared_ptr<Handle> handle = OpenHandle(path, path, flags);
+    std::string message;
+    int rc = FirstRead(handle->get(), message);
+    std::error_code ec;
+    const int primary = rc & 0xFF;
+    if (readOnly && primary != SQLITE_OK && primary != SQLITE_NOTADB && primary != SQLITE_CORRUPT &&
+        !fs::exists(path + "-wal", ec)) {
+        // A database in write-ahead-log mode needs a shared-memory file beside it, which a
+        // read-only folder cannot hold. With no log file there, everything committed is in
+        // the database file itself, so it is read as it is, without that file.
+        handle = OpenHandle(path, "file:" + UriPath(path) + "?immutable=1", flags | SQLITE_OPEN_URI);
+        rc = FirstRead(handle->get(), message);
+    }
+    if (rc != SQLITE_OK)
+        throw DbError(dberr::kGeneral,
+                      "Could not open the database '" + RedactPassword(path) + "': " + message);
+    sqlite3* raw = handle->get();
     sqlite3_exec(raw, "PRAGMA case_sensitive_like = ON", nullptr, nullptr, nullptr);
-    // Each change through a record set is a transaction of its own, as in the DAO engine; with
-    // the write-ahead log it costs no sync of the disk (a power failure can lose the last ones,
-    // but never damage the file). Where the log cannot be used the file keeps its journal.
-    sqlite3_exec(raw, "PRAGMA journal_mode = WAL", nullptr, nullptr, nullptr);
+    // Changes through a record set are transactions of their own; in a database created with
+    // the write-ahead log (CreateSqlite) they then cost no sync of the disk. The journal mode
+    // itself is the file's and is never changed here: opening a database does not write it.
     sqlite3_exec(raw, "PRAGMA synchronous = NORMAL", nullptr, nullptr, nullptr);
     // Reads through a memory map: a search visits its rows in text order, all over the file.
     sqlite3_exec(raw, "PRAGMA mmap_size = 268435456", nullptr, nullptr, nullptr);
-    sqlite3_busy_timeout(raw, 5000);
     return std::make_unique<SqliteConnection>(std::move(handle));
+}
+
+void CopySqliteDatabase(const std::string& from, const std::string& to) {
+    using namespace sqlite_backend;
+    const std::shared_ptr<Handle> source = OpenHandle(from, from, SQLITE_OPEN_READONLY);
+    const std::shared_ptr<Handle> target = OpenHandle(to, to, SQLITE_OPEN_READWRITE);
+    std::string message;
+    if (FirstRead(target->get(), message) != SQLITE_OK)
+        throw DbError(dberr::kGeneral, "Could not open the database '" + RedactPassword(to) + "': " + message);
+    sqlite3_backup* backup = sqlite3_backup_init(target->get(), "main", source->get(), "main");
+    if (!backup) Fail(target->get(), "Could not copy into '" + RedactPassword(to) + "'");
+    int rc = SQLITE_OK;
+    // The whole copy in one step, as one write transaction of the target: a writer that holds
+    // the target is waited for (the busy timeout, then a few more tries).
+    for (int attempt = 0; attempt < 20; ++attempt) {
+        rc = sqlite3_backup_step(backup, -1);
+        if (rc != SQLITE_BUSY && rc != SQLITE_LOCKED) break;
+        sqlite3_sleep(100);
+    }
+    sqlite3_backup_finish(backup);
+    if (rc != SQLITE_DONE) Fail(target->get(), "Could not copy into '" + RedactPassword(to) + "'");
+}
+
+std::unique_ptr<Connection> OpenSqlite(const std::string& path, bool create) {
+    return OpenSqlite(path, Access::ReadWrite, create);
 }
 
 std::unique_ptr<Connection> CreateSqlite(const std::string& path) {
     std::error_code ec;
     if (path.empty() || std::filesystem::exists(path, ec))
-        throw DbError(dberr::kGeneral, "Database already exists: '" + path + "'");
-    return OpenSqlite(path, true);
+        throw DbError(dberr::kGeneral, "Database already exists: '" + RedactPassword(path) + "'");
+    std::unique_ptr<Connection> db = OpenSqlite(path, Access::ReadWrite, true);
+    // A new database keeps its changes in a write-ahead log: each change through a record set
+    // commits without a sync of the disk (a power failure can lose the last ones, but never
+    // damage the file), and readers are never blocked by a writer.
+    db->Execute(u"PRAGMA journal_mode = WAL");
+    return db;
 }
 
 }  // namespace quarrymink

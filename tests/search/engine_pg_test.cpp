@@ -8,6 +8,7 @@
 #include "quarrymink/keycoding.h"
 #include "quarrymink/search.h"
 #include "quarrymink/unicode.h"
+#include "hostile_settings.h"
 #include "recording_host.h"
 
 namespace quarrymink {
@@ -79,6 +80,36 @@ TEST_F(EnginePgTest, UnknownFieldAndTableInTheControlsWords) {
     ASSERT_EQ(host_.messages.size(), 2u);
     // The version check is the first to meet the missing table.
     EXPECT_EQ(host_.messages[1], u"QM1Error:\r\nThe table name 'nowhere' is not\r\nvalid for this data connection");
+}
+
+TEST_F(EnginePgTest, HostileNamesAndFiltersAreRefusedBeforeAnyStatementRuns) {
+    Add({u"Smith", u"Smyth", u"Jones"});
+    db_->Execute(u"CREATE TABLE canary (x INTEGER)");
+    db_->Execute(u"INSERT INTO canary VALUES (1), (2), (3)");
+    for (const auto& [property, value] : testing::HostileSettings()) {
+        engine_.tableName = u"namedata";
+        engine_.keyFieldName = u"key";
+        engine_.textFieldName = u"name";
+        engine_.idFieldName = u"ident";
+        engine_.sqlFilterString.clear();
+        engine_.*property = value;
+        host_.messages.clear();
+        const std::string shown = Utf16ToUtf8(value);
+        EXPECT_TRUE(Search(u"smith").empty()) << shown;
+        EXPECT_EQ(host_.messages.size(), 1u) << shown;
+        engine_.Recode(db_.get());
+        EXPECT_EQ(db_->OpenRecordset(u"SELECT COUNT(*) AS n FROM canary")->Field(u"n").ToInt32(), 3) << shown;
+    }
+    db_->Execute(u"CREATE TABLE \"name list\" (\"key code\" VARCHAR(50), \"Full Name\" VARCHAR(50), ident INTEGER)");
+    db_->Execute(u"INSERT INTO \"name list\" SELECT key, name, ident FROM namedata");
+    engine_.tableName = u"[Name List]";  // lower-cased, as PostgreSQL folds plain names
+    engine_.keyFieldName = u"[key code]";
+    engine_.textFieldName = u"\"Full Name\"";
+    engine_.idFieldName = u"ident";
+    engine_.sqlFilterString.clear();
+    host_.messages.clear();
+    EXPECT_EQ(Search(u"smith"), (std::vector<std::u16string>{u"Smith", u"Smyth"}));
+    EXPECT_TRUE(host_.messages.empty());
 }
 
 TEST_F(EnginePgTest, ConnectionOfTheWrongKindIsReported) {

@@ -7,6 +7,7 @@
 #include "quarrymink/database.h"
 #include "quarrymink/sampledb.h"
 #include "quarrymink/search.h"
+#include "hostile_settings.h"
 #include "recording_host.h"
 
 namespace quarrymink {
@@ -30,7 +31,10 @@ protected:
     // A NameData table holding the names, keyed by a default coder.
     Connection& Names(std::string_view wordList) {
         const std::string path = (dir_ / "names.db").string();
-        BuildNameDatabase(wordList, path);
+        db_.reset();
+        NameDatabaseOptions options;
+        options.replace = true;
+        BuildNameDatabase(wordList, path, options);
         db_ = OpenSqlite(path);
         UseNameData();
         return *db_;
@@ -117,6 +121,35 @@ TEST_F(EngineTest, FilterWithOrCannotLetOtherClassesIn) {
     EXPECT_EQ(Search(u"smith"), std::vector<std::u16string>{u"Smith"});
 }
 
+TEST_F(EngineTest, HostileNamesAndFiltersAreRefusedBeforeAnyStatementRuns) {
+    Names("|Smith|Smyth|Jones");
+    db_->Execute(u"CREATE TABLE canary (x INTEGER)");
+    db_->Execute(u"INSERT INTO canary VALUES (1), (2), (3)");
+    for (const auto& [property, value] : testing::HostileSettings()) {
+        UseNameData();
+        engine_.sqlFilterString.clear();
+        engine_.*property = value;
+        host_.messages.clear();
+        const std::string shown(value.begin(), value.end());
+        EXPECT_TRUE(Search(u"smith").empty()) << shown;
+        ASSERT_EQ(host_.messages.size(), 1u) << shown;
+        EXPECT_EQ(host_.messages[0].find(u'\n', host_.messages[0].find(u'\n') + 1), std::u16string::npos) << shown;
+        engine_.Recode(db_.get());
+        EXPECT_EQ(db_->OpenRecordset(u"SELECT COUNT(*) AS n FROM canary")->Field(u"n").ToInt32(), 3) << shown;
+    }
+    // One name with blanks, bracketed or quoted, is a name.
+    db_->Execute(u"CREATE TABLE [Name List] ([Key Code] VARCHAR(50), [Full Name] VARCHAR(50), Ident INTEGER)");
+    db_->Execute(u"INSERT INTO [Name List] SELECT Key, Name, Ident FROM NameData");
+    engine_.tableName = u"[Name List]";
+    engine_.keyFieldName = u"\"Key Code\"";
+    engine_.textFieldName = u"[Full Name]";
+    engine_.idFieldName = u"Ident";
+    engine_.sqlFilterString.clear();
+    host_.messages.clear();
+    EXPECT_EQ(Search(u"smith"), (std::vector<std::u16string>{u"Smith", u"Smyth"}));
+    EXPECT_TRUE(host_.messages.empty());
+}
+
 TEST_F(EngineTest, SearchKeyIsCutToThisTablesKeyFieldEveryTime) {
     Names("|Catherine|Kathryn");
     db_->Execute(u"CREATE TABLE Short (Key VARCHAR(8), Name VARCHAR(50), Ident INTEGER PRIMARY KEY)");
@@ -190,6 +223,21 @@ TEST_F(EngineTest, DatabaseErrorsInTheControlsWords) {
     Search(u"smith");
     EXPECT_EQ(host_.messages.size(), 3u);
     EXPECT_EQ(host_.messages[2], host_.messages[1]);
+
+    // A failure that is no database error keeps its UTF-8 text.
+    struct FailingConnection final : Connection {
+        ConnectionKind Kind() const noexcept override { return ConnectionKind::Sqlite; }
+        std::unique_ptr<Recordset> OpenRecordset(std::u16string_view, RecordsetOptions) override {
+            throw std::runtime_error("Stra\xc3\x9f" "e \xe2\x80\x94 nicht lesbar");
+        }
+        std::int64_t Execute(std::u16string_view) override { return 0; }
+        void AppendTableDef(const TableDef&) override {}
+        bool TableExists(std::u16string_view) override { return false; }
+    } failing;
+    engine_.connectionType = qmDAO;
+    std::u16string text = u"smith";
+    engine_.BestMatchSearch(&failing, text);
+    EXPECT_EQ(host_.messages.back(), u"QM1Error:\r\nStra\u00dfe \u2014 nicht lesbar");
 }
 
 TEST_F(EngineTest, InvalidCompareIsShownOnceAndReset) {

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <functional>
 #include <map>
 
 #include "db_test_support.h"
@@ -26,7 +27,8 @@ protected:
             QM_REQUIRE_PG();
             db_ = ConnectPostgres(testing::PgConninfo());
             // A fresh schema per test: the tests of one run share the server.
-            db_->Execute(u"DROP SCHEMA IF EXISTS t CASCADE; CREATE SCHEMA t; SET search_path = t");
+            for (const char16_t* sql : {u"DROP SCHEMA IF EXISTS t CASCADE", u"CREATE SCHEMA t", u"SET search_path = t"})
+                db_->Execute(sql);
         } else {
             static int counter = 0;
             path_ = (fs::temp_directory_path() /
@@ -155,6 +157,10 @@ TEST_P(RecordsetTest, LongWalksBothWays) {
         EXPECT_EQ(set->Field(u"n").ToInt32(), 1500);
         EXPECT_EQ(ErrorNumber([&] { set->SetBookmark("not a bookmark"); }), dberr::kInvalidBookmark);
         EXPECT_EQ(set->Field(u"n").ToInt32(), 1500);
+        if (Pg()) {  // a read-only set streams: no cursor that the server keeps whole
+            auto held = db_->OpenRecordset(u"SELECT COUNT(*) AS n FROM pg_cursors WHERE is_holdable OR is_scrollable");
+            EXPECT_EQ(held->Field(u"n").ToInt32(), updatable ? 1 : 0);
+        }
     }
 }
 
@@ -288,8 +294,52 @@ TEST_P(RecordsetTest, TableWithAutoIncrementCountsFromOne) {
     EXPECT_EQ(table->Field(u"Ident").ToInt32(), 3);
     table->Seek(u"=", {Value(u"Nobody")});
     EXPECT_TRUE(table->NoMatch());
+    // The table's row count follows the rows deleted and added through the set, as a names
+    // list that shows it after each change needs.
+    EXPECT_EQ(table->RecordCount(), 3);
+    table->Seek(u"=", {Value(u"Al")});
+    table->Delete();
+    EXPECT_EQ(table->RecordCount(), 2);
+    for (const char16_t* name : {u"Di", u"Ed"}) {
+        table->AddNew();
+        table->SetField(u"Name", Value(name));
+        table->Update();
+    }
+    EXPECT_EQ(table->RecordCount(), 4);
+    table->MoveFirst();
+    table->Edit();
+    table->SetField(u"Name", Value(u"Zed"));
+    table->Update();
+    EXPECT_EQ(table->RecordCount(), 4);
+    std::u16string order;
+    for (table->MoveFirst(); !table->Eof(); table->MoveNext()) order += table->Field(u"Name").ToText() + u" ";
+    EXPECT_EQ(order, u"Cy Di Ed Zed ");
     EXPECT_EQ(ErrorNumber([&] { table->SetIndex(u"noSuchIndex"); }), dberr::kNotAnIndex);
-    EXPECT_EQ(db_->Execute(u"DELETE FROM NameData"), 3);
+    EXPECT_EQ(db_->Execute(u"DELETE FROM NameData"), 4);
+}
+
+// Both backends check a new table alike, and a refused one leaves nothing behind.
+TEST_P(RecordsetTest, TableDefinitionsAreCheckedAlike) {
+    const auto refused = [&](const std::function<void(TableDef&)>& spoil) {
+        TableDef def;
+        def.name = u"Checked";
+        def.CreateField(u"Id", FieldDef::Type::Long).attributes = FieldDef::kAutoIncrement;
+        def.CreateField(u"Name", FieldDef::Type::Text, 20);
+        spoil(def);
+        const std::int32_t number = ErrorNumber([&] { db_->AppendTableDef(def); });
+        EXPECT_FALSE(db_->TableExists(u"Checked"));
+        return number;
+    };
+    EXPECT_EQ(refused([](TableDef& d) { d.CreateIndex(u"ndx").fields = {u"Nowhere"}; }), dberr::kItemNotFound);
+    EXPECT_EQ(refused([](TableDef& d) { d.CreateField(u"Id2", FieldDef::Type::Long).attributes = 16; }),
+              dberr::kGeneral);
+    EXPECT_EQ(refused([](TableDef& d) { d.CreateIndex(u"ndx"); }), dberr::kGeneral);
+    EXPECT_EQ(refused([](TableDef& d) { d.CreateIndex(u"").fields = {u"Name"}; }), dberr::kGeneral);
+    EXPECT_EQ(refused([](TableDef& d) {  // refused by the database at the second index
+                  d.CreateIndex(u"ndx").fields = {u"Name"};
+                  d.CreateIndex(u"ndx").fields = {u"Id"};
+              }),
+              dberr::kGeneral);
 }
 
 // Special characters of the backend's pattern dialect, written in brackets, match themselves.
@@ -396,6 +446,18 @@ TEST_P(RecordsetTest, ErrorNumbersOfUnknownFieldsAndTables) {
         EXPECT_EQ(e.Number(), dberr::kGeneral);
         EXPECT_FALSE(e.Description().empty());
     }
+}
+
+// A statement carries one statement: a second one is refused on both backends and never runs.
+TEST_P(RecordsetTest, SecondStatementIsRefusedAndNotRun) {
+    MakePeople(3);
+    for (const std::u16string_view sql : {u"DELETE FROM people WHERE n = 0; DROP TABLE people",
+                                          u"SELECT n FROM people; DELETE FROM people", u"DELETE FROM people; --x\n;x"}) {
+        EXPECT_THROW(db_->Execute(sql), DbError) << Utf16ToUtf8(sql);
+        EXPECT_THROW(db_->OpenRecordset(sql), DbError) << Utf16ToUtf8(sql);
+    }
+    EXPECT_EQ(Count(u"1=1"), 3);
+    EXPECT_EQ(db_->Execute(u"DELETE FROM people WHERE n = 0; -- a trailing comment is no statement"), 1);
 }
 
 std::string BackendName(const ::testing::TestParamInfo<ConnectionKind>& info) {

@@ -150,5 +150,43 @@ TEST(SqlDialect, NamesAndText) {
     EXPECT_EQ(out, u"a\ufffdb\ufffd");
 }
 
+TEST(SqlDialect, NamesAreOneIdentifier) {
+    for (const std::u16string_view name : {u"NameData", u"_x1", u"Stra\u00dfe", u"[Name Data]", u"\"Name \"\"Data\"\"\""})
+        EXPECT_NO_THROW(RequireName(name, "table")) << Utf16ToUtf8(name);
+    for (const std::u16string_view name : {u"", u"1x", u"NameData; DROP TABLE canary; --", u"Name Data", u"[a]b]",
+                                           u"[a] OR [b]", u"\"a\" \"b\"", u"\"a\"b\"", u"[]", u"a\u0002", u"t.x"})
+        EXPECT_THROW(RequireName(name, "table"), DbError) << Utf16ToUtf8(name);
+    EXPECT_EQ(UnquotedName(u"[Full Name]"), u"Full Name");
+    EXPECT_EQ(UnquotedName(u"\"say \"\"hi\"\"\""), u"say \"hi\"");
+    EXPECT_EQ(UnquotedName(u"Key"), u"Key");
+    EXPECT_EQ(DelimitedName(u"Key"), u"[Key]");
+    EXPECT_EQ(DelimitedName(u"[Key Code]"), u"[Key Code]");
+    EXPECT_EQ(DelimitedName(u"\"Key\""), u"\"Key\"");
+}
+
+// The filter goes inside parentheses of the search's own statement: it may not leave them.
+TEST(SqlDialect, FilterIsOneConditionThatStaysInItsParentheses) {
+    for (const auto backend : {Backend::Sqlite, Backend::Postgres}) {
+        for (const std::u16string_view good :
+             {u"Active=1 OR Archived=1", u"(a = 1) AND (b = ')(' OR c = \"x)\")", u"Name LIKE 'O''Br*'",
+              u"[Full Name] <> '--;/*'", u"a IN (1, 2, (3))"})
+            EXPECT_NO_THROW(RequireCondition(good, backend)) << Utf16ToUtf8(good);
+        for (const std::u16string_view bad :
+             {u"1=1) OR (1=1", u"1=1) ORDER BY name; DELETE FROM canary; SELECT 1 WHERE (1=1", u"1=1; DELETE FROM x",
+              u"(1=1", u"1=1 -- rest", u"1=1 /* c */", u"Name = 'x", u"\"Name = 1", u"[Name = 1", u"Name = `x`"})
+            EXPECT_THROW(RequireCondition(bad, backend), DbError) << Utf16ToUtf8(bad);
+    }
+    // PostgreSQL's own literals: $-quoting and backslash escapes are refused, not guessed at.
+    for (const std::u16string_view bad : {u"name = $$x) OR (1=1$$", u"name = E'\\' ) OR (1=1 -- '",
+                                          u"1E'\\' ) OR (1=1 -- '"})
+        EXPECT_THROW(RequireCondition(bad, Backend::Postgres), DbError) << Utf16ToUtf8(bad);
+    try {
+        RequireCondition(u"1=1) OR (1=1", Backend::Sqlite);
+    } catch (const DbError& e) {
+        EXPECT_EQ(std::string(e.what()), "The filter \"1=1) OR (1=1\" is not one SQL condition: a ')' closes more "
+                                         "than was opened");
+    }
+}
+
 }  // namespace
 }  // namespace quarrymink::sqldialect
