@@ -71,12 +71,6 @@ std::string OneLine(std::u16string_view text) {
     return out;
 }
 
-std::string Narrow(std::u16string_view text) {
-    std::string out = Utf16ToUtf8(text);
-    for (std::size_t at; (at = out.find("\r\n")) != std::string::npos;) out.replace(at, 2, "\n");
-    return out;
-}
-
 // The engine's window, on a terminal: messages to standard error, the recode question
 // answered from the command line, a progress bar when standard error is a terminal.
 class ConsoleHost final : public SearchHost {
