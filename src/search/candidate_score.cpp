@@ -72,11 +72,11 @@ bool IsExcludedPair(std::u16string_view candidateFirst, std::u16string_view sear
 
 // The first pieces blank-separated pieces of key (all of it when it has no more).
 std::u16string_view FirstPieces(std::u16string_view key, std::size_t pieces) {
-    std::size_t end = 0;
+    std::size_t from = 0, end = 0;
     for (std::size_t n = 0; n < pieces; ++n) {
-        const std::size_t blank = key.find(u' ', end == 0 ? 0 : end + 1);
-        if (blank == std::u16string_view::npos) return key;
-        end = blank;
+        end = key.find(u' ', from);
+        if (end == std::u16string_view::npos) return key;
+        from = end + 1;
     }
     return key.substr(0, end);
 }
