@@ -5,6 +5,7 @@
 // Input: a byte of options (Compare mode, blank count), a byte of maximum score, then the
 // two texts as 16-bit units, separated by the unit 0xFFFF (halved when there is none).
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <stdexcept>
@@ -25,9 +26,12 @@ int Outcome(const std::function<int()>& score) {
     }
 }
 
-void Check(bool condition) {
-    if (!condition) std::abort();
+void Check(bool condition, int line) {
+    if (condition) return;
+    std::fprintf(stderr, "check of line %d failed\n", line);
+    std::abort();
 }
+#define CHECK(condition) Check(condition, __LINE__)
 
 }  // namespace
 
@@ -43,21 +47,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::u16string b = units.substr(split == std::u16string::npos ? units.size() / 2 : split + 1);
 
     std::u16string edit, plainEdit;
-    Check(AlignmentScore(a, b, maxScore, &edit) == reference::AlignmentScore(a, b, maxScore, plainEdit));
-    Check(edit == plainEdit);
+    CHECK(AlignmentScore(a, b, maxScore, &edit) == reference::AlignmentScore(a, b, maxScore, plainEdit));
+    CHECK(edit == plainEdit);
 
     static KeyCoder coder;
     coder.SetCompare(compare);
     const std::u16string searchKey = coder.MakeCode(a), storedKey = coder.MakeCode(b);
-    Check(searchKey.size() >= 3 && searchKey[0] == LibraryKeyVersion());
+    CHECK(searchKey.size() >= 3 && searchKey[0] == LibraryKeyVersion());
     const KeySounds split1 = SplitKeySounds(storedKey);
-    Check(split1.sounds.size() == split1.pairs.size());
+    CHECK(split1.sounds.size() == split1.pairs.size());
 
     for (const std::u16string& stored : {storedKey, b}) {
         const int fast = Outcome([&] { return CandidateScore(stored, searchKey, CompareMode(compare), spaces); });
         const int plain = Outcome([&] { return reference::CandidateScore(stored, searchKey, compare, spaces); });
-        Check(fast == plain);
-        Check(fast == -100 || (fast >= -1 && fast <= 385));
+        CHECK(fast == plain);
+        CHECK(fast == -100 || (fast >= -1 && fast <= 385));
     }
     return 0;
 }
