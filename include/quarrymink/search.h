@@ -26,6 +26,11 @@ struct KeyParts;
 }
 class RememberedScores;
 
+/// Positions of the key, text and identifier fields in a candidate set.
+struct MatchEngineColumns {
+    int key, text, id;
+};
+
 /// Connection kinds of the ConnectionType property (the control's dbType).
 enum DbType : std::int32_t { qmDAO = 0, qmADO = 1 };
 
@@ -195,9 +200,7 @@ private:
 
     int CheckKeyVersion(Connection& db);
     bool ConnectionFits(const Connection& db) const;
-    struct Columns {
-        int key, text, id;
-    };
+    using Columns = MatchEngineColumns;
     static constexpr int kHostGone = -2;
     /// Whether the candidate rows may be read unsorted and put in text order here.
     bool ScansUnordered(Connection& db);

@@ -12,6 +12,8 @@
 //   rows came, as SQLite's sort keeps it too.
 #include <algorithm>
 #include <cmath>
+#include <functional>
+#include <future>
 #include <stdexcept>
 #include <unordered_map>
 
@@ -96,6 +98,60 @@ void KeepAccepted(std::vector<AcceptedRow>& accepted, const AcceptedRow& row, bo
     accepted.insert(std::upper_bound(accepted.begin(), accepted.end(), row, RankBefore), row);
     if (accepted.size() > MatchBuffer::kSize) accepted.pop_back();
 }
+
+// Candidate rows on their way from the reading thread to the scoring one: keys and texts
+// end to end in two buffers, which keep their capacity from batch to batch.
+class RowBatch {
+public:
+    static constexpr std::size_t kRows = 4096;
+
+    void Clear() {
+        keys_.clear();
+        texts_.clear();
+        keyEnds_.clear();
+        textEnds_.clear();
+        ids.clear();
+        unreadable.clear();
+        arrivals.clear();
+    }
+    // The text and identifier are read for every row, since whether a row is accepted is
+    // known only after the reading has moved on.
+    void Add(Recordset& set, const MatchEngineColumns& columns, std::size_t arrival, std::u16string& scratch) {
+        set.FieldTextAt(columns.key, scratch);
+        keys_ += scratch;
+        keyEnds_.push_back(keys_.size());
+        bool bad = false;
+        std::int32_t id = 0;
+        try {
+            set.FieldTextAt(columns.text, scratch);
+            texts_ += scratch;
+            id = set.FieldAt(columns.id).ToInt32();
+        } catch (const DbError&) {
+            bad = true;
+        }
+        textEnds_.push_back(texts_.size());
+        ids.push_back(id);
+        unreadable.push_back(bad);
+        arrivals.push_back(arrival);
+        scores.resize(ids.size());
+    }
+    std::size_t Size() const { return ids.size(); }
+    std::u16string_view Key(std::size_t k) const { return Slice(keys_, keyEnds_, k); }
+    std::u16string_view Text(std::size_t k) const { return Slice(texts_, textEnds_, k); }
+
+    std::vector<std::int32_t> ids;
+    std::vector<std::uint8_t> unreadable;
+    std::vector<std::size_t> arrivals;
+    std::vector<int> scores;
+
+private:
+    static std::u16string_view Slice(const std::u16string& all, const std::vector<std::size_t>& ends, std::size_t k) {
+        const std::size_t begin = k == 0 ? 0 : ends[k - 1];
+        return std::u16string_view(all).substr(begin, ends[k] - begin);
+    }
+    std::u16string keys_, texts_;
+    std::vector<std::size_t> keyEnds_, textEnds_;
+};
 
 std::u16string Quoted(std::u16string_view name) { return u"'" + std::u16string(name) + u"'"; }
 
@@ -223,37 +279,68 @@ bool MatchEngine::ScoreUnordered(Recordset& set, std::size_t spaceCount) {
     AcceptedRow last;                   // the last accepted row in text order
     bool anyAccepted = false;
     std::int64_t rows = 0, scored = 0;
-    RememberedScores remembered;
-    remembered_ = &remembered;
     bool cancelled = false;
-    AcceptedRow row;
     if (!(set.Bof() && set.Eof())) {
+        if (compare < CompareAll || compare > CompareAuto) {
+            Message(messages::kInvalidCompare, MessageIcon::None);
+            if (!host_) return true;
+            compare = CompareAll;
+        }
         const Columns columns = FindColumns(set);
-        std::u16string key;
-        for (; !set.Eof(); ++rows) {
-            const int best = ScoreRowKey(set, columns, rows, key, spaceCount);
-            if (best == kHostGone) return true;
-            if (best >= 0) {
+        RememberedScores remembered;
+        const std::int32_t mode = compare;
+        const scoring::KeyParts& search = *searchParts_;
+        const auto score = [&](RowBatch& batch) {
+            for (std::size_t k = 0; k < batch.Size(); ++k) {
+                const std::u16string_view cut = scoring::CutForCompare(batch.Key(k), mode, spaceCount);
+                batch.scores[k] = remembered.Get(cut, [&] { return scoring::ScoreCutKey(cut, search); });
+            }
+        };
+        // The accepted rows of a scored batch; a row whose text or identifier cannot be read
+        // matters only when it is accepted, and then fails the whole way (see the caller).
+        const auto collect = [&](const RowBatch& batch) {
+            for (std::size_t k = 0; k < batch.Size(); ++k) {
+                const int best = batch.scores[k];
+                if (best < 0) continue;
                 ++scored;
-                if (best > threshold_) {
-                    ReadAccepted(set, columns, rows, row.text, row.id);
-                    row.score = best;
-                    row.arrival = static_cast<std::size_t>(rows);
-                    if (!anyAccepted || TextOrderBefore(last, row)) last = row;
-                    anyAccepted = true;
-                    KeepAccepted(accepted, row, everyMatch);
+                if (best <= threshold_) continue;
+                if (batch.unreadable[k]) throw DbError(dberr::kGeneral, "unreadable accepted row");
+                AcceptedRow row{std::u16string(batch.Text(k)), batch.ids[k], best, batch.arrivals[k]};
+                if (!anyAccepted || TextOrderBefore(last, row)) last = row;
+                anyAccepted = true;
+                KeepAccepted(accepted, row, everyMatch);
+            }
+        };
+        // The rows are read here, on the caller's thread, and scored on a second thread one
+        // batch behind, so that both cores work; events are let through between rows.
+        RowBatch batches[2];
+        std::future<void> scoring;
+        int reading = 0;
+        std::u16string text;
+        while (!set.Eof() && !cancelled) {
+            RowBatch& batch = batches[reading];
+            batch.Clear();
+            while (!set.Eof() && batch.Size() < RowBatch::kRows) {
+                batch.Add(set, columns, static_cast<std::size_t>(rows++), text);
+                set.MoveNext();
+                if ((rows & 63) == 0 && (!Yield() || cancel)) {
+                    cancelled = true;
+                    break;
                 }
             }
-            set.MoveNext();
-            // Events are let through as the rows are read, so that Cancel is heard; the clock
-            // is read once every few rows.
-            if ((rows & 63) == 63 && (!Yield() || cancel)) {
-                if (!host_) return true;
-                cancelled = true;
-                ++rows;
-                break;
+            if (scoring.valid()) {
+                scoring.get();
+                collect(batches[1 - reading]);
+            }
+            if (set.Eof() || cancelled) {
+                score(batch);
+                collect(batch);
+            } else {
+                scoring = std::async(std::launch::async, score, std::ref(batch));
+                reading = 1 - reading;
             }
         }
+        if (!host_) return true;
     }
     // Only now is the number of rows known, which the progress values are shares of.
     host_->SetProgress(0);
