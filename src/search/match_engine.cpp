@@ -244,9 +244,10 @@ void MatchEngine::BestMatchSearch(Connection* db, std::u16string& searchText) {
     if (CheckKeyVersion(*db) == 1 || !host_) return;
     cancel = false;
     try {
-        const bool unordered = ScansUnordered(*db);
         std::u16string sql = CandidateQuery(searchCode);
-        if (unordered) sql.resize(sql.size() - std::u16string_view(u" ORDER BY ").size() - textFieldName.size());
+        const std::u16string orderBy = u" ORDER BY " + textFieldName;
+        const bool unordered = sql.ends_with(orderBy) && ScansUnordered(*db);
+        if (unordered) sql.resize(sql.size() - orderBy.size());
         std::unique_ptr<Recordset> set = db->OpenRecordset(sql);
         // The search key is cut as the stored keys were: to the size of this table's key field.
         maxKeyLength = set->DefinedSize(keyFieldName);
