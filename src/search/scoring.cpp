@@ -9,7 +9,10 @@
 //   rows are scored first, and only the accepted ones are put in text order (all of them
 //   when the host listens to MatchFound, otherwise the few that can reach the ranked buffer
 //   and the last one, whose identifier IDValue keeps). Ties keep the order in which the
-//   rows came, as SQLite's sort keeps it too.
+//   rows came, as SQLite's sort keeps it too. The rows are read on the caller's thread and
+//   scored on a second one; the host hears everything on its own thread, once the rows are
+//   scored. A Cancel heard while the rows are read ends the search with the matches among
+//   the rows read so far.
 #include <algorithm>
 #include <cmath>
 #include <functional>
@@ -54,9 +57,14 @@ struct AcceptedRow {
     std::size_t arrival = 0;
 };
 
+// Text order, and ties in the order the rows came.
+bool TextOrderBefore(std::u16string_view a, std::size_t arrivalA, std::u16string_view b, std::size_t arrivalB) {
+    const int c = CompareCodePoints(a, b);
+    return c != 0 ? c < 0 : arrivalA < arrivalB;
+}
+
 bool TextOrderBefore(const AcceptedRow& a, const AcceptedRow& b) {
-    const int c = CompareCodePoints(a.text, b.text);
-    return c != 0 ? c < 0 : a.arrival < b.arrival;
+    return TextOrderBefore(a.text, a.arrival, b.text, b.arrival);
 }
 
 // Ranked as the match list ranks: higher score first, then the earlier row in text order.
@@ -87,15 +95,23 @@ private:
 };
 
 // Keeps an accepted row: every one for a host that hears each match, otherwise only while
-// it is among the best the ranked buffer can hold (kept in rank order).
-void KeepAccepted(std::vector<AcceptedRow>& accepted, const AcceptedRow& row, bool everyMatch) {
+// it is among the best the ranked buffer can hold (kept in rank order). The row's text is
+// copied only when it is kept.
+void KeepAccepted(std::vector<AcceptedRow>& accepted, std::u16string_view text, std::int32_t id, int score,
+                  std::size_t arrival, bool everyMatch) {
+    if (!everyMatch && accepted.size() == MatchBuffer::kSize) {
+        const AcceptedRow& worst = accepted.back();
+        if (score < worst.score || (score == worst.score && !TextOrderBefore(text, arrival, worst.text, worst.arrival)))
+            return;
+    }
+    AcceptedRow row{std::u16string(text), id, score, arrival};
     if (everyMatch) {
-        accepted.push_back(row);
+        accepted.push_back(std::move(row));
         return;
     }
-    if (accepted.size() == MatchBuffer::kSize && !RankBefore(row, accepted.back())) return;
     accepted.reserve(MatchBuffer::kSize + 1);
-    accepted.insert(std::upper_bound(accepted.begin(), accepted.end(), row, RankBefore), row);
+    const auto at = std::upper_bound(accepted.begin(), accepted.end(), row, RankBefore);
+    accepted.insert(at, std::move(row));
     if (accepted.size() > MatchBuffer::kSize) accepted.pop_back();
 }
 
@@ -305,10 +321,15 @@ bool MatchEngine::ScoreUnordered(Recordset& set, std::size_t spaceCount) {
                 ++scored;
                 if (best <= threshold_) continue;
                 if (batch.unreadable[k]) throw DbError(dberr::kGeneral, "unreadable accepted row");
-                AcceptedRow row{std::u16string(batch.Text(k)), batch.ids[k], best, batch.arrivals[k]};
-                if (!anyAccepted || TextOrderBefore(last, row)) last = row;
+                const std::u16string_view text = batch.Text(k);
+                const std::size_t arrival = batch.arrivals[k];
+                if (!anyAccepted || TextOrderBefore(last.text, last.arrival, text, arrival)) {
+                    last.text.assign(text);
+                    last.id = batch.ids[k];
+                    last.arrival = arrival;
+                }
                 anyAccepted = true;
-                KeepAccepted(accepted, row, everyMatch);
+                KeepAccepted(accepted, text, batch.ids[k], best, arrival, everyMatch);
             }
         };
         // The rows are read here, on the caller's thread, and scored on a second thread one
@@ -347,7 +368,8 @@ bool MatchEngine::ScoreUnordered(Recordset& set, std::size_t spaceCount) {
     Progress progress(*host_, rows);
     if (!cancelled)
         for (std::int64_t k = 0; k < scored; ++k) progress.Step();
-    std::sort(accepted.begin(), accepted.end(), TextOrderBefore);
+    std::sort(accepted.begin(), accepted.end(),
+              [](const AcceptedRow& a, const AcceptedRow& b) { return TextOrderBefore(a, b); });
     for (const AcceptedRow& match : accepted) {
         UpdateMatchList(ListMode::Add, match.text, match.score, match.id);
         if (everyMatch) {
