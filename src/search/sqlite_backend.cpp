@@ -1053,7 +1053,9 @@ std::unique_ptr<Connection> OpenSqlite(const std::string& path, bool create) {
     using namespace sqlite_backend;
     if (path.empty()) throw DbError(dberr::kGeneral, "No database file was named.");
     sqlite3* raw = nullptr;
-    const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0);
+    // A connection and its record sets are used by one thread at a time, so SQLite need not
+    // take the connection's lock on every call (a search reads several fields of every row).
+    const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (create ? SQLITE_OPEN_CREATE : 0);
     const int rc = sqlite3_open_v2(path.c_str(), &raw, flags, nullptr);
     auto handle = std::make_shared<Handle>(raw);
     if (rc != SQLITE_OK) Fail(raw, "Could not open the database '" + path + "'");
