@@ -158,7 +158,8 @@ bool MatchEngine::ScansUnordered(Connection& db) {
     // affinity) and declares no collation, in a UTF-8 database.
     const std::u16string table = SqlLiteral(PlainName(tableName));
     try {
-        auto definition = db.OpenRecordset(u"SELECT sql FROM sqlite_master WHERE type = 'table' AND lower(name) = " + table);
+        auto definition =
+            db.OpenRecordset(u"SELECT sql FROM sqlite_master WHERE type = 'table' AND lower(name) = " + table);
         if (definition->Bof() && definition->Eof()) return false;
         if (PlainName(definition->FieldAt(0).ToText()).find(u"collate") != std::u16string::npos) return false;
         auto columns = db.OpenRecordset(u"SELECT name, type FROM pragma_table_info(" + table + u")");
