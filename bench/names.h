@@ -2,6 +2,14 @@
 // combined, with the spelling variants a names table holds.
 #pragma once
 
+#include <algorithm>
+#include <cstdint>
+#include <fstream>
+#include <iterator>
+#include <numeric>
+#include <set>
+#include <sstream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -52,5 +60,61 @@ inline std::vector<std::u16string> FullNames(std::size_t count) {
     for (std::size_t i = 0; i < count; ++i) out.push_back(FullName(i));
     return out;
 }
+
+/// Distinct full names "First Last" as a table of people holds them: every first name with
+/// every surname, in a fixed shuffled order, so that the first count names are all different
+/// and spread over the whole alphabet. The first names and surnames come from a word list of
+/// "|"-separated entries (data/Names): the first and last words of its full names, and its
+/// single names shared out between the two. When a size needs more combinations than there
+/// are, double-barrelled surnames ("Smith-Jones") are added. Names are UTF-8; nothing here
+/// depends on the library, so that any benchmark can use it.
+class DistinctNames {
+public:
+    DistinctNames(const std::string& wordListPath, std::uint64_t count) {
+        std::ifstream file(wordListPath, std::ios::binary);
+        if (!file) throw std::runtime_error("cannot read " + wordListPath);
+        const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+        std::set<std::string> firsts, lasts;
+        std::vector<std::string> singles;
+        std::istringstream entries(text);
+        for (std::string entry; std::getline(entries, entry, '|');) {
+            std::istringstream words(entry);
+            std::vector<std::string> parts{std::istream_iterator<std::string>(words), std::istream_iterator<std::string>()};
+            if (parts.size() == 1) singles.push_back(parts[0]);
+            if (parts.size() < 2) continue;
+            firsts.insert(parts.front());
+            lasts.insert(parts.back());
+        }
+        bool toFirst = true;
+        for (const std::string& single : singles) {
+            if (firsts.count(single) || lasts.count(single)) continue;
+            (toFirst ? firsts : lasts).insert(single);
+            toFirst = !toFirst;
+        }
+        firsts_.assign(firsts.begin(), firsts.end());
+        lasts_.assign(lasts.begin(), lasts.end());
+        if (firsts_.empty() || lasts_.empty()) throw std::runtime_error("no names in " + wordListPath);
+        const std::size_t plainLasts = lasts_.size();
+        for (std::size_t k = 0; Combinations() < count; ++k)
+            lasts_.push_back(lasts_[k % plainLasts] + "-" + lasts_[(k * 7 + 1 + k / plainLasts) % plainLasts]);
+        // A multiplier near the golden section of the number of combinations and prime to it
+        // walks them all once, each step landing far from the last.
+        const std::uint64_t total = Combinations();
+        multiplier_ = static_cast<std::uint64_t>(static_cast<double>(total) * 0.6180339887) | 1;
+        while (std::gcd(multiplier_, total) != 1) multiplier_ += 2;
+    }
+
+    /// The i-th name (i below Combinations(); all different).
+    std::string operator()(std::uint64_t i) const {
+        const std::uint64_t k = static_cast<std::uint64_t>(
+            (static_cast<unsigned __int128>(i) * multiplier_ + 12345) % Combinations());
+        return firsts_[k % firsts_.size()] + " " + lasts_[k / firsts_.size()];
+    }
+    std::uint64_t Combinations() const { return std::uint64_t{firsts_.size()} * lasts_.size(); }
+
+private:
+    std::vector<std::string> firsts_, lasts_;
+    std::uint64_t multiplier_ = 1;
+};
 
 }  // namespace quarrymink::bench

@@ -21,6 +21,16 @@
 
 namespace quarrymink {
 
+namespace scoring {
+struct KeyParts;
+}
+class RememberedScores;
+
+/// Positions of the key, text and identifier fields in a candidate set.
+struct MatchEngineColumns {
+    int key, text, id;
+};
+
 /// Connection kinds of the ConnectionType property (the control's dbType).
 enum DbType : std::int32_t { qmDAO = 0, qmADO = 1 };
 
@@ -65,6 +75,9 @@ public:
 
     /// A row was accepted during a search (the MatchFound event).
     virtual void MatchFound(std::u16string_view /*text*/, std::int32_t /*id*/) {}
+    /// Whether MatchFound is heard. A host that answers false is not told of each accepted
+    /// row, which lets a search on a large table skip putting all of them in order.
+    virtual bool ListensToMatchFound() const { return true; }
 
     /// The look of a recode: caption suffix, list hidden, stop button, busy pointer (and a
     /// note on screen when the control itself is hidden); and back again afterwards.
@@ -195,10 +208,21 @@ private:
 
     int CheckKeyVersion(Connection& db);
     bool ConnectionFits(const Connection& db) const;
-    bool ScoreCandidates(Recordset& set, std::size_t spaceCount);
-    /// The best score of a stored key against the search key; -1 for an excluded pair.
-    int ScoreKey(std::u16string_view key, KeySounds& candidate,
-                 std::vector<std::array<std::u16string, 2>>& masked) const;
+    using Columns = MatchEngineColumns;
+    static constexpr int kHostGone = -2;
+    /// Whether the candidate rows may be read unsorted and put in text order here.
+    bool ScansUnordered(Connection& db);
+    /// Both return true when the search was cancelled or the host went away.
+    bool ScoreInTextOrder(Recordset& set, std::size_t spaceCount);
+    bool ScoreUnordered(Recordset& set, std::size_t spaceCount);
+    Columns FindColumns(Recordset& set) const;
+    /// The score of the current row's key; -1 for an excluded pair, kHostGone.
+    int ScoreRowKey(Recordset& set, const Columns& columns, std::int64_t position, std::u16string& key,
+                    std::size_t spaceCount);
+    void ReadAccepted(Recordset& set, const Columns& columns, std::int64_t position, std::u16string& text,
+                      std::int32_t& id);
+    [[noreturn]] void BadRow(Recordset& set, int idColumn, std::int64_t position, std::u16string_view field,
+                             std::int32_t number, const std::string& what);
     void RecodeRows(Recordset& set, std::int32_t keySize);
     void RunRecode(Connection& db);
 
@@ -217,8 +241,9 @@ private:
     std::chrono::milliseconds eventInterval_{10};
     std::chrono::steady_clock::time_point lastYield_{};
     bool orphaned_ = false;  // detached while busy: deletes itself when the work ends
-    // The split search key of the running search.
-    KeySounds searchSounds_;
+    // The split search key of the running search, and its scores of repeated keys.
+    const scoring::KeyParts* searchParts_ = nullptr;
+    RememberedScores* remembered_ = nullptr;
     std::uint8_t threshold_ = 0;
 };
 

@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <iostream>
 #include <string>
+#include <utility>
 
 #include "cli.h"
 #include "quarrymink/keycoding.h"
@@ -32,7 +33,11 @@ constexpr const char* kAlignUsage =
     "usage: quarrymink align A B MAX\n"
     "\n"
     "Prints the alignment score of A (the search side) against B, scaled to MAX (0-255),\n"
-    "then a blank and the edit string.\n";
+    "then a blank and the edit string. A and B may hold at most 1000 characters each: the\n"
+    "alignment keeps a table of both lengths, and key parts are far shorter.\n";
+
+// The longest A or B of align: its table of steps then takes about a megabyte.
+constexpr std::size_t kAlignMaxLength = 1000;
 
 // Output collected in one buffer and written in large pieces.
 class Output {
@@ -124,6 +129,9 @@ int RunAlign(Arguments& args) {
     const auto rest = args.Rest();
     if (rest.size() != 3) throw UsageError("takes exactly three arguments: A B MAX");
     const std::u16string a = FromUtf8(rest[0], "A"), b = FromUtf8(rest[1], "B");
+    for (const auto& [text, name] : {std::pair{&a, "A"}, std::pair{&b, "B"}})
+        if (text->size() > kAlignMaxLength)
+            throw UsageError(std::string(name) + " is longer than " + std::to_string(kAlignMaxLength) + " characters");
     const auto maxScore = static_cast<std::uint8_t>(ParseInteger(rest[2], 0, 255, "MAX"));
     std::u16string edit;
     const unsigned score = AlignmentScore(a, b, maxScore, &edit);

@@ -81,6 +81,7 @@ public:
     bool warned = false;
 
     std::u16string DisplayName() const override { return u"QM"; }
+    bool ListensToMatchFound() const override { return false; }
     void ShowMessage(std::u16string_view text, MessageIcon icon) override {
         std::fprintf(stderr, "%s\n", OneLine(text).c_str());
         if (icon == MessageIcon::Critical) failed = true;

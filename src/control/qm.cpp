@@ -8,6 +8,7 @@
 #include <QGroupBox>
 #include <QListWidget>
 #include <QMessageBox>
+#include <QMetaMethod>
 #include <QPointer>
 #include <QProgressBar>
 #include <QResizeEvent>
@@ -806,6 +807,13 @@ void QMPrivate::MatchFound(std::u16string_view text, std::int32_t id) {
     QPointer<QM> self(q);
     NoticeResults();
     if (self) emit q->MatchFound(ToQString(text), id);
+}
+
+// Each accepted row is told to a host connected to MatchFound, or to IDValueChanged, which
+// the search changes with every accepted row.
+bool QMPrivate::ListensToMatchFound() const {
+    return q->isSignalConnected(QMetaMethod::fromSignal(&QM::MatchFound)) ||
+           q->isSignalConnected(QMetaMethod::fromSignal(&QM::IDValueChanged));
 }
 
 void QMPrivate::BeginRecode() {

@@ -40,6 +40,7 @@ public:
     double ListHeightTwips() const override;
     double ListFontPoints() const override;
     void MatchFound(std::u16string_view text, std::int32_t id) override;
+    bool ListensToMatchFound() const override;
     void BeginRecode() override;
     void EndRecode() override;
 

@@ -10,12 +10,15 @@ bool AppendUtf8(std::u16string& out, std::string_view utf8) {
     const auto* p = reinterpret_cast<const unsigned char*>(utf8.data());
     const auto* const end = p + utf8.size();
     while (p < end) {
-        const unsigned char lead = *p;
-        if (lead < 0x80) {
-            out.push_back(lead);
-            ++p;
+        // Runs of ASCII, the usual text, are widened in one go.
+        const auto* run = p;
+        while (run < end && *run < 0x80) ++run;
+        if (run != p) {
+            out.append(p, run);
+            p = run;
             continue;
         }
+        const unsigned char lead = *p;
         int extra = 0;
         std::uint32_t cp = 0, min = 0;
         if ((lead & 0xE0) == 0xC0) extra = 1, cp = lead & 0x1Fu, min = 0x80;

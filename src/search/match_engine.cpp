@@ -7,6 +7,7 @@
 #include "quarrymink/textutil.h"
 #include "quarrymink/unicode.h"
 #include "search/busy_scope_p.h"
+#include "search/candidate_score_p.h"
 #include "search/sql_dialect.h"
 
 namespace quarrymink {
@@ -37,6 +38,27 @@ void NormaliseSearchText(std::u16string& text) {
     for (const char16_t ch : trimmed)
         if (ch != u' ' || out.empty() || out.back() != u' ') out.push_back(ch);
     text.swap(out);
+}
+
+// A name without the brackets or double quotes around it, lower-cased (ASCII letters), as
+// SQLite compares names.
+std::u16string PlainName(std::u16string_view name) {
+    if (name.size() >= 2 && ((name.front() == u'[' && name.back() == u']') ||
+                             (name.front() == u'"' && name.back() == u'"')))
+        name = name.substr(1, name.size() - 2);
+    std::u16string out(name);
+    for (char16_t& ch : out)
+        if (ch >= u'A' && ch <= u'Z') ch = static_cast<char16_t>(ch + 32);
+    return out;
+}
+
+std::u16string SqlLiteral(std::u16string_view text) {
+    std::u16string out = u"'";
+    for (const char16_t ch : text) {
+        if (ch == u'\'') out += u'\'';
+        out += ch;
+    }
+    return out + u"'";
 }
 
 }  // namespace
@@ -133,6 +155,33 @@ std::u16string MatchEngine::CandidateQuery(std::u16string_view code) const {
     return sql;
 }
 
+bool MatchEngine::ScansUnordered(Connection& db) {
+    if (db.Kind() != ConnectionKind::Sqlite || eventInterval_.count() == 0) return false;
+    // The client orders by code point, as SQLite's BINARY collation orders UTF-8 texts. That
+    // is the query's order only for a plain table whose text column holds texts (text
+    // affinity) and declares no collation, in a UTF-8 database.
+    const std::u16string table = SqlLiteral(PlainName(tableName));
+    try {
+        auto definition =
+            db.OpenRecordset(u"SELECT sql FROM sqlite_master WHERE type = 'table' AND lower(name) = " + table);
+        if (definition->Bof() && definition->Eof()) return false;
+        if (PlainName(definition->FieldAt(0).ToText()).find(u"collate") != std::u16string::npos) return false;
+        auto columns = db.OpenRecordset(u"SELECT name, type FROM pragma_table_info(" + table + u")");
+        bool textColumn = false;
+        for (; !columns->Eof(); columns->MoveNext()) {
+            if (PlainName(columns->FieldAt(0).ToText()) != PlainName(textFieldName)) continue;
+            const std::u16string type = PlainName(columns->FieldAt(1).ToText());
+            for (const std::u16string_view affinity : {u"char", u"clob", u"text"})
+                textColumn = textColumn || type.find(affinity) != std::u16string::npos;
+        }
+        if (!textColumn) return false;
+        auto encoding = db.OpenRecordset(u"SELECT encoding FROM pragma_encoding");
+        return encoding->FieldAt(0).ToText() == u"UTF-8";
+    } catch (...) {
+        return false;
+    }
+}
+
 int MatchEngine::CheckKeyVersion(Connection& db) {
     std::u16string storedKey;
     bool empty = true;
@@ -193,7 +242,7 @@ void MatchEngine::BestMatchSearch(Connection* db, std::u16string& searchText) {
         ReportDbError(2, dberr::kInvalidArgument, {});
         return;
     }
-    if (SplitKeySounds(searchCode).Count() < 0) {  // a key without sounds matches nothing
+    if (scoring::SplitKeyParts(searchCode).count < 0) {  // a key without sounds matches nothing
         finish();
         return;
     }
@@ -211,13 +260,33 @@ void MatchEngine::BestMatchSearch(Connection* db, std::u16string& searchText) {
     if (CheckKeyVersion(*db) == 1 || !host_) return;
     cancel = false;
     try {
-        std::unique_ptr<Recordset> set = db->OpenRecordset(CandidateQuery(searchCode));
+        std::u16string sql = CandidateQuery(searchCode);
+        const std::u16string orderBy = u" ORDER BY " + textFieldName;
+        const bool unordered = sql.ends_with(orderBy) && ScansUnordered(*db);
+        if (unordered) sql.resize(sql.size() - orderBy.size());
+        std::unique_ptr<Recordset> set = db->OpenRecordset(sql);
         // The search key is cut as the stored keys were: to the size of this table's key field.
         maxKeyLength = set->DefinedSize(keyFieldName);
         searchCode = MakeCode(searchText);
         threshold_ = KeyLengthGrade(searchCode);
-        SplitKeySoundsInto(searchCode, searchSounds_);
-        ScoreCandidates(*set, spaceCount);
+        const scoring::KeyParts searchParts = scoring::SplitKeyParts(searchCode);
+        searchParts_ = &searchParts;
+        bool again = false;
+        if (unordered) {
+            try {
+                ScoreUnordered(*set, spaceCount);
+            } catch (...) {
+                // A bad row: nothing was shown yet, and the search in text order fails at the
+                // same row with the rows before it in the list, as it should.
+                again = true;
+            }
+        }
+        if (again) {
+            if (!host_) return;
+            set->Close();
+            set = db->OpenRecordset(CandidateQuery(searchCode));
+        }
+        if (!unordered || again) ScoreInTextOrder(*set, spaceCount);
         if (!host_) return;
         set->Close();
     } catch (...) {

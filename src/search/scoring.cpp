@@ -1,40 +1,32 @@
 // Candidate scoring: each candidate row's key aligned with the search key, the best
 // pairing of their first-sound alternatives kept, rows above the threshold ranked.
+//
+// Two ways through the rows, with the same results:
+// * in text order, row by row, as the candidate query returns them: every row is seen by
+//   the host (progress, MatchFound, events let through after each row). PostgreSQL, whose
+//   collation orders the texts, and hosts that ask for events after every row go this way.
+// * on SQLite, in the order the key index yields the rows, without the query's sort: the
+//   rows are scored first, and only the accepted ones are put in text order (all of them
+//   when the host listens to MatchFound, otherwise the few that can reach the ranked buffer
+//   and the last one, whose identifier IDValue keeps). Ties keep the order in which the
+//   rows came, as SQLite's sort keeps it too. The rows are read on the caller's thread and
+//   scored on a second one; the host hears everything on its own thread, once the rows are
+//   scored. A Cancel heard while the rows are read ends the search with the matches among
+//   the rows read so far.
+#include <algorithm>
 #include <cmath>
+#include <functional>
+#include <future>
+#include <stdexcept>
 #include <unordered_map>
 
 #include "quarrymink/search.h"
 #include "quarrymink/textutil.h"
+#include "quarrymink/unicode.h"
+#include "search/candidate_score_p.h"
 
 namespace quarrymink {
 namespace {
-
-constexpr int kDigitsMax = 130;
-constexpr int kTailMax = 255;
-
-bool SharesAlternative(const std::u16string& sound, const std::vector<std::u16string>& searchSounds) {
-    for (const std::u16string& s : searchSounds)
-        if (s == sound) return true;
-    return false;
-}
-
-// Searches for b never accept w-rows and the reverse: the two classes are close but
-// their first sounds are not.
-bool IsExcludedPair(const std::u16string& candidateFirst, const std::u16string& searchFirst) {
-    static const std::u16string b = EncryptString(u"b"), w = EncryptString(u"w");
-    return (searchFirst == b && candidateFirst == w) || (searchFirst == w && candidateFirst == b);
-}
-
-// The first pieces+1 blank-separated pieces of key (all of it when it has no more).
-std::u16string_view FirstPieces(std::u16string_view key, std::size_t pieces) {
-    std::size_t p = 0;  // one past the last blank found, in 1-based terms the blank's position
-    for (std::size_t n = 0; n < pieces; ++n) {
-        const std::size_t blank = key.find(u' ', p == 0 ? 0 : p);
-        if (blank == std::u16string_view::npos) return key;
-        p = blank + 1;
-    }
-    return key.substr(0, p - 1);
-}
 
 // Lets the remembered scores be looked up by a view of the key, without a copy per row.
 struct KeyHash {
@@ -42,37 +34,230 @@ struct KeyHash {
     std::size_t operator()(std::u16string_view key) const noexcept { return std::hash<std::u16string_view>{}(key); }
 };
 
-}  // namespace
-
-int MatchEngine::ScoreKey(std::u16string_view key, KeySounds& candidate,
-                          std::vector<std::array<std::u16string, 2>>& masked) const {
-    SplitKeySoundsInto(key, candidate);
-    const int candidateCount = candidate.Count();
-    if (candidateCount < 0) throw DbError(dberr::kGeneral, "A stored key code has no first-sound part");
-    if (IsExcludedPair(candidate.sounds[0], searchSounds_.sounds[0])) return -1;
-    masked.resize(static_cast<std::size_t>(candidateCount) + 1);
-    for (int j = 0; j <= candidateCount; ++j)
-        for (int part = 0; part < 2; ++part) {
-            const std::u16string& whole = candidate.pairs[j][part];
-            masked[j][part].assign(1, u'?').append(whole.size() > 1 ? std::u16string_view(whole).substr(1) : u"");
-        }
-    int best = 0;
-    for (int i = 0; i <= searchSounds_.Count(); ++i) {
-        for (int j = 0; j <= candidateCount; ++j) {
-            if (!SharesAlternative(candidate.sounds[j], searchSounds_.sounds)) continue;
-            const bool primary = i == 0 && j == 0;
-            const auto& pair = primary ? candidate.pairs[j] : masked[j];
-            const int total = AlignmentScore(searchSounds_.pairs[i][0], pair[0], kDigitsMax) +
-                              AlignmentScore(searchSounds_.pairs[i][1], pair[1], kTailMax);
-            if (total > best) best = total;
-        }
-    }
-    return best;
+// Texts in the order of SQLite's BINARY collation over UTF-8, that is by code point: UTF-16
+// code units order the same except that surrogates (characters above U+FFFF) must come
+// after U+E000..U+FFFF.
+int CompareCodePoints(std::u16string_view a, std::u16string_view b) {
+    const auto [pa, pb] = std::mismatch(a.begin(), a.end(), b.begin(), b.end());
+    if (pa == a.end()) return pb == b.end() ? 0 : -1;
+    if (pb == b.end()) return 1;
+    const auto rank = [](char16_t c) -> unsigned {
+        if (c >= 0xE000) return c - 0x800u;
+        if (c >= 0xD800) return c + 0x2000u;
+        return c;
+    };
+    return rank(*pa) < rank(*pb) ? -1 : 1;
 }
 
-bool MatchEngine::ScoreCandidates(Recordset& set, std::size_t spaceCount) {
+// An accepted row kept for putting in text order; arrival breaks ties of equal texts.
+struct AcceptedRow {
+    std::u16string text;
+    std::int32_t id = 0;
+    int score = 0;
+    std::size_t arrival = 0;
+};
+
+// Text order, and ties in the order the rows came.
+bool TextOrderBefore(std::u16string_view a, std::size_t arrivalA, std::u16string_view b, std::size_t arrivalB) {
+    const int c = CompareCodePoints(a, b);
+    return c != 0 ? c < 0 : arrivalA < arrivalB;
+}
+
+bool TextOrderBefore(const AcceptedRow& a, const AcceptedRow& b) {
+    return TextOrderBefore(a.text, a.arrival, b.text, b.arrival);
+}
+
+// Ranked as the match list ranks: higher score first, then the earlier row in text order.
+bool RankBefore(const AcceptedRow& a, const AcceptedRow& b) {
+    return a.score != b.score ? a.score > b.score : TextOrderBefore(a, b);
+}
+
+// The progress values the rows advance, as the row-by-row way shows them: the accumulated
+// share of every scored row, rounded, each new value once.
+class Progress {
+public:
+    Progress(SearchHost& host, std::int64_t rowCount)
+        : host_(host), step_(rowCount > 0 ? 100.0f / static_cast<float>(rowCount) : 100.0f) {}
+    void Step() {
+        accumulated_ += step_;
+        const int value = accumulated_ > 100 ? 100 : static_cast<int>(std::lrint(accumulated_));
+        if (value != last_) host_.SetProgress(last_ = value);
+    }
+    void Finish() {
+        if (last_ != 100) host_.SetProgress(100);
+    }
+
+private:
+    SearchHost& host_;
+    float step_;
+    float accumulated_ = 0;
+    int last_ = -1;
+};
+
+// Keeps an accepted row: every one for a host that hears each match, otherwise only while
+// it is among the best the ranked buffer can hold (kept in rank order). The row's text is
+// copied only when it is kept.
+void KeepAccepted(std::vector<AcceptedRow>& accepted, std::u16string_view text, std::int32_t id, int score,
+                  std::size_t arrival, bool everyMatch) {
+    if (!everyMatch && accepted.size() == MatchBuffer::kSize) {
+        const AcceptedRow& worst = accepted.back();
+        if (score < worst.score || (score == worst.score && !TextOrderBefore(text, arrival, worst.text, worst.arrival)))
+            return;
+    }
+    AcceptedRow row{std::u16string(text), id, score, arrival};
+    if (everyMatch) {
+        accepted.push_back(std::move(row));
+        return;
+    }
+    accepted.reserve(MatchBuffer::kSize + 1);
+    const auto at = std::upper_bound(accepted.begin(), accepted.end(), row, RankBefore);
+    accepted.insert(at, std::move(row));
+    if (accepted.size() > MatchBuffer::kSize) accepted.pop_back();
+}
+
+// Candidate rows on their way from the reading thread to the scoring one: keys and texts
+// end to end in two buffers, which keep their capacity from batch to batch.
+class RowBatch {
+public:
+    static constexpr std::size_t kRows = 4096;
+
+    void Clear() {
+        keys_.clear();
+        texts_.clear();
+        keyEnds_.clear();
+        textEnds_.clear();
+        ids.clear();
+        unreadable.clear();
+        arrivals.clear();
+    }
+    // The text and identifier are read for every row, since whether a row is accepted is
+    // known only after the reading has moved on.
+    void Add(Recordset& set, const MatchEngineColumns& columns, std::size_t arrival, std::u16string& scratch) {
+        set.FieldTextAt(columns.key, scratch);
+        keys_ += scratch;
+        keyEnds_.push_back(keys_.size());
+        bool bad = false;
+        std::int32_t id = 0;
+        try {
+            set.FieldTextAt(columns.text, scratch);
+            texts_ += scratch;
+            id = set.FieldAt(columns.id).ToInt32();
+        } catch (const DbError&) {
+            bad = true;
+        }
+        textEnds_.push_back(texts_.size());
+        ids.push_back(id);
+        unreadable.push_back(bad);
+        arrivals.push_back(arrival);
+        scores.resize(ids.size());
+    }
+    std::size_t Size() const { return ids.size(); }
+    std::u16string_view Key(std::size_t k) const { return Slice(keys_, keyEnds_, k); }
+    std::u16string_view Text(std::size_t k) const { return Slice(texts_, textEnds_, k); }
+
+    std::vector<std::int32_t> ids;
+    std::vector<std::uint8_t> unreadable;
+    std::vector<std::size_t> arrivals;
+    std::vector<int> scores;
+
+private:
+    static std::u16string_view Slice(const std::u16string& all, const std::vector<std::size_t>& ends, std::size_t k) {
+        const std::size_t begin = k == 0 ? 0 : ends[k - 1];
+        return std::u16string_view(all).substr(begin, ends[k] - begin);
+    }
+    std::u16string keys_, texts_;
+    std::vector<std::size_t> keyEnds_, textEnds_;
+};
+
+std::u16string Quoted(std::u16string_view name) { return u"'" + std::u16string(name) + u"'"; }
+
+}  // namespace
+
+// Rows with the same cut key score the same: a table of names repeats its common names
+// (and, compared by their first word, its first names) many times, so each distinct key is
+// scored once per search. When the keys turn out to be nearly all different, remembering
+// them costs more than it saves and stops.
+class RememberedScores {
+public:
+    template <typename Score>
+    int Get(std::u16string_view key, Score&& score) {
+        if (!enabled_) return score();
+        if (const auto known = scores_.find(key); known != scores_.end()) {
+            ++hits_;
+            return known->second;
+        }
+        const int value = score();
+        if (scores_.size() < kMaxRemembered) scores_.emplace(std::u16string(key), value);
+        if (++misses_ == kTrialRows && hits_ < kTrialRows / 4) {
+            enabled_ = false;
+            scores_ = {};
+        }
+        return value;
+    }
+
+private:
+    static constexpr std::size_t kMaxRemembered = 1 << 16;
+    static constexpr std::size_t kTrialRows = 4096;
+    std::unordered_map<std::u16string, int, KeyHash, std::equal_to<>> scores_;
+    std::size_t hits_ = 0, misses_ = 0;
+    bool enabled_ = true;
+};
+
+// Names the bad row in the failure of one of its fields: by its identifier when that can be
+// read, else by its position among the candidates.
+[[noreturn]] void MatchEngine::BadRow(Recordset& set, int idColumn, std::int64_t position, std::u16string_view field,
+                                      std::int32_t number, const std::string& what) {
+    std::u16string row;
+    try {
+        const Value id = set.FieldAt(idColumn);
+        if (!id.IsNull()) row.append(u"the row whose ").append(idFieldName).append(u" is ").append(id.ToText());
+    } catch (...) {
+    }
+    if (row.empty()) row = u"candidate row " + Utf8ToUtf16(std::to_string(position + 1)).value_or(u"?");
+    const std::u16string context = u" (table " + Quoted(tableName) + u", field " + Quoted(field) + u", " + row + u")";
+    throw DbError(number, what + Utf16ToUtf8(context));
+}
+
+int MatchEngine::ScoreRowKey(Recordset& set, const Columns& columns, std::int64_t position, std::u16string& key,
+                             std::size_t spaceCount) {
+    try {
+        set.FieldTextAt(columns.key, key);
+    } catch (const DbError& e) {
+        BadRow(set, columns.id, position, keyFieldName, e.Number(), e.what());
+    }
+    if (position == 0 && (compare < CompareAll || compare > CompareAuto)) {
+        Message(messages::kInvalidCompare, MessageIcon::None);
+        if (!host_) return kHostGone;
+        compare = CompareAll;
+    }
+    const std::u16string_view cut = scoring::CutForCompare(key, compare, spaceCount);
+    try {
+        return remembered_->Get(cut, [&] { return scoring::ScoreCutKey(cut, *searchParts_); });
+    } catch (const std::invalid_argument& e) {
+        BadRow(set, columns.id, position, keyFieldName, dberr::kGeneral, e.what());
+    }
+}
+
+void MatchEngine::ReadAccepted(Recordset& set, const Columns& columns, std::int64_t position, std::u16string& text,
+                               std::int32_t& id) {
+    try {
+        id = set.FieldAt(columns.id).ToInt32();
+    } catch (const DbError& e) {
+        BadRow(set, columns.id, position, idFieldName, e.Number(), e.what());
+    }
+    try {
+        set.FieldTextAt(columns.text, text);
+    } catch (const DbError& e) {
+        BadRow(set, columns.id, position, textFieldName, e.Number(), e.what());
+    }
+}
+
+MatchEngine::Columns MatchEngine::FindColumns(Recordset& set) const {
+    return {set.FieldIndex(keyFieldName), set.FieldIndex(textFieldName), set.FieldIndex(idFieldName)};
+}
+
+bool MatchEngine::ScoreInTextOrder(Recordset& set, std::size_t spaceCount) {
     host_->SetProgress(0);
-    float accumulated = 0;
     if (set.Bof() && set.Eof()) {
         host_->SetProgress(100);
         return false;
@@ -80,62 +265,123 @@ bool MatchEngine::ScoreCandidates(Recordset& set, std::size_t spaceCount) {
     set.MoveLast();
     const std::int64_t rowCount = set.RecordCount();
     set.MoveFirst();
-    const float step = rowCount > 0 ? 100.0f / static_cast<float>(rowCount) : 100.0f;
-
-    KeySounds candidate;
-    // The masked pairs ("?" for the leading letter) used by every pairing but the primary one.
-    std::vector<std::array<std::u16string, 2>> masked;
-    bool firstRow = true;
-    int lastProgress = -1;
-    // Rows with the same key score the same: a table of names repeats its common names
-    // many times, so each distinct key is scored once per search. -1 marks an excluded pair.
-    constexpr std::size_t kMaxRemembered = 1 << 16;
-    std::unordered_map<std::u16string, int, KeyHash, std::equal_to<>> remembered;
-    // The columns are found once; the query selects all three.
-    const int keyColumn = set.FieldIndex(keyFieldName);
-    const int textColumn = set.FieldIndex(textFieldName);
-    const int idColumn = set.FieldIndex(idFieldName);
+    Progress progress(*host_, rowCount);
+    RememberedScores remembered;
+    remembered_ = &remembered;
+    const Columns columns = FindColumns(set);
     std::u16string key, text;
-
-    while (!set.Eof()) {
-        set.FieldTextAt(keyColumn, key);
-        if (firstRow && (compare < CompareAll || compare > CompareAuto)) {
-            Message(messages::kInvalidCompare, MessageIcon::None);
-            if (!host_) return true;
-            compare = CompareAll;
-        }
-        firstRow = false;
-        std::u16string_view cut = key;
-        switch (compare) {
-            case CompareFirstWord: cut = BeforeFirst(cut, u" "); break;
-            case CompareLastWord: cut = AfterLast(cut, u" "); break;
-            case CompareAuto: cut = FirstPieces(cut, spaceCount + 1); break;
-            default: break;
-        }
-        int best;
-        if (const auto known = remembered.find(cut); known != remembered.end()) {
-            best = known->second;
-        } else {
-            best = ScoreKey(cut, candidate, masked);
-            if (remembered.size() < kMaxRemembered) remembered.emplace(std::u16string(cut), best);
-        }
+    for (std::int64_t position = 0; !set.Eof(); ++position) {
+        const int best = ScoreRowKey(set, columns, position, key, spaceCount);
+        if (best == kHostGone) return true;
         if (best >= 0) {
             if (best > threshold_) {
-                idValue = set.FieldAt(idColumn).ToInt32();
-                set.FieldTextAt(textColumn, text);
+                ReadAccepted(set, columns, position, text, idValue);
                 UpdateMatchList(ListMode::Add, text, best, idValue);
                 host_->MatchFound(text, idValue);
                 if (!host_) return true;
             }
-            accumulated += step;
-            const int progress = accumulated > 100 ? 100 : static_cast<int>(std::lrint(accumulated));
-            if (progress != lastProgress) host_->SetProgress(lastProgress = progress);
+            progress.Step();
         }
         set.MoveNext();
         if (!Yield() || cancel) return true;
     }
-    if (lastProgress != 100) host_->SetProgress(100);
+    progress.Finish();
     return false;
+}
+
+bool MatchEngine::ScoreUnordered(Recordset& set, std::size_t spaceCount) {
+    const bool everyMatch = host_->ListensToMatchFound();
+    std::vector<AcceptedRow> accepted;  // all accepted rows, or the best of them
+    AcceptedRow last;                   // the last accepted row in text order
+    bool anyAccepted = false;
+    std::int64_t rows = 0, scored = 0;
+    bool cancelled = false;
+    if (!(set.Bof() && set.Eof())) {
+        if (compare < CompareAll || compare > CompareAuto) {
+            Message(messages::kInvalidCompare, MessageIcon::None);
+            if (!host_) return true;
+            compare = CompareAll;
+        }
+        const Columns columns = FindColumns(set);
+        RememberedScores remembered;
+        const std::int32_t mode = compare;
+        const scoring::KeyParts& search = *searchParts_;
+        const auto score = [&](RowBatch& batch) {
+            for (std::size_t k = 0; k < batch.Size(); ++k) {
+                const std::u16string_view cut = scoring::CutForCompare(batch.Key(k), mode, spaceCount);
+                batch.scores[k] = remembered.Get(cut, [&] { return scoring::ScoreCutKey(cut, search); });
+            }
+        };
+        // The accepted rows of a scored batch; a row whose text or identifier cannot be read
+        // matters only when it is accepted, and then fails the whole way (see the caller).
+        const auto collect = [&](const RowBatch& batch) {
+            for (std::size_t k = 0; k < batch.Size(); ++k) {
+                const int best = batch.scores[k];
+                if (best < 0) continue;
+                ++scored;
+                if (best <= threshold_) continue;
+                if (batch.unreadable[k]) throw DbError(dberr::kGeneral, "unreadable accepted row");
+                const std::u16string_view text = batch.Text(k);
+                const std::size_t arrival = batch.arrivals[k];
+                if (!anyAccepted || TextOrderBefore(last.text, last.arrival, text, arrival)) {
+                    last.text.assign(text);
+                    last.id = batch.ids[k];
+                    last.arrival = arrival;
+                }
+                anyAccepted = true;
+                KeepAccepted(accepted, text, batch.ids[k], best, arrival, everyMatch);
+            }
+        };
+        // The rows are read here, on the caller's thread, and scored on a second thread one
+        // batch behind, so that both cores work; events are let through between rows.
+        RowBatch batches[2];
+        std::future<void> scoring;
+        int reading = 0;
+        std::u16string text;
+        while (!set.Eof() && !cancelled) {
+            RowBatch& batch = batches[reading];
+            batch.Clear();
+            while (!set.Eof() && batch.Size() < RowBatch::kRows) {
+                batch.Add(set, columns, static_cast<std::size_t>(rows++), text);
+                set.MoveNext();
+                if ((rows & 63) == 0 && (!Yield() || cancel)) {
+                    cancelled = true;
+                    break;
+                }
+            }
+            if (scoring.valid()) {
+                scoring.get();
+                collect(batches[1 - reading]);
+            }
+            if (set.Eof() || cancelled) {
+                score(batch);
+                collect(batch);
+            } else {
+                scoring = std::async(std::launch::async, score, std::ref(batch));
+                reading = 1 - reading;
+            }
+        }
+        if (!host_) return true;
+    }
+    // Only now is the number of rows known, which the progress values are shares of.
+    host_->SetProgress(0);
+    Progress progress(*host_, rows);
+    if (!cancelled)
+        for (std::int64_t k = 0; k < scored; ++k) progress.Step();
+    std::sort(accepted.begin(), accepted.end(),
+              [](const AcceptedRow& a, const AcceptedRow& b) { return TextOrderBefore(a, b); });
+    for (const AcceptedRow& match : accepted) {
+        UpdateMatchList(ListMode::Add, match.text, match.score, match.id);
+        if (everyMatch) {
+            idValue = match.id;
+            host_->MatchFound(match.text, match.id);
+            if (!host_) return true;
+            if (!Yield() || cancel) return true;
+        }
+    }
+    if (anyAccepted && !everyMatch) idValue = last.id;
+    if (!cancelled) progress.Finish();
+    return cancelled;
 }
 
 }  // namespace quarrymink

@@ -960,8 +960,10 @@ std::unique_ptr<Connection> OpenSqlite(const std::string& path, Access access, b
     namespace fs = std::filesystem;
     if (path.empty()) throw DbError(dberr::kGeneral, "No database file was named.");
     const bool readOnly = access == Access::ReadOnly;
-    const int flags =
-        readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0);
+    // A connection and its record sets are used by one thread at a time, so SQLite need not
+    // take the connection's lock on every call (a search reads several fields of every row).
+    const int flags = SQLITE_OPEN_NOMUTEX |
+                      (readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0));
     std::shared_ptr<Handle> handle = OpenHandle(path, path, flags);
     std::string message;
     int rc = FirstRead(handle->get(), message);

@@ -35,6 +35,8 @@ expect_usage_error "code bad compare" code --compare x smith
 expect_usage_error "code unknown option" code --bogus smith
 expect_usage_error "align count" align a b
 expect_usage_error "align max range" align a b 256
+expect_usage_error "align too long" align "$(head -c 1001 /dev/zero | tr '\0' a)" b 100
+check "align longest" "0" "$("$qm" align "$(head -c 1000 /dev/zero | tr '\0' a)" b 100 | cut -d' ' -f1)"
 expect_usage_error "invalid utf-8" code "$(printf 'sm\377th')"
 err=$(printf 'ok\n\377\n' | "$qm" code - 2>&1 >/dev/null); rc=$?
 check "invalid utf-8 stdin status" 2 "$rc"

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "quarrymink/textutil.h"
+
 namespace quarrymink::reference {
 
 inline int AlignmentScore(const std::u16string& a, const std::u16string& b, int maxScore, std::u16string& edit) {
@@ -51,7 +53,8 @@ inline int AlignmentScore(const std::u16string& a, const std::u16string& b, int 
 
     float count = 0;
     for (char16_t ch : edit) count += ch == u'M';
-    auto vowel = [](char16_t ch) { return std::u16string_view(u"aeiouAEIOU").find(ch) != std::u16string_view::npos; };
+    // A vowel is a character whose lower case is one of "aeiou", also outside ASCII (U+0130).
+    auto vowel = [](char16_t ch) { return IsVowel(ch); };
     const char16_t last = edit.empty() ? 0 : edit.back();
     if ((last == u'I' && la && a.back() == u'e') || (last == u'D' && lb && b.back() == u'e')) count += 0.5f;
     if (la > 1 && count < static_cast<float>(edit.size())) {

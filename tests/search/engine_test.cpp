@@ -450,5 +450,117 @@ TEST_F(EngineTest, DetachDuringASearchStopsItAndTheEngineDeletesItself) {
     EXPECT_EQ(host.found.size(), 1u);
 }
 
+// The unsorted way through the rows (SQLite, events not after every row) must give what the
+// row-by-row way in text order gives: the list, IDValue, the MatchFound events and progress.
+class UnorderedScanTest : public EngineTest, public ::testing::WithParamInterface<bool> {};
+
+class QuietHost : public RecordingHost {
+public:
+    bool ListensToMatchFound() const override { return false; }
+};
+
+TEST_P(UnorderedScanTest, GivesWhatTheTextOrderGives) {
+    // Names repeat (ties), differ in case, and use characters whose UTF-16 order is not their
+    // code-point order (U+FF21 against the surrogate pairs of U+1D400).
+    std::mt19937 random(7);
+    const std::u16string firsts[] = {u"Smith", u"Smyth", u"smith", u"Smithe", u"Schmidt", u"Sm\uFF21th",
+                                     u"Sm\U0001D400th", u"Smit", u"Stein", u"Swan", u"Bose", u"Wan"};
+    // More rows than one batch of the scan, so that rows are also scored on the second thread.
+    Names("");
+    KeyCoder coder;
+    coder.SetMaxKeyLength(50);
+    db_->Execute(u"BEGIN");
+    for (int i = 0; i < 9000; ++i) {
+        std::u16string name = firsts[random() % std::size(firsts)];
+        if (random() % 2) name += u" " + firsts[random() % std::size(firsts)];
+        db_->Execute(u"INSERT INTO NameData (Key, Name) VALUES ('" + coder.MakeCode(name) + u"', '" + name + u"')");
+    }
+    db_->Execute(u"COMMIT");
+    if (GetParam()) db_->Execute(u"CREATE INDEX ndxKeyNameIdent ON NameData (Key, Name, Ident)");
+    for (const std::u16string query : {u"smith", u"smyth smith", u"swan", u"bose", u"sm"}) {
+        for (const std::int32_t compare : {0, 1, 2, 3}) {
+            struct Run {
+                std::vector<MatchItem> list, shown, found;
+                std::int32_t id;
+                std::vector<int> progress;
+            };
+            const auto run = [&](RecordingHost& host, std::chrono::milliseconds interval) {
+                MatchEngine engine(host);
+                engine.SetEventInterval(interval);
+                engine.tableName = u"NameData";
+                engine.keyFieldName = u"Key";
+                engine.textFieldName = u"Name";
+                engine.idFieldName = u"Ident";
+                engine.compare = compare;
+                std::u16string text = query;
+                engine.BestMatchSearch(db_.get(), text);
+                EXPECT_TRUE(host.messages.empty());
+                return Run{engine.List(), host.shown, host.found, engine.idValue, host.progress};
+            };
+            RecordingHost ordered, unordered;
+            QuietHost quiet;
+            const Run a = run(ordered, std::chrono::milliseconds(0));
+            const Run b = run(unordered, std::chrono::hours(1));
+            const Run c = run(quiet, std::chrono::hours(1));
+            const std::string label = std::string(query.begin(), query.end()) + " compare " + std::to_string(compare);
+            EXPECT_EQ(a.list, b.list) << label;
+            EXPECT_EQ(a.list, c.list) << label;
+            EXPECT_EQ(a.shown, b.shown) << label;
+            EXPECT_EQ(a.shown, c.shown) << label;
+            EXPECT_EQ(a.found, b.found) << label;
+            EXPECT_TRUE(c.found.empty()) << label;
+            EXPECT_EQ(a.id, b.id) << label;
+            EXPECT_EQ(a.id, c.id) << label;
+            EXPECT_EQ(a.progress, b.progress) << label;
+            EXPECT_EQ(a.progress, c.progress) << label;
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(KeyIndex, UnorderedScanTest, ::testing::Bool());
+
+// A row that cannot be scored ends the search with a message naming the table, the field and
+// the row, whichever way the rows are read; the rows before it in text order stay listed.
+TEST_F(EngineTest, BadCandidateRowIsNamed) {
+    Names("|Smith|Smyth|Smithe|Smythe");
+    db_->Execute(u"CREATE TABLE Loose (Key TEXT, Name TEXT, Ident INTEGER)");
+    db_->Execute(u"INSERT INTO Loose SELECT Key, Name, Ident FROM NameData");
+    struct Case {
+        std::u16string update, field, row;
+    } cases[] = {
+        {u"UPDATE Loose SET Name = NULL WHERE Ident = 3", u"Name", u"Ident is 3"},
+        {u"UPDATE Loose SET Ident = NULL WHERE Ident = 3", u"Ident", u"candidate row 2"},
+        {u"UPDATE Loose SET Ident = 5000000000 WHERE Ident = 3", u"Ident", u"Ident is 5000000000"},
+        {u"UPDATE Loose SET Key = substr(Key, 1, 2) || ':1:x' WHERE Ident = 3", u"Key", u"Ident is 3"},
+    };
+    for (const Case& c : cases) {
+        db_->Execute(u"DELETE FROM Loose");
+        db_->Execute(u"INSERT INTO Loose SELECT Key, Name, Ident FROM NameData");
+        db_->Execute(c.update);
+        std::vector<std::vector<MatchItem>> lists;
+        for (const auto interval : {std::chrono::milliseconds(0), std::chrono::milliseconds(10)}) {
+            RecordingHost host;
+            MatchEngine engine(host);
+            engine.SetEventInterval(interval);
+            engine.tableName = u"Loose";
+            engine.keyFieldName = u"Key";
+            engine.textFieldName = u"Name";
+            engine.idFieldName = u"Ident";
+            std::u16string text = u"smith";
+            engine.BestMatchSearch(db_.get(), text);
+            const std::string label = std::string(c.update.begin(), c.update.end());
+            ASSERT_EQ(host.messages.size(), 1u) << label;
+            const std::u16string& message = host.messages[0];
+            EXPECT_NE(message.find(u"table 'Loose'"), std::u16string::npos) << label;
+            EXPECT_NE(message.find(u"field '" + c.field + u"'"), std::u16string::npos) << label;
+            EXPECT_NE(message.find(c.row), std::u16string::npos) << label;
+            lists.push_back(engine.List());
+        }
+        EXPECT_EQ(lists[0], lists[1]);
+        // Rows come in text order (a Null text first), and those before the bad one stay.
+        EXPECT_EQ(lists[0].size(), c.field == u"Name" ? 0u : 1u);
+    }
+}
+
 }  // namespace
 }  // namespace quarrymink

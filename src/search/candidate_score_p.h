@@ -1,0 +1,39 @@
+// The per-row scoring of a search, shared by the engine and by CandidateScore: a stored key
+// cut for the Compare mode, split into views, and its best pairing with the search key.
+// Nothing here allocates per row, and nothing depends on the database layer, so that the
+// database extensions can link this unit with the key coding alone.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+#include "quarrymink/keycoding.h"
+
+namespace quarrymink::scoring {
+
+/// A key split for scoring, as views into it: the "_"-separated first-sound alternatives,
+/// the digits and the tail. Without its three ":"-separated parts every alternative, pair
+/// and sound reads as an empty text, as SplitKeySounds makes them.
+struct KeyParts {
+    std::u16string_view sounds;  ///< the alternatives, "_"-separated
+    std::u16string_view digits, tail;
+    bool complete = false;       ///< the key has its three parts
+    int count = -1;              ///< alternatives less one; -1 when there are none
+
+    /// The first alternative as a sound (empty for an incomplete key).
+    std::u16string_view FirstSound() const;
+};
+
+KeyParts SplitKeyParts(std::u16string_view key) noexcept;
+
+/// The part of a stored key that Compare compares; spaceCount is the number of blanks of
+/// the normalised search text. An unknown mode compares the whole key.
+std::u16string_view CutForCompare(std::u16string_view key, std::int32_t compare, std::size_t spaceCount) noexcept;
+
+/// The best pairing score of a cut stored key against a split search key (whose count is
+/// at least 0); -1 for the excluded pair (b against w). Throws std::invalid_argument for a
+/// stored key with no first-sound part.
+int ScoreCutKey(std::u16string_view cutKey, const KeyParts& search);
+
+}  // namespace quarrymink::scoring
