@@ -8,7 +8,7 @@ BENCH_BUILD ?= build-bench
 JOBS        ?= $(shell nproc)
 CMAKE_ARGS  ?=
 
-.PHONY: all deps build build-run build-asan test test-asan run bench install clean
+.PHONY: all deps build build-run build-asan test test-asan run bench install clean format format-check
 
 all: build
 
@@ -58,6 +58,13 @@ bench: deps
 	cmake --build $(BENCH_BUILD) -j $(JOBS) --target bench_keycoding bench_search
 	$(BENCH_BUILD)/bench/bench_keycoding
 	$(BENCH_BUILD)/bench/bench_search
+
+# Formatting with the repository's .clang-format: format-check reports, format fixes.
+format-check: deps
+	@scripts/check-format.sh
+
+format: deps
+	@scripts/check-format.sh --fix
 
 install: build
 	cmake --install $(BUILD)
