@@ -122,7 +122,7 @@ private:
     }
     void Search(frmFindWord* find, const QString& text, bool bySound) {
         find->chkQuarrymink()->setChecked(bySound);
-        find->Text1()->setText(text);
+        find->WordBox()->setText(text);
         find->cmdFind_Click();
     }
     QString Selected() { return Editor()->textCursor().selectedText(); }
@@ -384,7 +384,7 @@ private Q_SLOTS:
         const QStringList alike = {"Catherine", "Kathryn", "Katrina", "Cathrin"};
         QStringList seen{Selected()};
         int guard = 0;
-        while (!find->DF1()->FinalMatchItem() && ++guard < 25) {
+        while (!find->MatchControl()->FinalMatchItem() && ++guard < 25) {
             QVERIFY(find->cmdNext()->isEnabled() && find->cmdNext()->isDefault());
             find->cmdNext_Click();
             seen << Selected();
@@ -422,17 +422,17 @@ private Q_SLOTS:
         QVERIFY(!find->MatchMode());
         QCOMPARE(Selected(), QString());
         QCOMPARE(Editor()->textCursor().position(), static_cast<int>(Editor()->toPlainText().size()));
-        QCOMPARE(find->Text1()->selectedText(), QString("xylophone"));
+        QCOMPARE(find->WordBox()->selectedText(), QString("xylophone"));
     }
 
     void emptySearchTextDisablesFind() {
         QVERIFY(Open(Write("e.txt", "some text")));
         frmFindWord* find = ShowFind();
-        find->Text1()->clear();
+        find->WordBox()->clear();
         QVERIFY(!find->cmdFind()->isEnabled());
-        find->Text1()->setText("s");
+        find->WordBox()->setText("s");
         QVERIFY(find->cmdFind()->isEnabled());
-        find->Text1()->clear();
+        find->WordBox()->clear();
         QVERIFY(!find->cmdFind()->isEnabled());
         find->cmdFind_Click();  // a click that gets through anyway does nothing
         QVERIFY(dialogs_->messages.isEmpty());
@@ -554,7 +554,7 @@ private Q_SLOTS:
         frmFindWord* find = ShowFind();
         bool busyDuringSearch = false;
         auto once = std::make_shared<QMetaObject::Connection>();
-        *once = connect(find->DF1(), &QM::MatchFound, this, [&, once] {
+        *once = connect(find->MatchControl(), &QM::MatchFound, this, [&, once] {
             disconnect(*once);
             busyDuringSearch =
                 Editor()->isReadOnly() && !Window()->findChild<QAction*>("mnuOpen")->isEnabled();
@@ -575,7 +575,7 @@ private Q_SLOTS:
         window->show();
         QVERIFY(Open(docs_ + "Sample.rtf", window));
         frmFindWord* other = ShowFind(window);
-        *once = connect(other->DF1(), &QM::MatchFound, window, [&, once] {
+        *once = connect(other->MatchControl(), &QM::MatchFound, window, [&, once] {
             disconnect(*once);
             window->close();
             QVERIFY(alive);
@@ -614,7 +614,7 @@ private Q_SLOTS:
         frmFindWord* find = ShowFind();
         find->chkQuarrymink()->click();
         QVERIFY(Settings().UseQuarrymink());
-        find->Text1()->setText("katrin");
+        find->WordBox()->setText("katrin");
         find->cmdFind_Click();
         QVERIFY(find->MatchMode());
         QVERIFY(Selected() == "Catherine" || Selected() == "Kathryn");
