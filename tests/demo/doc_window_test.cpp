@@ -40,21 +40,15 @@ public:
 
     QString OpenFileName(QWidget*, const QString&, const QString& folder, const QString&) override {
         openFolders << folder;
-        return Next(openAnswers);
+        return Next(openAnswers, QString());
     }
     QString SaveFileName(QWidget*, const QString& title, const QString&, const QString&) override {
         saveTitles << title;
-        return Next(saveAnswers);
+        return Next(saveAnswers, QString());
     }
     Answer AskToSave(QWidget*, const QString& title) override {
         savePrompts << title;
-        if (saveQuestionAnswers.empty()) {
-            ++unexpected;
-            return Answer::Cancel;
-        }
-        const Answer answer = saveQuestionAnswers.front();
-        saveQuestionAnswers.pop_front();
-        return answer;
+        return Next(saveQuestionAnswers, Answer::Cancel);
     }
     void Message(QWidget*, QMessageBox::Icon icon, const QString& text) override {
         messages << text;
@@ -65,12 +59,14 @@ public:
     void Beep() override { ++beeps; }
 
 private:
-    QString Next(std::deque<QString>& answers) {
+    // The next queued answer; none queued is counted and answered as a cancel.
+    template <typename T>
+    T Next(std::deque<T>& answers, T cancel) {
         if (answers.empty()) {
             ++unexpected;
-            return {};
+            return cancel;
         }
-        QString answer = answers.front();
+        T answer = answers.front();
         answers.pop_front();
         return answer;
     }
@@ -132,6 +128,22 @@ private:
         cursor.insertText(text);
     }
     void MoveToEnd() { Editor()->moveCursor(QTextCursor::End); }
+    // The document window and the word search window as they lie on the screen.
+    void ScreenshotOfBoth(frmFindWord* find) {
+        QTest::qWait(50);
+        QPixmap picture = Window()->grab();
+        QPainter(&picture).drawPixmap(find->geometry().topLeft() - Window()->geometry().topLeft(),
+                                      find->grab());
+        QDir().mkpath(QStringLiteral(QM_SCREENSHOT_DIR));
+        QVERIFY(picture.save(QStringLiteral(QM_SCREENSHOT_DIR "/doc_demo_sound_match.png")));
+    }
+    // A second document window that deletes itself when closed.
+    frmswDocDemo* SelfDeletingWindow() {
+        auto* window = new frmswDocDemo(DocDemoContext{data_, dialogs_});
+        window->setAttribute(Qt::WA_DeleteOnClose);
+        window->show();
+        return window;
+    }
 
 private Q_SLOTS:
     void init() {
@@ -352,6 +364,15 @@ private Q_SLOTS:
         QCOMPARE(find->FoundPos(), -1);
         QVERIFY(find->cmdFind()->isEnabled() && find->cmdFind()->isDefault());
         QVERIFY(!find->cmdNext()->isEnabled());
+
+        // An empty search text disables Find; a click that gets through anyway does nothing.
+        find->WordBox()->clear();
+        QVERIFY(!find->cmdFind()->isEnabled());
+        find->WordBox()->setText("s");
+        QVERIFY(find->cmdFind()->isEnabled());
+        find->WordBox()->clear();
+        QVERIFY(!find->cmdFind()->isEnabled());
+        find->cmdFind_Click();
         QVERIFY(dialogs_->messages.isEmpty());
     }
 
@@ -379,8 +400,11 @@ private Q_SLOTS:
         const QString text = "Catherine met Kathryn, and Katrina saw Cathrin at the fete.";
         QVERIFY(Open(Write("names.txt", text.toUtf8())));
         frmFindWord* find = ShowFind();
+        find->chkQuarrymink()->click();
         Search(find, "katrin", true);
         QVERIFY(find->MatchMode());
+        QVERIFY(Settings().UseQuarrymink());
+        ScreenshotOfBoth(find);
         const QStringList alike = {"Catherine", "Kathryn", "Katrina", "Cathrin"};
         QStringList seen{Selected()};
         int guard = 0;
@@ -423,19 +447,6 @@ private Q_SLOTS:
         QCOMPARE(Selected(), QString());
         QCOMPARE(Editor()->textCursor().position(), static_cast<int>(Editor()->toPlainText().size()));
         QCOMPARE(find->WordBox()->selectedText(), QString("xylophone"));
-    }
-
-    void emptySearchTextDisablesFind() {
-        QVERIFY(Open(Write("e.txt", "some text")));
-        frmFindWord* find = ShowFind();
-        find->WordBox()->clear();
-        QVERIFY(!find->cmdFind()->isEnabled());
-        find->WordBox()->setText("s");
-        QVERIFY(find->cmdFind()->isEnabled());
-        find->WordBox()->clear();
-        QVERIFY(!find->cmdFind()->isEnabled());
-        find->cmdFind_Click();  // a click that gets through anyway does nothing
-        QVERIFY(dialogs_->messages.isEmpty());
     }
 
     void findWindowSitsInsideTheDocumentWindowAtItsBottom() {
@@ -569,10 +580,8 @@ private Q_SLOTS:
         QVERIFY(dialogs_->messages.isEmpty());
 
         // The document window, closed the same way: it goes once the search has stopped.
-        auto* window = new frmswDocDemo(DocDemoContext{data_, dialogs_});
-        window->setAttribute(Qt::WA_DeleteOnClose);
+        frmswDocDemo* window = SelfDeletingWindow();
         QPointer<frmswDocDemo> alive(window);
-        window->show();
         QVERIFY(Open(docs_ + "Sample.rtf", window));
         frmFindWord* other = ShowFind(window);
         *once = connect(other->MatchControl(), &QM::MatchFound, window, [&, once] {
@@ -589,10 +598,8 @@ private Q_SLOTS:
         QString text;
         for (int i = 0; i < 3000; ++i) text += QStringLiteral("Ashcombe fete %1 Smyth marquee ").arg(i);
         const QString path = Write("long.txt", text.toUtf8());
-        auto* window = new frmswDocDemo(DocDemoContext{data_, dialogs_});
-        window->setAttribute(Qt::WA_DeleteOnClose);
+        frmswDocDemo* window = SelfDeletingWindow();
         QPointer<frmswDocDemo> alive(window);
-        window->show();
         QVERIFY(Open(path, window));
         frmFindWord* find = ShowFind(window);
         bool sawPreparation = false;
@@ -608,28 +615,6 @@ private Q_SLOTS:
         QVERIFY(dialogs_->messages.isEmpty());
     }
 
-    void screenshotAfterASoundMatch() {
-        QVERIFY(QFile::copy(QStringLiteral(QM_SOURCE_DATA_DIR "/Sample.rtf"), docs_ + "Sample.rtf"));
-        QVERIFY(Open(docs_ + "Sample.rtf"));
-        frmFindWord* find = ShowFind();
-        find->chkQuarrymink()->click();
-        QVERIFY(Settings().UseQuarrymink());
-        find->WordBox()->setText("katrin");
-        find->cmdFind_Click();
-        QVERIFY(find->MatchMode());
-        QVERIFY(Selected() == "Catherine" || Selected() == "Kathryn");
-        QTest::qWait(50);
-
-        // The two windows as they lie on the screen.
-        frmswDocDemo* window = Window();
-        QPixmap picture = window->grab();
-        {
-            QPainter painter(&picture);
-            painter.drawPixmap(find->geometry().topLeft() - window->geometry().topLeft(), find->grab());
-        }
-        QDir().mkpath(QStringLiteral(QM_SCREENSHOT_DIR));
-        QVERIFY(picture.save(QStringLiteral(QM_SCREENSHOT_DIR "/doc_demo_sound_match.png")));
-    }
 };
 
 QTEST_MAIN(DocWindowTest)
