@@ -61,8 +61,8 @@ QString CheckApplnFile::AppFilesFolder() {
 
 void CheckApplnFile::showEvent(QShowEvent* event) {
     lblQuestion_->setText(QStringLiteral("The Application file '") + applnFile_ +
-                    QStringLiteral("' is not present in the current folder\n\n"
-                                   "Click on the Browse button to locate the correct folder."));
+                          QStringLiteral("' is not present in the current folder\n\n"
+                                         "Click on the Browse button to locate the correct folder."));
     lblQuestion_->adjustSize();
     // The message is wider in most fonts than the design allowed for: the dialog grows to
     // hold it, and the buttons keep their places relative to its middle.

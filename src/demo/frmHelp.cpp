@@ -107,8 +107,8 @@ frmHelp::frmHelp(QWidget* parent)
             QStringLiteral("The help file '") + HelpFile() + QStringLiteral("' cannot be shown: ") + error;
     }
     helpText_->document()->setDocumentMargin(TwipsX(this, 120));
-    IndentTermLists(helpText_->document(), TwipsX(this, 240), TwipsX(this, 180),
-                    helpText_->width() * 0.45, helpText_);
+    IndentTermLists(helpText_->document(), TwipsX(this, 240), TwipsX(this, 180), helpText_->width() * 0.45,
+                    helpText_);
     helpText_->setCursorWidth(0);  // read-only: a blinking cursor would invite typing
     helpText_->moveCursor(QTextCursor::Start);
 }

@@ -221,8 +221,8 @@ void frmswDbaseDemo::LayOut() {
     const int optionWidths[3] = {2475, 2355, 2355};
     int extra = 0;
     for (int i = 0; i < 3; ++i)
-        extra = std::max(extra, PixelsToTwipsX(this, searchOptions_[i]->sizeHint().width()) + 15 -
-                                    optionWidths[i]);
+        extra = std::max(extra,
+                         PixelsToTwipsX(this, searchOptions_[i]->sizeHint().width()) + 15 - optionWidths[i]);
     const int frame1Width = kFrame1Width + extra;
     const int frame3Width = kFrame3Width + extra;
     const int clientWidth = frame1Left + frame1Width + 120;

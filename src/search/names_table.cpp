@@ -14,14 +14,18 @@ NamesTable::NamesTable(const std::string& path) {
 }
 
 // The record set goes before the connection it reads.
-NamesTable::~NamesTable() { names_.reset(); }
+NamesTable::~NamesTable() {
+    names_.reset();
+}
 
 std::int32_t NamesTable::NameFieldSize() const {
     const std::int32_t size = names_->DefinedSize(kNamesTextField);
     return size > 0 ? size : 0;
 }
 
-std::int64_t NamesTable::RowCount() { return names_->RecordCount(); }
+std::int64_t NamesTable::RowCount() {
+    return names_->RecordCount();
+}
 
 void NamesTable::VisitNamedRows(const std::function<void(const Row&)>& visit) {
     if (names_->RecordCount() <= 0) return;

@@ -35,7 +35,9 @@ void BuildFromList(const QByteArray& list, const QString& path) {
 using demotest::MakeCode;
 using Record = demotest::NameRow;
 
-std::vector<Record> Records(const QString& path) { return demotest::NameRows(path); }
+std::vector<Record> Records(const QString& path) {
+    return demotest::NameRows(path);
+}
 
 const Record* FindRecord(const std::vector<Record>& rows, const QString& name) {
     for (const Record& r : rows)

@@ -17,7 +17,9 @@ namespace {
 using demotest::MakeCode;
 using Row = demotest::NameRow;
 
-std::vector<Row> ReadRows(const QString& path) { return demotest::NameRows(path); }
+std::vector<Row> ReadRows(const QString& path) {
+    return demotest::NameRows(path);
+}
 
 }  // namespace
 
@@ -59,9 +61,8 @@ private Q_SLOTS:
         QTest::newRow("text before the first bar")
             << QByteArray("header|Catherine") << QStringList{"Catherine"};
         // Its key code is longer than the Key field's 50 characters: the key is cut.
-        QTest::newRow("long name")
-            << QByteArray("|Abcdefghij Klmnopqrst Uvwxyzabcd Efghijklmn Opqrs")
-            << QStringList{"Abcdefghij Klmnopqrst Uvwxyzabcd Efghijklmn Opqrs"};
+        QTest::newRow("long name") << QByteArray("|Abcdefghij Klmnopqrst Uvwxyzabcd Efghijklmn Opqrs")
+                                   << QStringList{"Abcdefghij Klmnopqrst Uvwxyzabcd Efghijklmn Opqrs"};
     }
     void wordListEntries() {
         QFETCH(QByteArray, list);
