@@ -54,6 +54,12 @@ inline void WriteFile(const QString& path, const QByteArray& bytes) {
     if (file.open(QIODevice::WriteOnly | QIODevice::Truncate)) file.write(bytes);
 }
 
+/// The file's bytes; nothing when it cannot be read.
+inline QByteArray ReadFile(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 /// The key code that the demonstration's control makes of text.
 inline QString MakeCode(const QString& text) {
     QM control;

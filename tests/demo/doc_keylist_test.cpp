@@ -190,9 +190,8 @@ private Q_SLOTS:
         QVERIFY(!Prepare(editor, &window));
         QVERIFY(window->ErrorText().contains("story.qmd"));
         delete window;
-        QFile file(folder_ + "story.qmd");
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.readAll(), QByteArray("not a database, the user's own text"));
+        QCOMPARE(demotest::ReadFile(folder_ + "story.qmd"),
+                 QByteArray("not a database, the user's own text"));
     }
 };
 

@@ -72,11 +72,6 @@ private:
     }
 };
 
-QByteArray ReadBytes(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 }  // namespace
 
 class DocWindowTest : public QObject {
@@ -215,7 +210,7 @@ private Q_SLOTS:
         Editor()->insertPlainText("three");
         QVERIFY(Window()->Save());
         QVERIFY(dialogs_->saveTitles.isEmpty());
-        QCOMPARE(QString::fromUtf8(ReadBytes(notes)), QString("line one\nline {two}\nthree"));
+        QCOMPARE(QString::fromUtf8(demotest::ReadFile(notes)), QString("line one\nline {two}\nthree"));
         QVERIFY(!Editor()->document()->isModified());
 
         // Save As rich text keeps the formatting.
@@ -226,7 +221,7 @@ private Q_SLOTS:
         bold.mergeCharFormat(format);
         dialogs_->saveAnswers.push_back(docs_ + "copy.rtf");
         QVERIFY(Window()->SaveAs());
-        QVERIFY(ReadBytes(docs_ + "copy.rtf").startsWith("{\\rtf"));
+        QVERIFY(demotest::ReadFile(docs_ + "copy.rtf").startsWith("{\\rtf"));
         QCOMPARE(Window()->windowTitle(), QString("QuarryminkDemo ... copy.rtf"));
         QCOMPARE(Doc().path, docs_ + "copy.rtf");
         dialogs_->saveQuestionAnswers.clear();
@@ -239,7 +234,8 @@ private Q_SLOTS:
         // ... and Save As ".txt" writes the text without markup.
         dialogs_->saveAnswers.push_back(docs_ + "back.txt");
         QVERIFY(Window()->SaveAs());
-        QCOMPARE(QString::fromUtf8(ReadBytes(docs_ + "back.txt")), QString("line one\nline {two}\nthree"));
+        QCOMPARE(QString::fromUtf8(demotest::ReadFile(docs_ + "back.txt")),
+                 QString("line one\nline {two}\nthree"));
 
         // A new document asks for a name; cancelling saves nothing.
         Window()->New();
@@ -266,7 +262,7 @@ private Q_SLOTS:
         Editor()->moveCursor(QTextCursor::End);
         Editor()->insertPlainText("!");
         QVERIFY(Window()->Save());
-        QCOMPARE(ReadBytes(old), QByteArray("caf\xe9\r\nna\xefve\r\n!"));
+        QCOMPARE(demotest::ReadFile(old), QByteArray("caf\xe9\r\nna\xefve\r\n!"));
     }
 
     void fileErrorsAreToldAndChangeNothing() {
@@ -325,7 +321,7 @@ private Q_SLOTS:
         dialogs_->saveQuestionAnswers = {DocDialogs::Answer::Save};
         QVERIFY(Open(Write("other.rtf", "{\\rtf1 other}")));
         QCOMPARE(Editor()->toPlainText(), QString("other"));
-        QVERIFY(QString::fromLatin1(ReadBytes(story)).contains("upon once"));
+        QVERIFY(QString::fromLatin1(demotest::ReadFile(story)).contains("upon once"));
 
         TypeAtStart("x");
         dialogs_->saveQuestionAnswers = {DocDialogs::Answer::Cancel};
