@@ -156,7 +156,7 @@ private Q_SLOTS:
         window_.reset();
     }
 
-    void startsWithANewDocumentAndFindWaitsForAFile() {
+    void startsWithANewDocumentOpensAFileAndFindWaitsForIt() {
         frmswDocDemo* window = Window();
         QCOMPARE(window->windowTitle(), QString("Quarrymink Demo"));
         QCOMPARE(Doc().title, QString("temp"));
@@ -165,8 +165,19 @@ private Q_SLOTS:
         auto* mnuFind = window->findChild<QAction*>("mnuFind");
         QVERIFY(!mnuFind->isEnabled());
 
-        QVERIFY(Open(Write("Letter.rtf", "{\\rtf1 Dear Sir}")));
+        // Open makes the file the current document.
+        const QString letter = Write("Letter.rtf", "{\\rtf1 Dear {\\b Sir}\\par}");
+        QVERIFY(Open(letter));
         QVERIFY(mnuFind->isEnabled());
+        QCOMPARE(dialogs_->openFolders, QStringList{data_});
+        QCOMPARE(window->windowTitle(), QString("QuarryminkDemo ... Letter.rtf"));
+        QCOMPARE(Doc().title, QString("Letter.rtf"));
+        QCOMPARE(Doc().dir, docs_);
+        QCOMPARE(Doc().path, letter);
+        QCOMPARE(Settings().DocumentDir(), docs_);
+        QCOMPARE(Editor()->toPlainText(), QString("Dear Sir"));
+        QVERIFY(!Doc().changed);
+
         window->New();
         QCOMPARE(Doc().path, docs_ + "temp");
         QCOMPARE(window->windowTitle(), QString("QuarryminkDemo ... temp"));
@@ -179,27 +190,6 @@ private Q_SLOTS:
         QVERIFY(LoadDocumentFile(QStringLiteral(QM_SOURCE_DATA_DIR "/qmDocDemoHelp.htf"), &help));
         QVERIFY(help.toPlainText().contains("Save As (Ctrl+Shift+S)"));
         QVERIFY(help.toPlainText().contains("Discard"));
-    }
-
-    void openMakesTheFileTheCurrentDocument() {
-        const QString letter = Write("Letter.rtf", "{\\rtf1 Dear {\\b Sir}\\par}");
-        QVERIFY(Open(letter));
-        QCOMPARE(dialogs_->openFolders, QStringList{data_});
-        QCOMPARE(Window()->windowTitle(), QString("QuarryminkDemo ... Letter.rtf"));
-        QCOMPARE(Doc().title, QString("Letter.rtf"));
-        QCOMPARE(Doc().dir, docs_);
-        QCOMPARE(Doc().path, letter);
-        QCOMPARE(Settings().DocumentDir(), docs_);
-        QCOMPARE(Editor()->toPlainText(), QString("Dear Sir"));
-        QVERIFY(!Doc().changed);
-
-        TypeAtStart("My ");
-        QVERIFY(Doc().changed);
-        dialogs_->saveQuestionAnswers.push_back(DocDialogs::Answer::Discard);
-        QVERIFY(Open(Write("other.txt", "plain {text}")));
-        QVERIFY(!Doc().changed);
-        QCOMPARE(Editor()->toPlainText(), QString("plain {text}"));
-        QCOMPARE(dialogs_->savePrompts, QStringList{"Letter.rtf"});
     }
 
     void saveAndSaveAsRoundTripRichAndPlainText() {
@@ -313,6 +303,7 @@ private Q_SLOTS:
         QVERIFY(Open(story));
 
         TypeAtStart("upon ");
+        QVERIFY(Doc().changed);
         dialogs_->saveQuestionAnswers = {DocDialogs::Answer::Cancel};
         window->New();
         QCOMPARE(Editor()->toPlainText(), QString("upon once"));
@@ -610,7 +601,6 @@ private Q_SLOTS:
         QCOMPARE(Settings().KeyVersion(path), 0);
         QVERIFY(dialogs_->messages.isEmpty());
     }
-
 };
 
 QTEST_MAIN(DocWindowTest)
