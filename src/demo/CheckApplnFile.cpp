@@ -25,8 +25,8 @@ CheckApplnFile::CheckApplnFile(QWidget* parent)
     setWindowTitle(QString());
     setModal(true);
 
-    Label1 = new QLabel(this);
-    Label1->setObjectName(QStringLiteral("Label1"));
+    lblQuestion_ = new QLabel(this);
+    lblQuestion_->setObjectName(QStringLiteral("Label1"));
 
     cmdBrowse = new QPushButton(QStringLiteral("&Browse >>"), this);
     cmdBrowse->setObjectName(QStringLiteral("cmdBrowse"));
@@ -60,14 +60,14 @@ QString CheckApplnFile::AppFilesFolder() {
 }
 
 void CheckApplnFile::showEvent(QShowEvent* event) {
-    Label1->setText(QStringLiteral("The Application file '") + applnFile_ +
-                    QStringLiteral("' is not present in the current folder\n\n"
-                                   "Click on the Browse button to locate the correct folder."));
-    Label1->adjustSize();
+    lblQuestion_->setText(QStringLiteral("The Application file '") + applnFile_ +
+                          QStringLiteral("' is not present in the current folder\n\n"
+                                         "Click on the Browse button to locate the correct folder."));
+    lblQuestion_->adjustSize();
     // The message is wider in most fonts than the design allowed for: the dialog grows to
     // hold it, and the buttons keep their places relative to its middle.
     const int designWidth = TwipsX(this, kDesignWidth);
-    const int width = std::max(designWidth, Label1->width() + 2 * TwipsX(this, 120));
+    const int width = std::max(designWidth, lblQuestion_->width() + 2 * TwipsX(this, 120));
     if (width != this->width()) {
         setFixedSize(width, TwipsY(this, kDesignHeight));
         const int shift = (width - designWidth) / 2;
@@ -76,7 +76,7 @@ void CheckApplnFile::showEvent(QShowEvent* event) {
         cmdBrowse->move(cmdBrowse->x() + shift, cmdBrowse->y());
         cmdCancel->move(cmdCancel->x() + shift, cmdCancel->y());
     }
-    Label1->move((this->width() - Label1->width()) / 2, TwipsY(this, 120));
+    lblQuestion_->move((this->width() - lblQuestion_->width()) / 2, TwipsY(this, 120));
     QDialog::showEvent(event);
 }
 

@@ -38,7 +38,7 @@ private:
     void Browse();
     bool HoldsApplnFile(const QString& folder) const;
 
-    QLabel* Label1;
+    QLabel* lblQuestion_;
     QPushButton* cmdBrowse;
     QPushButton* cmdCancel;
 

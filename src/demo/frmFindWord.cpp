@@ -61,13 +61,13 @@ frmFindWord::frmFindWord(frmswDocDemo& document)
     // As wide as the editor it sits under.
     setFixedSize(TwipsSize(this, 8580, 1110));
 
-    Label1_ = new QLabel(QStringLiteral("Enter Search Name"), this);
-    Label1_->setObjectName(QStringLiteral("Label1"));
-    PlaceTwips(Label1_, 120, 150, 1740, 255);
-    Text1_ = new QLineEdit(this);
-    Text1_->setObjectName(QStringLiteral("Text1"));
-    PlaceTwips(Text1_, 1920, 105, 2700, 315);
-    Label1_->setBuddy(Text1_);
+    lblWord_ = new QLabel(QStringLiteral("Enter Search Name"), this);
+    lblWord_->setObjectName(QStringLiteral("Label1"));
+    PlaceTwips(lblWord_, 120, 150, 1740, 255);
+    txtWord_ = new QLineEdit(this);
+    txtWord_->setObjectName(QStringLiteral("Text1"));
+    PlaceTwips(txtWord_, 1920, 105, 2700, 315);
+    lblWord_->setBuddy(txtWord_);
 
     const auto button = [this](const char* name, const QString& caption, int left) {
         auto* b = new QPushButton(caption, this);
@@ -84,14 +84,14 @@ frmFindWord::frmFindWord(frmswDocDemo& document)
     chkQuarrymink_->setObjectName(QStringLiteral("chkQuarrymink"));
     PlaceTwips(chkQuarrymink_, 120, 600, 4500, 315);
 
-    DF1_ = new QM(this);
-    DF1_->setObjectName(QStringLiteral("DF1"));
-    DF1_->setShowListBox(false);
-    DF1_->setCompare(QM::qmCompareAuto);
-    DF1_->setConnectionType(QM::qmDAO);
-    PlaceTwips(DF1_, 4800, 480, 3675, 510);
+    matchControl_ = new QM(this);
+    matchControl_->setObjectName(QStringLiteral("DF1"));
+    matchControl_->setShowListBox(false);
+    matchControl_->setCompare(QM::qmCompareAuto);
+    matchControl_->setConnectionType(QM::qmDAO);
+    PlaceTwips(matchControl_, 4800, 480, 3675, 510);
 
-    setTabOrder(Text1_, cmdFind_);
+    setTabOrder(txtWord_, cmdFind_);
     setTabOrder(cmdFind_, cmdNext_);
     setTabOrder(cmdNext_, cmdCancel_);
     setTabOrder(cmdCancel_, chkQuarrymink_);
@@ -100,19 +100,19 @@ frmFindWord::frmFindWord(frmswDocDemo& document)
     connect(cmdNext_, &QPushButton::clicked, this, &frmFindWord::cmdNext_Click);
     connect(cmdCancel_, &QPushButton::clicked, this, &frmFindWord::reject);
     connect(chkQuarrymink_, &QCheckBox::clicked, this, [this](bool checked) {
-        Text1_->setFocus();
+        txtWord_->setFocus();
         document_.Settings().SetUseQuarrymink(checked);
     });
-    connect(Text1_, &QLineEdit::textChanged, this, [this] { SetFindMode(true); });
+    connect(txtWord_, &QLineEdit::textChanged, this, [this] { SetFindMode(true); });
     connect(document_.rtb(), &QTextEdit::textChanged, this, &frmFindWord::DocumentTextChanged);
-    Text1_->installEventFilter(this);
+    txtWord_->installEventFilter(this);
     SetFindMode(true);
 }
 
 frmFindWord::~frmFindWord() = default;
 
 void frmFindWord::SetFindMode(bool findMode) {
-    cmdFind_->setEnabled(findMode && !Text1_->text().isEmpty());
+    cmdFind_->setEnabled(findMode && !txtWord_->text().isEmpty());
     cmdFind_->setDefault(findMode);
     cmdNext_->setEnabled(!findMode);
     cmdNext_->setDefault(!findMode);
@@ -120,7 +120,7 @@ void frmFindWord::SetFindMode(bool findMode) {
 
 void frmFindWord::RequestStop() {
     stopRequested_ = true;
-    DF1_->setCancel(true);
+    matchControl_->setCancel(true);
     if (prepare_) prepare_->RequestStop();
 }
 
@@ -131,7 +131,7 @@ void frmFindWord::showEvent(QShowEvent* event) {
     foundPos_ = -1;
     SetFindMode(true);
     document_.Arrange(false);
-    Text1_->setFocus();
+    txtWord_->setFocus();
 }
 
 void frmFindWord::reject() {
@@ -144,10 +144,10 @@ void frmFindWord::reject() {
 }
 
 bool frmFindWord::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == Text1_ && event->type() == QEvent::FocusIn) {
+    if (watched == txtWord_ && event->type() == QEvent::FocusIn) {
         SetFindMode(true);
         // After the line edit has placed its cursor for the click that focused it.
-        QTimer::singleShot(0, Text1_, &QLineEdit::selectAll);
+        QTimer::singleShot(0, txtWord_, &QLineEdit::selectAll);
     }
     return QDialog::eventFilter(watched, event);
 }
@@ -161,7 +161,7 @@ void frmFindWord::DocumentTextChanged() {
 }
 
 void frmFindWord::cmdFind_Click() {
-    const QString text = Text1_->text();
+    const QString text = txtWord_->text();
     if (text.isEmpty() || busy_) return;
     matchMode_ = false;
     foundPos_ = FindExact(text, 0);
@@ -187,8 +187,8 @@ void frmFindWord::cmdFind_Click() {
                                 QStringLiteral("Search Text is not found.\n\nIs 'Use Quarrymink' checked?"));
     if (!self) return;
     SetFindMode(true);
-    Text1_->setFocus();
-    Text1_->selectAll();
+    txtWord_->setFocus();
+    txtWord_->selectAll();
 }
 
 void frmFindWord::cmdNext_Click() {
@@ -197,10 +197,10 @@ void frmFindWord::cmdNext_Click() {
         ShowMatch(false);
         return;
     }
-    foundPos_ = FindExact(Text1_->text(), foundPos_ + 1);
+    foundPos_ = FindExact(txtWord_->text(), foundPos_ + 1);
     if (foundPos_ < 0) {
         SetFindMode(true);
-        Text1_->setFocus();
+        txtWord_->setFocus();
     }
 }
 
@@ -217,14 +217,14 @@ frmFindWord::SoundResult frmFindWord::SoundSearch(const QString& text) {
                                         .arg(doc.keyListPath, QString::fromUtf8(e.what())));
         return SoundResult::Abandoned;
     }
-    DF1_->setTableName(QString::fromLatin1(kKeyWordTable));
-    DF1_->setTextFieldName(QStringLiteral("Word"));
-    DF1_->setKeyFieldName(QStringLiteral("Keycode"));
-    DF1_->setIDFieldName(QStringLiteral("WordStart"));
-    DF1_->setCompare(QM::qmCompareAuto);
-    DF1_->setConnectionType(QM::qmDAO);
+    matchControl_->setTableName(QString::fromLatin1(kKeyWordTable));
+    matchControl_->setTextFieldName(QStringLiteral("Word"));
+    matchControl_->setKeyFieldName(QStringLiteral("Keycode"));
+    matchControl_->setIDFieldName(QStringLiteral("WordStart"));
+    matchControl_->setCompare(QM::qmCompareAuto);
+    matchControl_->setConnectionType(QM::qmDAO);
     QString searchText = text;
-    DF1_->BestMatchSearch(db.get(), searchText);
+    matchControl_->BestMatchSearch(db.get(), searchText);
     db.reset();
     if (!self || stopRequested_) return SoundResult::Abandoned;
     return ShowMatch(true) ? SoundResult::Found : SoundResult::NotFound;
@@ -246,7 +246,7 @@ bool frmFindWord::EnsureKeyList() {
     settings.SetKeyVersion(doc.path, 0);
     doc.keyListVersion = 0;
     QPointer<frmFindWord> self(this);
-    QPointer<QM> coder(DF1_);
+    QPointer<QM> coder(matchControl_);
     prepare_ = new frmKeyPrepare(
         this, document_.rtb(), doc,
         [coder](const QString& word) { return coder ? coder->MakeCode(word) : QString(); },
@@ -271,14 +271,14 @@ bool frmFindWord::ShowMatch(bool first) {
     // position 0 has IDValue 0, and a search that finds nothing leaves the previous one.
     bool found;
     if (first) {
-        found = DF1_->SetToBestMatch();
+        found = matchControl_->SetToBestMatch();
     } else {
-        found = !DF1_->FinalMatchItem();
-        if (found) DF1_->SetToNextMatch();
+        found = !matchControl_->FinalMatchItem();
+        if (found) matchControl_->SetToNextMatch();
     }
     if (!found) return false;
-    SelectWord(DF1_->IDValue(), DF1_->TextValue());
-    const bool last = DF1_->FinalMatchItem();
+    SelectWord(matchControl_->IDValue(), matchControl_->TextValue());
+    const bool last = matchControl_->FinalMatchItem();
     SetFindMode(last);
     (last ? cmdFind_ : cmdNext_)->setFocus();
     return true;

@@ -24,8 +24,8 @@ public:
     explicit frmFindWord(frmswDocDemo& document);
     ~frmFindWord() override;
 
-    QM* DF1() const { return DF1_; }
-    QLineEdit* Text1() const { return Text1_; }
+    QM* MatchControl() const { return matchControl_; }
+    QLineEdit* WordBox() const { return txtWord_; }
     QPushButton* cmdFind() const { return cmdFind_; }
     QPushButton* cmdNext() const { return cmdNext_; }
     QCheckBox* chkQuarrymink() const { return chkQuarrymink_; }
@@ -73,13 +73,13 @@ private:
     void DocumentTextChanged();
 
     frmswDocDemo& document_;
-    QLabel* Label1_;
-    QLineEdit* Text1_;
+    QLabel* lblWord_;
+    QLineEdit* txtWord_;
     QPushButton* cmdFind_;
     QPushButton* cmdNext_;
     QPushButton* cmdCancel_;
     QCheckBox* chkQuarrymink_;
-    QM* DF1_;
+    QM* matchControl_;
     QPointer<frmKeyPrepare> prepare_;
     int foundPos_ = -1;
     bool matchMode_ = false;

@@ -91,26 +91,26 @@ frmHelp::frmHelp(QWidget* parent)
     PlaceTwips(cmdCancel, 2820, 5100, 1275, 315);
     connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
 
-    RichTextBox1 = new QTextEdit(this);
-    RichTextBox1->setObjectName(QStringLiteral("RichTextBox1"));
-    RichTextBox1->setReadOnly(true);
-    RichTextBox1->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    PlaceTwips(RichTextBox1, 120, 0, 8955, 6255);
-    setTabOrder(RichTextBox1, cmdCancel);
+    helpText_ = new QTextEdit(this);
+    helpText_->setObjectName(QStringLiteral("RichTextBox1"));
+    helpText_->setReadOnly(true);
+    helpText_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    PlaceTwips(helpText_, 120, 0, 8955, 6255);
+    setTabOrder(helpText_, cmdCancel);
 
     QFile file(HelpFile());
     if (!file.open(QIODevice::ReadOnly)) {
         loadError_ = QStringLiteral("The help file '") + HelpFile() + QStringLiteral("' cannot be read: ") +
                      file.errorString();
-    } else if (QString error; !rtf::ReadRtf(file.readAll(), RichTextBox1->document(), &error)) {
+    } else if (QString error; !rtf::ReadRtf(file.readAll(), helpText_->document(), &error)) {
         loadError_ =
             QStringLiteral("The help file '") + HelpFile() + QStringLiteral("' cannot be shown: ") + error;
     }
-    RichTextBox1->document()->setDocumentMargin(TwipsX(this, 120));
-    IndentTermLists(RichTextBox1->document(), TwipsX(this, 240), TwipsX(this, 180),
-                    RichTextBox1->width() * 0.45, RichTextBox1);
-    RichTextBox1->setCursorWidth(0);  // read-only: a blinking cursor would invite typing
-    RichTextBox1->moveCursor(QTextCursor::Start);
+    helpText_->document()->setDocumentMargin(TwipsX(this, 120));
+    IndentTermLists(helpText_->document(), TwipsX(this, 240), TwipsX(this, 180), helpText_->width() * 0.45,
+                    helpText_);
+    helpText_->setCursorWidth(0);  // read-only: a blinking cursor would invite typing
+    helpText_->moveCursor(QTextCursor::Start);
 }
 
 void frmHelp::showEvent(QShowEvent* event) {

@@ -26,7 +26,7 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    QTextEdit* RichTextBox1;
+    QTextEdit* helpText_;
     QPushButton* cmdCancel;
     QString loadError_;
     bool errorTold_ = false;

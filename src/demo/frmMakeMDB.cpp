@@ -31,31 +31,32 @@ QString UnfinishedName(const QString& path) {
 
 frmMakeMDB::frmMakeMDB(QWidget* owner) : QWidget(owner, Qt::Tool | Qt::CustomizeWindowHint) {
     setObjectName(QStringLiteral("frmMakeMDB"));
-    Label2 = new QLabel(QStringLiteral("Please wait while the sample databases are constructed"), this);
-    Label2->setObjectName(QStringLiteral("Label2"));
-    Label1 = new QLabel(QStringLiteral("Making Plants.mdb"), this);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setAlignment(Qt::AlignCenter);
-    ProgressBar1 = new QProgressBar(this);
-    ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
-    ProgressBar1->setRange(0, 100);
-    ProgressBar1->setValue(0);
-    ProgressBar1->setTextVisible(false);
+    lblPleaseWait_ =
+        new QLabel(QStringLiteral("Please wait while the sample databases are constructed"), this);
+    lblPleaseWait_->setObjectName(QStringLiteral("Label2"));
+    lblStep_ = new QLabel(QStringLiteral("Making Plants.mdb"), this);
+    lblStep_->setObjectName(QStringLiteral("Label1"));
+    lblStep_->setAlignment(Qt::AlignCenter);
+    progressBar_ = new QProgressBar(this);
+    progressBar_->setObjectName(QStringLiteral("ProgressBar1"));
+    progressBar_->setRange(0, 100);
+    progressBar_->setValue(0);
+    progressBar_->setTextVisible(false);
 
     // The message is wider in most fonts than its design place: the window grows to hold
     // it, and the rest stays centred.
-    const int extra = std::max(0, PixelsToTwipsX(this, Label2->sizeHint().width()) + 60 - 4035);
+    const int extra = std::max(0, PixelsToTwipsX(this, lblPleaseWait_->sizeHint().width()) + 60 - 4035);
     resize(TwipsSize(this, 4350 + extra, 1305));
-    PlaceTwipsFitting(Label2, 180, 180, 4035 + extra, 255);
-    // The step texts are longer than Label1's design place, which is centred in the
+    PlaceTwipsFitting(lblPleaseWait_, 180, 180, 4035 + extra, 255);
+    // The step texts are longer than lblStep_'s design place, which is centred in the
     // window: the label is centred over the window's width instead.
-    PlaceTwipsFitting(Label1, 180, 600, 4035 + extra, 195);
-    PlaceTwips(ProgressBar1, 480 + extra / 2, 960, 3375, 195);
+    PlaceTwipsFitting(lblStep_, 180, 600, 4035 + extra, 195);
+    PlaceTwips(progressBar_, 480 + extra / 2, 960, 3375, 195);
 
-    DF1 = new QM(this);
-    DF1->setObjectName(QStringLiteral("DF1"));
-    PlaceTwips(DF1, 60, 480, 1005, 510);
-    DF1->hide();
+    keyCoder_ = new QM(this);
+    keyCoder_->setObjectName(QStringLiteral("DF1"));
+    PlaceTwips(keyCoder_, 60, 480, 1005, 510);
+    keyCoder_->hide();
 }
 
 void frmMakeMDB::showEvent(QShowEvent* event) {
@@ -81,14 +82,14 @@ void frmMakeMDB::MakeDatabase(const QString& baseName, const QString& path) {
     NameDatabaseOptions options;
     options.replace = true;  // both databases are built anew, existing files included
     options.makeCode = [this](std::u16string_view text) {
-        return DF1->MakeCode(QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size())))
+        return keyCoder_->MakeCode(QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size())))
             .toStdU16String();
     };
     options.progress = [this](int percent) {
-        ProgressBar1->setValue(percent);
-        ProgressBar1->repaint();
+        progressBar_->setValue(percent);
+        progressBar_->repaint();
     };
-    ProgressBar1->setValue(0);
+    progressBar_->setValue(0);
     BuildNameDatabase(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())),
                       FsPath(path).string(), options);
 }
@@ -99,8 +100,8 @@ bool frmMakeMDB::Build() {
     bool ok = true;
     try {
         for (const QString& base : bases) {
-            Label1->setText(QStringLiteral("Creating '") + base + QStringLiteral(".mdb'"));
-            Label1->repaint();
+            lblStep_->setText(QStringLiteral("Creating '") + base + QStringLiteral(".mdb'"));
+            lblStep_->repaint();
             const QString path = UnfinishedName(dataFolder_ + base + QStringLiteral(".mdb"));
             unfinished << path;
             MakeDatabase(base, path);

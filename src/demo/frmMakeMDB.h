@@ -37,10 +37,10 @@ private:
     /// Builds baseName's database at path from the word list baseName.
     void MakeDatabase(const QString& baseName, const QString& path);
 
-    QLabel* Label2;
-    QLabel* Label1;
-    QProgressBar* ProgressBar1;
-    QM* DF1;
+    QLabel* lblPleaseWait_;
+    QLabel* lblStep_;
+    QProgressBar* progressBar_;
+    QM* keyCoder_;
     QString dataFolder_;
     bool started_ = false;
 };

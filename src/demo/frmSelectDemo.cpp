@@ -50,42 +50,43 @@ frmSelectDemo::frmSelectDemo(QWidget* parent)
     setWindowIcon(DemoIcon());
     setFixedSize(TwipsSize(this, 7290, 5835));
 
-    Label1 = new QLabel(QStringLiteral("Q u a r r y m i n k"), this);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    QFont titleFont = Label1->font();
+    lblTitle_ = new QLabel(QStringLiteral("Q u a r r y m i n k"), this);
+    lblTitle_->setObjectName(QStringLiteral("Label1"));
+    QFont titleFont = lblTitle_->font();
     titleFont.setPointSize(24);
     titleFont.setBold(true);
-    Label1->setFont(titleFont);
-    Label1->setAlignment(Qt::AlignCenter);
-    PlaceTwips(Label1, 1920, 240, 3855, 675);
+    lblTitle_->setFont(titleFont);
+    lblTitle_->setAlignment(Qt::AlignCenter);
+    PlaceTwips(lblTitle_, 1920, 240, 3855, 675);
     // The spaced title is wider than its design place in most fonts: it grows on both
     // sides rather than being cut.
-    const int titleWidth = Label1->fontMetrics().horizontalAdvance(Label1->text()) + TwipsX(this, 120);
-    if (titleWidth > Label1->width()) {
-        const int centre = Label1->geometry().center().x();
+    const int titleWidth = lblTitle_->fontMetrics().horizontalAdvance(lblTitle_->text()) + TwipsX(this, 120);
+    if (titleWidth > lblTitle_->width()) {
+        const int centre = lblTitle_->geometry().center().x();
         const int left = std::max(0, centre - titleWidth / 2);
-        Label1->setGeometry(left, Label1->y(), std::min(titleWidth, width() - left), Label1->height());
+        lblTitle_->setGeometry(left, lblTitle_->y(), std::min(titleWidth, width() - left),
+                               lblTitle_->height());
     }
 
-    Frame1 = new QGroupBox(this);
-    Frame1->setObjectName(QStringLiteral("Frame1"));
-    PlaceTwips(Frame1, 0, 1080, 7275, 4035);
-    Image1 = Picture(Frame1, "Image1", 180, 300, 1695, 1395, CardIndexPicture);
-    cmdDbase = DemoButton(Frame1, "cmdDbase", QStringLiteral("Database Demo"));
+    demoFrame_ = new QGroupBox(this);
+    demoFrame_->setObjectName(QStringLiteral("Frame1"));
+    PlaceTwips(demoFrame_, 0, 1080, 7275, 4035);
+    dbasePicture_ = Picture(demoFrame_, "Image1", 180, 300, 1695, 1395, CardIndexPicture);
+    cmdDbase = DemoButton(demoFrame_, "cmdDbase", QStringLiteral("Database Demo"));
     PlaceTwips(cmdDbase, 2760, 660, 2715, 555);
-    Line1 = new QFrame(Frame1);
-    Line1->setObjectName(QStringLiteral("Line1"));
-    Line1->setFrameShape(QFrame::HLine);
-    Line1->setFrameShadow(QFrame::Sunken);
-    const QRect line = TwipsRect(Frame1, 60, 2100, 7200 - 60, 0);
-    Line1->setGeometry(line.x(), line.y() - 1, line.width(), 3);
-    Image2 = Picture(Frame1, "Image2", 180, 2400, 1695, 1455, OpenBookPicture);
-    cmdDoc = DemoButton(Frame1, "cmdDoc", QStringLiteral("Document Demo"));
+    separator_ = new QFrame(demoFrame_);
+    separator_->setObjectName(QStringLiteral("Line1"));
+    separator_->setFrameShape(QFrame::HLine);
+    separator_->setFrameShadow(QFrame::Sunken);
+    const QRect line = TwipsRect(demoFrame_, 60, 2100, 7200 - 60, 0);
+    separator_->setGeometry(line.x(), line.y() - 1, line.width(), 3);
+    docPicture_ = Picture(demoFrame_, "Image2", 180, 2400, 1695, 1455, OpenBookPicture);
+    cmdDoc = DemoButton(demoFrame_, "cmdDoc", QStringLiteral("Document Demo"));
     PlaceTwips(cmdDoc, 2820, 2880, 2595, 495);
 
     // The mascot's design place lies under the title, where the two would be drawn over
     // each other: it walks along the bottom of the window instead.
-    Image3 = Picture(this, "Image3", 240, 5160, 1875, 615, MascotPicture);
+    logoPicture_ = Picture(this, "Image3", 240, 5160, 1875, 615, MascotPicture);
 
     cmdCancel = new QPushButton(QStringLiteral("E&xit"), this);
     cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
@@ -131,7 +132,7 @@ void frmSelectDemo::Activated() {
     grey.setColor(QPalette::Button, kLightGrey);
     setPalette(grey);
     setAutoFillBackground(true);
-    for (QWidget* w : {static_cast<QWidget*>(Frame1), static_cast<QWidget*>(cmdCancel),
+    for (QWidget* w : {static_cast<QWidget*>(demoFrame_), static_cast<QWidget*>(cmdCancel),
                        static_cast<QWidget*>(cmdDbase), static_cast<QWidget*>(cmdDoc)}) {
         w->setPalette(grey);
     }

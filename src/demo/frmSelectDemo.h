@@ -35,13 +35,13 @@ private:
     void ShowDocumentDemo();
     void Exit();
 
-    QLabel* Label1;
-    QLabel* Image3;
-    QGroupBox* Frame1;
-    QLabel* Image1;
+    QLabel* lblTitle_;
+    QLabel* logoPicture_;
+    QGroupBox* demoFrame_;
+    QLabel* dbasePicture_;
     QPushButton* cmdDbase;
-    QFrame* Line1;
-    QLabel* Image2;
+    QFrame* separator_;
+    QLabel* docPicture_;
     QPushButton* cmdDoc;
     QPushButton* cmdCancel;
 

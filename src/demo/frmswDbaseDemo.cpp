@@ -67,9 +67,9 @@ frmswDbaseDemo::frmswDbaseDemo(QWidget* parent)
     CreateMenus();
     CreateControls();
     LayOut();
-    controlHeight_ = PixelsToTwipsY(this, DF1->height());
+    controlHeight_ = PixelsToTwipsY(this, matchControl_->height());
     cmdNext->hide();
-    Option1[0]->setChecked(true);
+    searchOptions_[0]->setChecked(true);
     SetSearchOption(0);
     SetEditMenuEnabled(false);
     txtSearch->setEnabled(false);
@@ -103,110 +103,111 @@ void frmswDbaseDemo::CreateMenus() {
     mnuDelete->setObjectName(QStringLiteral("mnuDelete"));
     mnuDelete->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_D));
 
-    // Help and About are commands of the menu bar itself, without a menu below.
-    Help = menuBar_->addAction(QStringLiteral("&Help"));
-    Help->setObjectName(QStringLiteral("Help"));
-    connect(Help, &QAction::triggered, this,
+    // mnuHelp and About are commands of the menu bar itself, without a menu below.
+    mnuHelp = menuBar_->addAction(QStringLiteral("&Help"));
+    mnuHelp->setObjectName(QStringLiteral("Help"));
+    connect(mnuHelp, &QAction::triggered, this,
             [this] { ShowHelp(this, AppFile(QStringLiteral("qmDbaseDemoHelp.htf"))); });
     mnuAbout = menuBar_->addAction(QStringLiteral("&About"));
     mnuAbout->setObjectName(QStringLiteral("mnuAbout"));
     connect(mnuAbout, &QAction::triggered, this, [this] { ShowDemoAbout(this); });
 
     // The list's context menu, never on the menu bar.
-    PopupEdit = new QMenu(QStringLiteral("popupedit"), this);
-    PopupEdit->setObjectName(QStringLiteral("PopupEdit"));
-    puAdd = PopupEdit->addAction(QStringLiteral("&Add"), this, &frmswDbaseDemo::AddName);
-    puAdd->setObjectName(QStringLiteral("puAdd"));
-    puEdit = PopupEdit->addAction(QStringLiteral("&Edit"), this, &frmswDbaseDemo::EditName);
-    puEdit->setObjectName(QStringLiteral("puEdit"));
-    puDelete = PopupEdit->addAction(QStringLiteral("&Delete"), this, &frmswDbaseDemo::DeleteName);
-    puDelete->setObjectName(QStringLiteral("puDelete"));
+    contextMenu_ = new QMenu(QStringLiteral("popupedit"), this);
+    contextMenu_->setObjectName(QStringLiteral("PopupEdit"));
+    popupAdd_ = contextMenu_->addAction(QStringLiteral("&Add"), this, &frmswDbaseDemo::AddName);
+    popupAdd_->setObjectName(QStringLiteral("puAdd"));
+    popupEdit_ = contextMenu_->addAction(QStringLiteral("&Edit"), this, &frmswDbaseDemo::EditName);
+    popupEdit_->setObjectName(QStringLiteral("puEdit"));
+    popupDelete_ = contextMenu_->addAction(QStringLiteral("&Delete"), this, &frmswDbaseDemo::DeleteName);
+    popupDelete_->setObjectName(QStringLiteral("puDelete"));
 }
 
 void frmswDbaseDemo::CreateControls() {
     client_ = new QWidget(this);
     client_->setObjectName(QStringLiteral("client"));
 
-    Frame2 = new QGroupBox(client_);
-    Frame2->setObjectName(QStringLiteral("Frame2"));
-    List1 = new QListWidget(Frame2);
-    List1->setObjectName(QStringLiteral("List1"));
-    List1->setSelectionMode(QAbstractItemView::SingleSelection);
-    List1->setUniformItemSizes(true);
-    List1->viewport()->installEventFilter(this);
+    namesFrame_ = new QGroupBox(client_);
+    namesFrame_->setObjectName(QStringLiteral("Frame2"));
+    nameList_ = new QListWidget(namesFrame_);
+    nameList_->setObjectName(QStringLiteral("List1"));
+    nameList_->setSelectionMode(QAbstractItemView::SingleSelection);
+    nameList_->setUniformItemSizes(true);
+    nameList_->viewport()->installEventFilter(this);
     // A newcomer meets an empty list and a disabled search: this says what comes first.
     lblOpenHint_ = new QLabel(
         QStringLiteral("To begin, choose File \u2192 Open and pick Names.mdb.\n\n"
                        "The Open dialog starts in the data folder, which holds the sample databases "
                        "Names.mdb and Plants.mdb."),
-        List1->viewport());
+        nameList_->viewport());
     lblOpenHint_->setObjectName(QStringLiteral("lblOpenHint"));
     lblOpenHint_->setWordWrap(true);
     lblOpenHint_->setAlignment(Qt::AlignCenter);
     lblOpenHint_->setForegroundRole(QPalette::PlaceholderText);
     lblOpenHint_->setAttribute(Qt::WA_TransparentForMouseEvents);
-    txtEdit = new QLineEdit(Frame2);
+    txtEdit = new QLineEdit(namesFrame_);
     txtEdit->setObjectName(QStringLiteral("txtEdit"));
     // At most what the Name field holds; an open table's own size replaces this.
     txtEdit->setMaxLength(kNameFieldSize);
     txtEdit->installEventFilter(this);
-    cmdOk = new QPushButton(QStringLiteral("&Ok"), Frame2);
+    cmdOk = new QPushButton(QStringLiteral("&Ok"), namesFrame_);
     cmdOk->setObjectName(QStringLiteral("cmdOk"));
 
-    Frame1 = new QGroupBox(client_);
-    Frame1->setObjectName(QStringLiteral("Frame1"));
-    Frame3 = new QGroupBox(QStringLiteral("Search Options"), Frame1);
-    Frame3->setObjectName(QStringLiteral("Frame3"));
+    searchFrame_ = new QGroupBox(client_);
+    searchFrame_->setObjectName(QStringLiteral("Frame1"));
+    optionsFrame_ = new QGroupBox(QStringLiteral("Search Options"), searchFrame_);
+    optionsFrame_->setObjectName(QStringLiteral("Frame3"));
     options_ = new QButtonGroup(this);
     const char* optionTexts[3] = {"Automatic (control not visible)", "Automatic with Progress Bar",
                                   "Manual (Pick from List)"};
     for (int i = 0; i < 3; ++i) {
-        Option1[i] = new QRadioButton(QLatin1String(optionTexts[i]), Frame3);
-        Option1[i]->setObjectName(QStringLiteral("Option1_%1").arg(i));
-        options_->addButton(Option1[i], i);
+        searchOptions_[i] = new QRadioButton(QLatin1String(optionTexts[i]), optionsFrame_);
+        searchOptions_[i]->setObjectName(QStringLiteral("Option1_%1").arg(i));
+        options_->addButton(searchOptions_[i], i);
     }
-    Frame4 = new QGroupBox(QStringLiteral("Search For"), Frame1);
-    Frame4->setObjectName(QStringLiteral("Frame4"));
-    txtSearch = new QLineEdit(Frame4);
+    searchForFrame_ = new QGroupBox(QStringLiteral("Search For"), searchFrame_);
+    searchForFrame_->setObjectName(QStringLiteral("Frame4"));
+    txtSearch = new QLineEdit(searchForFrame_);
     txtSearch->setObjectName(QStringLiteral("txtSearch"));
     txtSearch->installEventFilter(this);
-    cmdSearch = new QPushButton(QStringLiteral("Go"), Frame4);
+    cmdSearch = new QPushButton(QStringLiteral("Go"), searchForFrame_);
     cmdSearch->setObjectName(QStringLiteral("cmdSearch"));
-    cmdNext = new QPushButton(QStringLiteral("Next"), Frame4);
+    cmdNext = new QPushButton(QStringLiteral("Next"), searchForFrame_);
     cmdNext->setObjectName(QStringLiteral("cmdNext"));
-    DF1 = new QM(Frame1);
-    DF1->setObjectName(QStringLiteral("DF1"));
-    DF1->setBackColor(QM::FromOleColor(kSystemMenuColour));
-    cmdCancel = new QPushButton(QStringLiteral("Cancel Search"), Frame1);
+    matchControl_ = new QM(searchFrame_);
+    matchControl_->setObjectName(QStringLiteral("DF1"));
+    matchControl_->setBackColor(QM::FromOleColor(kSystemMenuColour));
+    cmdCancel = new QPushButton(QStringLiteral("Cancel Search"), searchFrame_);
     cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
     cmdCancel->setAutoDefault(false);
 
-    StatusBar1 = new QStatusBar(this);
-    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
-    StatusBar1->setSizeGripEnabled(false);
-    panel1_ = new QLabel(StatusBar1);
-    panel1_->setObjectName(QStringLiteral("Panel1"));
-    panel2_ = new QLabel(StatusBar1);
-    panel2_->setObjectName(QStringLiteral("Panel2"));
-    StatusBar1->addWidget(panel1_, 1);
-    StatusBar1->addWidget(panel2_, 1);
+    statusBar_ = new QStatusBar(this);
+    statusBar_->setObjectName(QStringLiteral("StatusBar1"));
+    statusBar_->setSizeGripEnabled(false);
+    recordCountPanel_ = new QLabel(statusBar_);
+    recordCountPanel_->setObjectName(QStringLiteral("Panel1"));
+    searchTimePanel_ = new QLabel(statusBar_);
+    searchTimePanel_->setObjectName(QStringLiteral("Panel2"));
+    statusBar_->addWidget(recordCountPanel_, 1);
+    statusBar_->addWidget(searchTimePanel_, 1);
 
     setTabOrder(txtSearch, cmdSearch);
     setTabOrder(cmdSearch, cmdNext);
-    setTabOrder(cmdNext, DF1);
-    setTabOrder(DF1, cmdCancel);
-    setTabOrder(cmdCancel, List1);
-    setTabOrder(List1, txtEdit);
+    setTabOrder(cmdNext, matchControl_);
+    setTabOrder(matchControl_, cmdCancel);
+    setTabOrder(cmdCancel, nameList_);
+    setTabOrder(nameList_, txtEdit);
     setTabOrder(txtEdit, cmdOk);
 
     connect(cmdSearch, &QPushButton::clicked, this, &frmswDbaseDemo::Search);
     connect(cmdNext, &QPushButton::clicked, this, &frmswDbaseDemo::NextMatch);
     connect(cmdOk, &QPushButton::clicked, this, &frmswDbaseDemo::SaveName);
-    connect(cmdCancel, &QPushButton::clicked, this, [this] { DF1->setCancel(true); });
+    connect(cmdCancel, &QPushButton::clicked, this, [this] { matchControl_->setCancel(true); });
     connect(options_, &QButtonGroup::idClicked, this, &frmswDbaseDemo::SetSearchOption);
-    connect(DF1, &QM::ListItemSelected, this, &frmswDbaseDemo::MatchPicked);
+    connect(matchControl_, &QM::ListItemSelected, this, &frmswDbaseDemo::MatchPicked);
     // The user's own scrolling moves the focus to the list.
-    connect(List1->verticalScrollBar(), &QScrollBar::actionTriggered, this, [this] { List1->setFocus(); });
+    connect(nameList_->verticalScrollBar(), &QScrollBar::actionTriggered, this,
+            [this] { nameList_->setFocus(); });
 }
 
 void frmswDbaseDemo::LayOut() {
@@ -220,34 +221,35 @@ void frmswDbaseDemo::LayOut() {
     const int optionWidths[3] = {2475, 2355, 2355};
     int extra = 0;
     for (int i = 0; i < 3; ++i)
-        extra = std::max(extra, PixelsToTwipsX(this, Option1[i]->sizeHint().width()) + 15 - optionWidths[i]);
+        extra = std::max(extra,
+                         PixelsToTwipsX(this, searchOptions_[i]->sizeHint().width()) + 15 - optionWidths[i]);
     const int frame1Width = kFrame1Width + extra;
     const int frame3Width = kFrame3Width + extra;
     const int clientWidth = frame1Left + frame1Width + 120;
 
-    PlaceTwips(Frame2, 0, 0, frame2Width, kFrameHeight);
-    PlaceTwips(List1, 60, 180, kListWidth, 5130);
+    PlaceTwips(namesFrame_, 0, 0, frame2Width, kFrameHeight);
+    PlaceTwips(nameList_, 60, 180, kListWidth, 5130);
     PlaceTwipsFitting(txtEdit, 120, 5360, editWidth, 285);
     PlaceTwipsFitting(cmdOk, 120 + editWidth + 60, 5360, 375, 285);
 
-    PlaceTwips(Frame1, frame1Left, 0, frame1Width, kFrameHeight);
-    PlaceTwips(Frame3, 60, 180, frame3Width, 1455);
-    PlaceTwipsFitting(Option1[0], 120, 360, optionWidths[0] + extra, 195);
-    PlaceTwipsFitting(Option1[1], 120, 750, optionWidths[1] + extra, 195);
-    PlaceTwipsFitting(Option1[2], 120, 1140, optionWidths[2] + extra, 195);
-    PlaceTwips(Frame4, 60, 1620, frame3Width, 1155);
+    PlaceTwips(searchFrame_, frame1Left, 0, frame1Width, kFrameHeight);
+    PlaceTwips(optionsFrame_, 60, 180, frame3Width, 1455);
+    PlaceTwipsFitting(searchOptions_[0], 120, 360, optionWidths[0] + extra, 195);
+    PlaceTwipsFitting(searchOptions_[1], 120, 750, optionWidths[1] + extra, 195);
+    PlaceTwipsFitting(searchOptions_[2], 120, 1140, optionWidths[2] + extra, 195);
+    PlaceTwips(searchForFrame_, 60, 1620, frame3Width, 1155);
     PlaceTwipsFitting(txtSearch, 120, 300, 1755 + extra, 255);
     PlaceTwipsFitting(cmdSearch, 2040 + extra, 270, 555, 315);
     PlaceTwipsFitting(cmdNext, 2040 + extra, 720, 555, 315);
-    PlaceTwips(DF1, 60, 2820, frame3Width, kDesignControlHeight);
+    PlaceTwips(matchControl_, 60, 2820, frame3Width, kDesignControlHeight);
     PlaceTwipsFitting(cmdCancel, 840 + extra / 2, 5240, 1275, 315);
 
     const int menuHeight = menuBar_->sizeHint().height();
     const QSize client = TwipsSize(this, clientWidth, kFrameHeight + 60);
-    const int statusHeight = StatusBar1->sizeHint().height();
+    const int statusHeight = statusBar_->sizeHint().height();
     menuBar_->setGeometry(0, 0, client.width(), menuHeight);
     client_->setGeometry(0, menuHeight, client.width(), client.height());
-    StatusBar1->setGeometry(0, menuHeight + client.height(), client.width(), statusHeight);
+    statusBar_->setGeometry(0, menuHeight + client.height(), client.width(), statusHeight);
     setFixedSize(client.width(), menuHeight + client.height() + statusHeight);
 }
 
@@ -279,10 +281,10 @@ bool frmswDbaseDemo::eventFilter(QObject* watched, QEvent* event) {
             SetDefaultButton(cmdSearch, cmdOk);
             cmdNext->hide();
         }
-    } else if (watched == List1->viewport() && event->type() == QEvent::Resize) {
+    } else if (watched == nameList_->viewport() && event->type() == QEvent::Resize) {
         const int margin = TwipsX(this, 240);
-        lblOpenHint_->setGeometry(List1->viewport()->rect().adjusted(margin, margin, -margin, -margin));
-    } else if (watched == List1->viewport() && event->type() == QEvent::MouseButtonPress) {
+        lblOpenHint_->setGeometry(nameList_->viewport()->rect().adjusted(margin, margin, -margin, -margin));
+    } else if (watched == nameList_->viewport() && event->type() == QEvent::MouseButtonPress) {
         auto* mouse = static_cast<QMouseEvent*>(event);
         if (mouse->button() == Qt::RightButton && mnuTopEdit->isEnabled()) {
             ShowContextMenu(mouse->position().toPoint());
@@ -303,7 +305,7 @@ void frmswDbaseDemo::keyPressEvent(QKeyEvent* event) {
 
 void frmswDbaseDemo::closeEvent(QCloseEvent* event) {
     // A running search stops at its next row; the window waits for it to come back.
-    if (searching_) DF1->setCancel(true);
+    if (searching_) matchControl_->setCancel(true);
     QDialog::closeEvent(event);
 }
 
@@ -339,15 +341,9 @@ void frmswDbaseDemo::OpenDatabase() {
 
 bool frmswDbaseDemo::OpenNamesDatabase(const QString& file) {
     try {
-        std::unique_ptr<Connection> db = OpenSqlite(file.toStdString());
-        RecordsetOptions updatable;
-        updatable.updatable = true;
-        std::unique_ptr<Recordset> names = db->OpenRecordset(u"NameData", updatable);
-        names->SetIndex(u"ndxName");
-        const std::int32_t nameSize = names->DefinedSize(u"Name");
-        namesRs_.reset();
-        namesDb_ = std::move(db);
-        namesRs_ = std::move(names);
+        auto names = std::make_unique<NamesTable>(file.toStdString());
+        const std::int32_t nameSize = names->NameFieldSize();
+        names_ = std::move(names);
         txtEdit->setMaxLength(nameSize > 0 ? nameSize : 32767);
         return true;
     } catch (const std::exception& error) {
@@ -359,57 +355,48 @@ bool frmswDbaseDemo::OpenNamesDatabase(const QString& file) {
 }
 
 void frmswDbaseDemo::FillNameList() {
-    List1->setUpdatesEnabled(false);
-    List1->clear();
+    nameList_->setUpdatesEnabled(false);
+    nameList_->clear();
     bookmarks_.clear();
     int topRow = -1;
     std::int64_t records = 0;
     try {
-        Recordset& names = *namesRs_;
-        records = names.RecordCount();
+        records = names_->RowCount();
         bookmarks_.reserve(static_cast<std::size_t>(records));
         const QString saved = Trimmed(lastSavedName_);
-        if (records > 0) {
-            names.MoveFirst();
-            while (!names.Eof()) {
-                const Value name = names.Field(u"Name");
-                // A record without a name has no list item, and so no bookmark either:
-                // list positions and bookmark positions stay the same.
-                if (!name.IsNull()) {
-                    const QString text = ToQString(name.ToText());
-                    auto* item = new QListWidgetItem(text);
-                    item->setData(Qt::UserRole, names.Field(u"Ident").ToInt32());
-                    List1->addItem(item);
-                    bookmarks_.push_back(names.Bookmark());
-                    if (Trimmed(text) == saved) topRow = List1->count() - 1;
-                }
-                names.MoveNext();
-            }
-        }
+        // List positions and bookmark positions stay the same.
+        names_->VisitNamedRows([&](const NamesTable::Row& row) {
+            const QString text = ToQString(row.name);
+            auto* item = new QListWidgetItem(text);
+            item->setData(Qt::UserRole, row.ident);
+            nameList_->addItem(item);
+            bookmarks_.push_back(row.bookmark);
+            if (Trimmed(text) == saved) topRow = nameList_->count() - 1;
+        });
     } catch (const std::exception& error) {
         TellError(QStringLiteral("The names could not all be read."), error);
     }
-    if (topRow >= 0) List1->scrollToItem(List1->item(topRow), QAbstractItemView::PositionAtTop);
+    if (topRow >= 0) nameList_->scrollToItem(nameList_->item(topRow), QAbstractItemView::PositionAtTop);
     ShowRecordCount(records);
-    List1->setUpdatesEnabled(true);
-    List1->update();
+    nameList_->setUpdatesEnabled(true);
+    nameList_->update();
 }
 
 void frmswDbaseDemo::ShowRecordCount(std::int64_t records) {
     if (records < 0) {
         try {
-            records = namesRs_ ? namesRs_->RecordCount() : 0;
+            records = names_ ? names_->RowCount() : 0;
         } catch (const std::exception&) {
-            panel1_->clear();  // no count is better than a wrong one
+            recordCountPanel_->clear();  // no count is better than a wrong one
             return;
         }
     }
-    panel1_->setText(QStringLiteral("Records in List: ") + QString::number(records));
+    recordCountPanel_->setText(QStringLiteral("Records in List: ") + QString::number(records));
 }
 
 int frmswDbaseDemo::SelectedIndex() const {
-    const QList<QListWidgetItem*> selected = List1->selectedItems();
-    return selected.isEmpty() ? -1 : List1->row(selected.constFirst());
+    const QList<QListWidgetItem*> selected = nameList_->selectedItems();
+    return selected.isEmpty() ? -1 : nameList_->row(selected.constFirst());
 }
 
 void frmswDbaseDemo::SelectRow(int row) {
@@ -417,35 +404,35 @@ void frmswDbaseDemo::SelectRow(int row) {
         ClearSelection();
         return;
     }
-    List1->setCurrentRow(row, QItemSelectionModel::ClearAndSelect);
+    nameList_->setCurrentRow(row, QItemSelectionModel::ClearAndSelect);
 }
 
 void frmswDbaseDemo::ClearSelection() {
-    List1->clearSelection();
-    List1->setCurrentItem(nullptr, QItemSelectionModel::Clear);
+    nameList_->clearSelection();
+    nameList_->setCurrentItem(nullptr, QItemSelectionModel::Clear);
 }
 
 void frmswDbaseDemo::SelectListItemByID(int id) {
     if (id == 0) return;
     // With equal identifiers the last one wins.
     int found = -1;
-    for (int row = 0; row < List1->count(); ++row) {
-        if (List1->item(row)->data(Qt::UserRole).toInt() == id) found = row;
+    for (int row = 0; row < nameList_->count(); ++row) {
+        if (nameList_->item(row)->data(Qt::UserRole).toInt() == id) found = row;
     }
     if (found >= 0) {
         SelectRow(found);
-        List1->scrollToItem(List1->item(found), QAbstractItemView::PositionAtCenter);
+        nameList_->scrollToItem(nameList_->item(found), QAbstractItemView::PositionAtCenter);
     }
 }
 
 int frmswDbaseDemo::ListRowAt(const QPoint& viewportPos) const {
-    const QModelIndex index = List1->indexAt(viewportPos);
-    return index.isValid() ? index.row() : List1->count() - 1;
+    const QModelIndex index = nameList_->indexAt(viewportPos);
+    return index.isValid() ? index.row() : nameList_->count() - 1;
 }
 
 void frmswDbaseDemo::ShowContextMenu(const QPoint& viewportPos) {
     SelectRow(ListRowAt(viewportPos));
-    PopupEdit->popup(List1->viewport()->mapToGlobal(viewportPos));
+    contextMenu_->popup(nameList_->viewport()->mapToGlobal(viewportPos));
 }
 
 void frmswDbaseDemo::TellError(const QString& what, const std::exception& error) {
@@ -476,37 +463,37 @@ void frmswDbaseDemo::Search() {
         txtSearch->setFocus();
         return;
     }
-    if (!namesDb_) return;
+    if (!names_) return;
 
-    DF1->setTableName(QStringLiteral("Namedata"));
-    DF1->setKeyFieldName(QStringLiteral("Key"));
-    DF1->setTextFieldName(QStringLiteral("Name"));
-    DF1->setIDFieldName(QStringLiteral("Ident"));
-    DF1->setConnectionType(QM::qmDAO);
-    DF1->setCompare(QM::qmCompareAuto);
+    matchControl_->setTableName(ToQString(std::u16string(kNamesTable)));
+    matchControl_->setKeyFieldName(ToQString(std::u16string(kNamesKeyField)));
+    matchControl_->setTextFieldName(ToQString(std::u16string(kNamesTextField)));
+    matchControl_->setIDFieldName(ToQString(std::u16string(kNamesIDField)));
+    matchControl_->setConnectionType(QM::qmDAO);
+    matchControl_->setCompare(QM::qmCompareAuto);
 
     // The control lets events through while it searches; this window may be closed then.
     QPointer<frmswDbaseDemo> self(this);
     QString text = txtSearch->text();
     searching_ = true;
-    DF1->BestMatchSearch(namesDb_.get(), text);
+    matchControl_->BestMatchSearch(&names_->Database(), text);
     if (!self) return;
     searching_ = false;
 
-    panel2_->setText(QStringLiteral("Search Time = ") + FormatSearchTime(DF1->SearchTime()) +
-                     QStringLiteral("secs"));
-    if (Option1[2]->isChecked()) {
+    searchTimePanel_->setText(QStringLiteral("Search Time = ") +
+                              FormatSearchTime(matchControl_->SearchTime()) + QStringLiteral("secs"));
+    if (searchOptions_[2]->isChecked()) {
         // The user picks from the control's own list.
         cmdSearch->setDefault(false);
         txtSearch->setFocus();
-    } else if (!DF1->SetToBestMatch()) {
+    } else if (!matchControl_->SetToBestMatch()) {
         // Nothing found: the previous search's match is not shown again.
         ClearSelection();
         cmdNext->hide();
         txtSearch->setFocus();
     } else {
-        SelectListItemByID(DF1->IDValue());
-        if (!DF1->FinalMatchItem()) {
+        SelectListItemByID(matchControl_->IDValue());
+        if (!matchControl_->FinalMatchItem()) {
             cmdNext->show();
             cmdNext->setFocus();
         } else {
@@ -517,9 +504,9 @@ void frmswDbaseDemo::Search() {
 }
 
 void frmswDbaseDemo::NextMatch() {
-    DF1->SetToNextMatch();
-    SelectListItemByID(DF1->IDValue());
-    if (DF1->FinalMatchItem()) {
+    matchControl_->SetToNextMatch();
+    SelectListItemByID(matchControl_->IDValue());
+    if (matchControl_->FinalMatchItem()) {
         cmdNext->hide();
         txtSearch->setFocus();
     }
@@ -533,16 +520,16 @@ void frmswDbaseDemo::MatchPicked(const QString& /*name*/, int id) {
 void frmswDbaseDemo::SetSearchOption(int index) {
     switch (index) {
         case 0:
-            DF1->hide();
+            matchControl_->hide();
             break;
         case 1:
-            DF1->setShowListBox(false);
-            DF1->show();
+            matchControl_->setShowListBox(false);
+            matchControl_->show();
             break;
         case 2:
-            DF1->setShowListBox(true);
-            DF1->show();
-            DF1->resize(DF1->width(), TwipsY(this, controlHeight_));
+            matchControl_->setShowListBox(true);
+            matchControl_->show();
+            matchControl_->resize(matchControl_->width(), TwipsY(this, controlHeight_));
             break;
         default:
             break;
@@ -560,12 +547,11 @@ void frmswDbaseDemo::AddName() {
 
 void frmswDbaseDemo::EditName() {
     const int row = SelectedIndex();
-    if (row < 0 || !namesRs_) return;
+    if (row < 0 || !names_) return;
     try {
-        namesRs_->SetBookmark(bookmarks_.at(static_cast<std::size_t>(row)));
-        const Value name = namesRs_->Field(u"Name");
+        const QString name = ToQString(names_->NameAt(BookmarkOf(row)));
         editMode_ = true;
-        txtEdit->setText(name.IsNull() ? QString() : ToQString(name.ToText()));
+        txtEdit->setText(name);
     } catch (const std::exception& error) {
         TellError(QStringLiteral("The name cannot be edited."), error);
         return;
@@ -576,25 +562,20 @@ void frmswDbaseDemo::EditName() {
 void frmswDbaseDemo::SaveName() {
     const QString text = txtEdit->text();
     // Before a database is open, and while a search reads the table, nothing is written.
-    if (text.isEmpty() || !namesRs_ || searching_) {
+    if (text.isEmpty() || !names_ || searching_) {
         txtEdit->setFocus();
         return;
     }
     try {
+        const std::u16string name = text.toStdU16String();
+        const std::u16string key = matchControl_->MakeCode(text).toStdU16String();
         if (editMode_) {
             const int row = SelectedIndex();
             if (row < 0) return;
-            namesRs_->SetBookmark(bookmarks_.at(static_cast<std::size_t>(row)));
-            namesRs_->Edit();
+            names_->Replace(BookmarkOf(row), name, key);
         } else {
-            namesRs_->AddNew();
+            names_->Add(name, key);
         }
-        namesRs_->SetField(u"Name", Value(text.toStdU16String()));
-        QString key = DF1->MakeCode(text);
-        const std::int32_t keySize = namesRs_->DefinedSize(u"Key");
-        if (keySize > 0 && key.size() > keySize) key.truncate(keySize);
-        namesRs_->SetField(u"Key", Value(key.toStdU16String()));
-        namesRs_->Update();
     } catch (const std::exception& error) {
         TellError(QStringLiteral("The name could not be saved."), error);
         txtEdit->setFocus();
@@ -611,16 +592,15 @@ void frmswDbaseDemo::DeleteName() {
                              QMessageBox::Yes | QMessageBox::No, QMessageBox::Question) != QMessageBox::Yes)
         return;
     const int row = SelectedIndex();
-    if (row < 0 || !namesRs_) return;
+    if (row < 0 || !names_) return;
     try {
-        namesRs_->SetBookmark(bookmarks_.at(static_cast<std::size_t>(row)));
-        namesRs_->Delete();
+        names_->Remove(BookmarkOf(row));
     } catch (const std::exception& error) {
         TellError(QStringLiteral("The name could not be deleted."), error);
         return;
     }
     bookmarks_.erase(bookmarks_.begin() + row);
-    delete List1->takeItem(row);
+    delete nameList_->takeItem(row);
     ClearSelection();
     ShowRecordCount();
 }

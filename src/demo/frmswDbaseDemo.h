@@ -23,10 +23,7 @@ class QRadioButton;
 class QStatusBar;
 class QM;
 
-namespace quarrymink {
-class Connection;
-class Recordset;
-}  // namespace quarrymink
+#include "quarrymink/names_table.h"
 
 namespace quarrymink::demo {
 
@@ -56,7 +53,7 @@ public:
     // State, for inspection.
     bool EditMode() const { return editMode_; }
     const std::vector<std::string>& Bookmarks() const { return bookmarks_; }
-    quarrymink::Connection* NamesDb() const { return namesDb_.get(); }
+    quarrymink::Connection* NamesDb() const { return names_ ? &names_->Database() : nullptr; }
     QString DbaseDir() const { return dbaseDir_; }
     QString SettingsAppName() const { return settingsAppName_; }
     bool Searching() const { return searching_; }
@@ -80,6 +77,8 @@ private:
     void SetDefaultButton(QPushButton* on, QPushButton* off);
     void SetEditMenuEnabled(bool enabled);
     bool OpenNamesDatabase(const QString& file);
+    /// The bookmark of a list row, whose record a change goes to.
+    const std::string& BookmarkOf(int row) const { return bookmarks_.at(static_cast<std::size_t>(row)); }
     void FillNameList();
     /// Status panel 1: the given number of records, or (when negative) the table's count.
     void ShowRecordCount(std::int64_t records = -1);
@@ -99,35 +98,34 @@ private:
     QAction* mnuAdd;
     QAction* mnuEdit;
     QAction* mnuDelete;
-    QAction* Help;
+    QAction* mnuHelp;
     QAction* mnuAbout;
-    QMenu* PopupEdit;
-    QAction* puAdd;
-    QAction* puEdit;
-    QAction* puDelete;
+    QMenu* contextMenu_;
+    QAction* popupAdd_;
+    QAction* popupEdit_;
+    QAction* popupDelete_;
 
     QWidget* client_;
-    QGroupBox* Frame2;
-    QListWidget* List1;
+    QGroupBox* namesFrame_;
+    QListWidget* nameList_;
     QLabel* lblOpenHint_;  ///< over the empty list until a database is open
     QLineEdit* txtEdit;
     QPushButton* cmdOk;
-    QGroupBox* Frame1;
-    QGroupBox* Frame3;
-    QRadioButton* Option1[3];
+    QGroupBox* searchFrame_;
+    QGroupBox* optionsFrame_;
+    QRadioButton* searchOptions_[3];
     QButtonGroup* options_;
-    QGroupBox* Frame4;
+    QGroupBox* searchForFrame_;
     QLineEdit* txtSearch;
     QPushButton* cmdSearch;
     QPushButton* cmdNext;
-    QM* DF1;
+    QM* matchControl_;
     QPushButton* cmdCancel;
-    QStatusBar* StatusBar1;
-    QLabel* panel1_;
-    QLabel* panel2_;
+    QStatusBar* statusBar_;
+    QLabel* recordCountPanel_;
+    QLabel* searchTimePanel_;
 
-    std::unique_ptr<quarrymink::Connection> namesDb_;
-    std::unique_ptr<quarrymink::Recordset> namesRs_;  // the NameData table in name order
+    std::unique_ptr<quarrymink::NamesTable> names_;
     QString lastSavedName_;
     bool editMode_ = false;
     std::vector<std::string> bookmarks_;  // one per list item, in list order

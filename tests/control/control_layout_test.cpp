@@ -14,84 +14,67 @@ ControlGeometry Laid(int width, int height, bool showList = true, bool showBar =
     return g;
 }
 
-TEST(ControlLayout, NarrowControlsAreWidenedToTheMinimum) {
-    ControlGeometry g = Laid(999, 1860);
-    EXPECT_EQ(g.width, 1000);
-    // The widening resize lays the control out again at the new width.
-    g.Arrange(true, true);
-    EXPECT_EQ(g.width, 1000);
-    EXPECT_EQ(g.progressBar.width, 1000 - 240);
-    EXPECT_EQ(g.list.width, 1000 - 240);
+// One arrangement and what it gives: the control widened to 1000 twips at least, the list
+// from below the bar (or from the bar's place without it) to the bottom, hidden when it has
+// less than 340 twips, and the height snapped to the bar's bottom when the list is off.
+struct LayoutCase {
+    const char* what;
+    int width, height;
+    bool showList, showBar;
+    int wantWidth, wantHeight, listTop, listHeight;
+    bool listVisible, barVisible;
+};
 
-    const ControlGeometry exact = Laid(1000, 1860);
-    EXPECT_EQ(exact.width, 1000);
-    EXPECT_EQ(exact.progressBar.width, 760);
-    EXPECT_EQ(exact.list.width, 760);
-    EXPECT_EQ(exact.frame.width, 1000);
-}
-
-TEST(ControlLayout, ListFillsFromBelowTheBarToTheBottom) {
-    const ControlGeometry g = Laid(2550, 1860);
-    EXPECT_EQ(g.progressBar.top, 240);
-    EXPECT_EQ(g.list.top, 510);
-    EXPECT_EQ(g.list.top + g.list.height, 1860);
-    EXPECT_TRUE(g.listVisible);
-    EXPECT_TRUE(g.progressBarVisible);
-    EXPECT_EQ(g.stop.top, 180);
-    EXPECT_EQ(g.frame.height, 1860);
-
-    EXPECT_FALSE(Laid(2550, 849).listVisible);
-    const ControlGeometry shown = Laid(2550, 850);
-    EXPECT_TRUE(shown.listVisible);
-    EXPECT_EQ(shown.list.height, 340);
-}
-
-TEST(ControlLayout, WithoutTheBarTheListStartsHigher) {
-    const ControlGeometry g = Laid(2550, 1860, true, false);
-    EXPECT_FALSE(g.progressBarVisible);
-    EXPECT_EQ(g.list.top, 240);
-    EXPECT_EQ(g.list.height, 1620);
-}
-
-TEST(ControlLayout, HeightSnapsToTheBarWhenTheListIsOff) {
-    const ControlGeometry g = Laid(2550, 1860, false, true);
-    EXPECT_FALSE(g.listVisible);
-    EXPECT_EQ(g.height, 510);
-    EXPECT_EQ(g.frame.height, 510);
-
-    // With both off the control still cannot be lower than the bar's bottom.
-    const ControlGeometry bare = Laid(2550, 300, false, false);
-    EXPECT_EQ(bare.height, 510);
-    EXPECT_FALSE(bare.progressBarVisible);
-    EXPECT_EQ(Laid(2550, 1860, false, false).height, 1860);
-    EXPECT_EQ(Laid(2550, 400, true, true).height, 510);
+TEST(ControlLayout, Arrangements) {
+    const LayoutCase cases[] = {
+        {"design size", 2550, 1860, true, true, 2550, 1860, 510, 1350, true, true},
+        {"narrow, widened", 999, 1860, true, true, 1000, 1860, 510, 1350, true, true},
+        {"minimum width", 1000, 1860, true, true, 1000, 1860, 510, 1350, true, true},
+        {"list just too low", 2550, 849, true, true, 2550, 849, 510, 339, false, true},
+        {"list just high enough", 2550, 850, true, true, 2550, 850, 510, 340, true, true},
+        {"lower than the bar", 2550, 400, true, true, 2550, 510, 510, 0, false, true},
+        {"no bar", 2550, 1860, true, false, 2550, 1860, 240, 1620, true, false},
+        {"no list", 2550, 1860, false, true, 2550, 510, 510, 0, false, true},
+        {"neither, low", 2550, 300, false, false, 2550, 510, 240, 0, false, false},
+        {"neither, high", 2550, 1860, false, false, 2550, 1860, 240, 0, false, false},
+    };
+    for (const LayoutCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        ControlGeometry g = Laid(c.width, c.height, c.showList, c.showBar);
+        g.Arrange(c.showList, c.showBar);  // a widening resize lays it out again: nothing moves
+        EXPECT_EQ(g.width, c.wantWidth);
+        EXPECT_EQ(g.height, c.wantHeight);
+        EXPECT_EQ(g.frame.width, c.wantWidth);
+        EXPECT_EQ(g.frame.height, c.wantHeight);
+        EXPECT_EQ(g.listVisible, c.listVisible);
+        EXPECT_EQ(g.progressBarVisible, c.barVisible);
+        EXPECT_EQ(g.progressBar.width, c.wantWidth - 240);
+        if (c.listVisible) {
+            EXPECT_EQ(g.list.top, c.listTop);
+            EXPECT_EQ(g.list.height, c.listHeight);
+            EXPECT_EQ(g.list.width, c.wantWidth - 240);
+        }
+    }
+    EXPECT_EQ(Laid(2550, 1860).progressBar.top, 240);
+    EXPECT_EQ(Laid(2550, 1860).stop.top, 180);
 }
 
 TEST(ControlLayout, StopButtonTakesRoomFromTheBarAndGivesItBack) {
     ControlGeometry g = Laid(2550, 1860);
-    const int full = g.progressBar.width;
     g.ShowStopButton(true, true);
-    EXPECT_EQ(g.progressBar.width, full - 315);
+    EXPECT_EQ(g.progressBar.width, 2550 - 240 - 315);
     EXPECT_EQ(g.stop.left, g.progressBar.left + g.progressBar.width + 50);
-    EXPECT_TRUE(g.stopVisible);
-    EXPECT_TRUE(g.stopEnabled);
+    EXPECT_TRUE(g.stopVisible && g.stopEnabled);
     g.ShowStopButton(true, true);  // a second showing takes nothing more
-    EXPECT_EQ(g.progressBar.width, full - 315);
-    g.ShowStopButton(false, true);
-    EXPECT_EQ(g.progressBar.width, full);
-    EXPECT_FALSE(g.stopVisible);
-    EXPECT_FALSE(g.stopEnabled);
-}
-
-TEST(ControlLayout, ResizeWhileTheStopButtonShowsKeepsItsRoom) {
-    ControlGeometry g = Laid(2550, 1860);
-    g.ShowStopButton(true, true);
+    EXPECT_EQ(g.progressBar.width, 2550 - 240 - 315);
+    // A resize while it shows keeps its room.
     g.width = 3000;
     g.Arrange(true, true);
     EXPECT_EQ(g.progressBar.width, 3000 - 240 - 315);
     EXPECT_EQ(g.stop.left, g.progressBar.left + g.progressBar.width + 50);
     g.ShowStopButton(false, true);
     EXPECT_EQ(g.progressBar.width, 3000 - 240);
+    EXPECT_FALSE(g.stopVisible || g.stopEnabled);
 }
 
 TEST(ControlLayout, StopButtonNeedsTheBar) {
@@ -100,7 +83,6 @@ TEST(ControlLayout, StopButtonNeedsTheBar) {
     off.ShowStopButton(true, false);
     EXPECT_FALSE(off.stopVisible);
     EXPECT_EQ(off.progressBar.width, width);
-
     // A button already up goes away even when the bar was switched off meanwhile.
     ControlGeometry g = Laid(2550, 1860);
     g.ShowStopButton(true, true);

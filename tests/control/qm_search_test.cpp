@@ -86,6 +86,16 @@ private:
     QTimer timer_;
 };
 
+// The control at rest after a recode: its own title, the list back, no stop button, no busy
+// pointer and no recoding note.
+void CheckAtRest(QM& qm) {
+    QCOMPARE(qm.findChild<QGroupBox*>(QStringLiteral("Frame1"))->title(), QStringLiteral("Quarrymink"));
+    QVERIFY(qm.findChild<QToolButton*>(QStringLiteral("cmdStop"))->isHidden());
+    QVERIFY(!qm.findChild<QListWidget*>(QStringLiteral("List1"))->isHidden());
+    QVERIFY(!QGuiApplication::overrideCursor());
+    QVERIFY(!qm.findChild<QWidget*>(QStringLiteral("frmRecodeMsg")));
+}
+
 QString KeyOf(const std::u16string& name) {
     KeyCoder coder;
     coder.SetMaxKeyLength(40);
@@ -221,11 +231,8 @@ void QMSearchTest::recodeStoppedHalfWay() {
     QCOMPARE(fresh, 10);
     QCOMPARE(old, 10);
 
-    // The control looks as before.
-    QCOMPARE(frame->title(), QStringLiteral("Quarrymink"));
-    QVERIFY(!list->isHidden() && stop->isHidden());
+    CheckAtRest(*qm);
     QCOMPARE(bar->width(), fullBar);
-    QVERIFY(!QGuiApplication::overrideCursor());
 }
 
 void QMSearchTest::hiddenControlShowsTheRecodingNote() {
@@ -240,7 +247,7 @@ void QMSearchTest::hiddenControlShowsTheRecodingNote() {
             });
     qm.Recode(db.get());
     QVERIFY(noteShown);
-    QVERIFY(!qm.findChild<QWidget*>(QStringLiteral("frmRecodeMsg")));
+    CheckAtRest(qm);
 }
 
 void QMSearchTest::failedRecodeRestoresTheControl() {
@@ -253,11 +260,7 @@ void QMSearchTest::failedRecodeRestoresTheControl() {
     qm.Recode(db.get());
     QCOMPARE(messages.texts.size(), 1);
     QVERIFY(messages.texts.front().startsWith(QStringLiteral("QM1Error:\n")));
-    QCOMPARE(qm.findChild<QGroupBox*>(QStringLiteral("Frame1"))->title(), QStringLiteral("Quarrymink"));
-    QVERIFY(qm.findChild<QToolButton*>(QStringLiteral("cmdStop"))->isHidden());
-    QVERIFY(!qm.findChild<QListWidget*>(QStringLiteral("List1"))->isHidden());
-    QVERIFY(!QGuiApplication::overrideCursor());
-    QVERIFY(!qm.findChild<QWidget*>(QStringLiteral("frmRecodeMsg")));
+    CheckAtRest(qm);
 }
 
 void QMSearchTest::oldKeysAskBeforeSearching() {

@@ -36,12 +36,12 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowExposed(&help));
         QCOMPARE(help.windowTitle(), QString("Quarrymink Demo Help"));
         QVERIFY(help.LoadError().isEmpty());
-        const QString text = help.findChild<QTextEdit*>("RichTextBox1")->toPlainText();
+        auto* box = help.findChild<QTextEdit*>("RichTextBox1");
+        const QString text = box->toPlainText();
         QVERIFY(text.startsWith(heading));
         // Formatting arrived, not the RTF source.
         QVERIFY(!text.contains("\\par"));
-        QVERIFY(help.findChild<QTextEdit*>("RichTextBox1")->isReadOnly());
-        auto* box = help.findChild<QTextEdit*>("RichTextBox1");
+        QVERIFY(box->isReadOnly());
         QCOMPARE(box->cursorWidth(), 0);
         if (file.startsWith("qmDbase")) {
             demotest::Screenshot(&help, "help_window");
@@ -57,7 +57,7 @@ private Q_SLOTS:
             demotest::Screenshot(&help, "help_window_options");
         }
 
-        QTest::keyClick(help.findChild<QTextEdit*>("RichTextBox1"), Qt::Key_Escape);
+        QTest::keyClick(box, Qt::Key_Escape);
         QVERIFY(!help.isVisible());
         QCOMPARE(help.result(), int(QDialog::Rejected));
         QVERIFY(prompts.messages.isEmpty());

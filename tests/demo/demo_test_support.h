@@ -15,6 +15,8 @@
 #include <functional>
 
 #include "demo_prompts.h"
+#include "quarrymink/database.h"
+#include "quarrymink/qm.h"
 
 namespace demotest {
 
@@ -50,6 +52,40 @@ inline void CopySourceData(const QString& folder, const QStringList& names = {})
 inline void WriteFile(const QString& path, const QByteArray& bytes) {
     QFile file(path);
     if (file.open(QIODevice::WriteOnly | QIODevice::Truncate)) file.write(bytes);
+}
+
+/// The file's bytes; nothing when it cannot be read.
+inline QByteArray ReadFile(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+/// The key code that the demonstration's control makes of text.
+inline QString MakeCode(const QString& text) {
+    QM control;
+    return control.MakeCode(text);
+}
+
+/// A row of a names database's NameData table.
+struct NameRow {
+    int ident = 0;
+    QString name;  ///< empty for a row without a name
+    QString key;
+    bool nullName = false;
+};
+
+/// The rows of NameData in the database at path, in identifier order.
+inline std::vector<NameRow> NameRows(const QString& path) {
+    std::vector<NameRow> rows;
+    auto db = quarrymink::OpenSqlite(path.toStdString());
+    auto set = db->OpenRecordset(u"SELECT Ident, Name, [Key] FROM NameData ORDER BY Ident");
+    for (; !set->Eof(); set->MoveNext()) {
+        const quarrymink::Value name = set->Field(u"Name");
+        rows.push_back({set->Field(u"Ident").ToInt32(),
+                        name.IsNull() ? QString() : QString::fromStdU16String(name.ToText()),
+                        QString::fromStdU16String(set->Field(u"Key").ToText()), name.IsNull()});
+    }
+    return rows;
 }
 
 /// Answers the demonstration's questions from queues, and keeps what was asked.
