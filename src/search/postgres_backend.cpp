@@ -491,14 +491,26 @@ private:
             const std::size_t at = sqldialect::RowSelectListStart(sql_);
             if (at != std::string::npos &&
                 TryDeclare(sql_.substr(0, at) + " ctid AS \"qm$ctid\"," + sql_.substr(at))) {
-                Described(FetchFirst(), 1);
+                DescribeOrClose(1);
                 updatable_ = tableOid_ != InvalidOid;
                 if (!updatable_) CloseCursor();
             }
         }
         if (!updatable_) {
             Declare(sql_);
-            Described(FetchFirst(), 0);
+            DescribeOrClose(0);
+        }
+    }
+
+    // The first batch of a declared cursor. A statement that fails only as it runs (a division
+    // by zero, a function's error) has its cursor closed and its stream's transaction ended
+    // here, as the constructor's caller gets no set to close: the session stays usable.
+    void DescribeOrClose(int offset) {
+        try {
+            Described(FetchFirst(), offset);
+        } catch (...) {
+            CloseCursor();
+            throw;
         }
     }
 
