@@ -222,7 +222,7 @@ private:
     std::u16string CandidateSource(std::u16string_view searchCode) const;
     /// The search scored in the server (see scoreInDatabase); false when this database
     /// cannot, and the caller searches on the client.
-    bool SearchInDatabase(Connection& db, const std::u16string& searchText, std::size_t spaceCount);
+    bool SearchInDatabase(Connection& db, const std::u16string& searchText);
     /// Whether the candidate rows may be read unsorted and put in text order here.
     bool ScansUnordered(Connection& db);
     /// Both return true when the search was cancelled or the host went away.

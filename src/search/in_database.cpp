@@ -6,9 +6,12 @@
 #include "quarrymink/search.h"
 #include "quarrymink/unicode.h"
 #include "search/candidate_score_p.h"
+#include "search/sql_dialect.h"
 
 namespace quarrymink {
 namespace {
+
+using sqldialect::Backend;
 
 std::u16string Number(long long value) { return Widen(std::to_string(value)); }
 
@@ -19,6 +22,23 @@ std::u16string Quoted(std::u16string_view text) {
         out += ch;
     }
     return out + u"'";
+}
+
+std::u16string Literal(const std::string& utf8) {
+    std::u16string text;
+    AppendUtf8(text, sqldialect::QuoteLiteral(utf8));
+    return text;
+}
+
+// A field's name as PostgreSQL keeps it: the names the engine sends are folded to lower case.
+std::string PostgresName(std::u16string_view field) {
+    const std::string quoted = sqldialect::QuoteIdentifier(sqldialect::UnquotedName(field), Backend::Postgres);
+    std::string name;
+    for (std::size_t i = 1; i + 1 < quoted.size(); ++i) {
+        name.push_back(quoted[i]);
+        if (quoted[i] == '"') ++i;  // an inner quote is doubled
+    }
+    return name;
 }
 
 // The schema of the extension, quoted for a qualified name; empty when the database has
@@ -45,7 +65,7 @@ std::int32_t KeyFieldSize(Connection& db, std::u16string_view table, std::u16str
 
 }  // namespace
 
-bool MatchEngine::SearchInDatabase(Connection& db, const std::u16string& searchText, std::size_t spaceCount) {
+bool MatchEngine::SearchInDatabase(Connection& db, const std::u16string& searchText) {
     // An unknown Compare is corrected, with its message, by the search on the client.
     if (db.Kind() != ConnectionKind::Postgres || compare < CompareAll || compare > CompareAuto) return false;
     const std::u16string schema = ExtensionSchema(db);
@@ -59,19 +79,19 @@ bool MatchEngine::SearchInDatabase(Connection& db, const std::u16string& searchT
         return true;
     }
 
-    // The key is the client's, so that a table searched with its own key version ranks as
-    // the client would rank it; the score is computed once more only for accepted rows.
-    std::u16string score = schema + u".qm_score(";
-    score.append(keyFieldName).append(u"::text, ").append(Quoted(searchCode)).append(u", ");
-    score.append(Number(compare)).append(u", ").append(Number(static_cast<long long>(spaceCount))).append(u")");
-    std::u16string sql = u"WITH accepted AS MATERIALIZED (SELECT ";
-    sql.append(textFieldName).append(u" AS qm_text, ").append(idFieldName).append(u" AS qm_id, ");
-    sql.append(score).append(u" AS qm_score").append(CandidateSource(searchCode));
-    sql.append(u" and ").append(score).append(u" > ").append(Number(threshold_)).append(u") ");
-    // Equal scores in text order, as the client's ranked buffer keeps rows read in text order.
-    sql.append(u"SELECT qm_text, qm_id, qm_score, (SELECT qm_id FROM accepted ORDER BY qm_text DESC, qm_id DESC "
-               u"LIMIT 1) AS qm_last FROM accepted ORDER BY qm_score DESC, qm_text, qm_id LIMIT ");
-    sql.append(Number(MatchBuffer::kSize));
+    // One call of qm_search, which runs its query as a plain statement: unlike a cursor's, it
+    // may use parallel workers. The key is the client's, so that a table searched with its
+    // own key version ranks as the client would rank it; the filter goes as the database will
+    // read it, LIKE patterns translated.
+    std::u16string sql = u"SELECT match, id, score, last_id FROM " + schema + u".qm_search(";
+    sql.append(Literal(sqldialect::QuoteIdentifier(sqldialect::UnquotedName(tableName), Backend::Postgres)));
+    for (const std::u16string* field : {&keyFieldName, &textFieldName, &idFieldName})
+        sql.append(u", ").append(Literal(PostgresName(*field)));
+    sql.append(u", ").append(Quoted(searchText)).append(u", ").append(Number(compare));
+    sql.append(u", ").append(Quoted(searchCode)).append(u", ");
+    sql.append(sqlFilterString.empty() ? u"NULL"
+                                       : Literal(sqldialect::TranslateSql(sqlFilterString, Backend::Postgres)));
+    sql.append(u")");
 
     auto set = db.OpenRecordset(sql);
     std::u16string text;

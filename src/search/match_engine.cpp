@@ -266,7 +266,7 @@ void MatchEngine::BestMatchSearch(Connection* db, std::u16string& searchText) {
     if (CheckKeyVersion(*db) == 1 || !host_) return;
     cancel = false;
     try {
-        if (scoreInDatabase && SearchInDatabase(*db, searchText, spaceCount)) {
+        if (scoreInDatabase && SearchInDatabase(*db, searchText)) {
             if (host_) finish();
             return;
         }
