@@ -208,6 +208,10 @@ void Session::BeginStream() {
     if (streams_ == 0 && PQtransactionStatus(get()) == PQTRANS_IDLE) {
         Exec("BEGIN");
         ownsTransaction_ = true;
+        // A cursor is planned for its first tenth by default, which for a sorted query picks
+        // an ordered walk of a whole index over a range scan and a sort; these sets are read
+        // to the end. Set for this transaction only, so a host's own transaction is untouched.
+        Exec("SET LOCAL cursor_tuple_fraction = 1");
     }
     ++streams_;
 }

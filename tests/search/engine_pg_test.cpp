@@ -195,13 +195,15 @@ TEST_F(EnginePgTest, MakeDbBuildsInOneTransactionAndIndexesTheKeyPrefix) {
     options.keyIndex = true;
     EXPECT_EQ(BuildNameDatabase(SyllableNames(20000), location, options), 20000u);
     EXPECT_EQ(rows().substr(0, 6), "20000 ");
-    // The candidate query of a search reads the key prefix as a range of the key index.
+    // The candidate query of a search, planned as the search's cursor runs it (to be read
+    // whole), reads the key prefix as a range of the key index.
     engine_.tableName = u"mk.namedata";
     engine_.maxKeyLength = 50;
     const std::string query =
         sqldialect::TranslateSql(engine_.CandidateQuery(engine_.MakeCode(u"Kalomine 5")), sqldialect::Backend::Postgres);
     db_->Execute(u"CREATE FUNCTION mk.plan(query text) RETURNS SETOF text LANGUAGE plpgsql AS "
-                 u"'DECLARE line text; BEGIN FOR line IN EXECUTE ''EXPLAIN '' || query LOOP RETURN NEXT line; "
+                 u"'DECLARE line text; BEGIN FOR line IN EXECUTE ''EXPLAIN DECLARE c NO SCROLL CURSOR FOR '' || query "
+                 u"LOOP RETURN NEXT line; "
                  u"END LOOP; END'");
     std::u16string quoted;
     for (const char16_t c : Widen(query)) quoted.append(c == u'\'' ? u"''" : std::u16string(1, c));
