@@ -7,12 +7,19 @@
 // process's private memory; for the distinct names also the median time of PostgreSQL's
 // trigram nearest-neighbour query (pg_trgm, GiST index, top 21) on the same names, in the
 // tests' private server (or the one QM_PG_CONNINFO names), as the peer.
+//
+// With --pg (for instance "bench_search --pg 1000000") it measures PostgreSQL instead: the
+// distinct names in the server with the key index, the plain search (scored here), the
+// search scored in the server with 0 and with 2 parallel workers, the raw candidate query
+// and the trigram peer, with the processor times and the machine's load.
 #include <time.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -250,6 +257,143 @@ private:
     }
     PGconn* pg_;
 };
+
+// The processor seconds a process of this machine (a server backend) has used, from the
+// scheduler's own count in nanoseconds (/proc/PID/schedstat).
+double ProcessSeconds(long pid) {
+    std::FILE* stat = std::fopen(("/proc/" + std::to_string(pid) + "/schedstat").c_str(), "r");
+    if (!stat) return 0;
+    unsigned long long nanoseconds = 0;
+    if (std::fscanf(stat, "%llu", &nanoseconds) != 1) nanoseconds = 0;
+    std::fclose(stat);
+    return static_cast<double>(nanoseconds) * 1e-9;
+}
+
+// A text for COPY's text format.
+std::string CopyField(std::u16string_view text) {
+    std::string out;
+    for (const char c : Utf16ToUtf8(text)) {
+        if (c == '\\' || c == '\t' || c == '\n' || c == '\r') out += '\\';
+        out += c == '\t' ? 't' : c == '\n' ? 'n' : c == '\r' ? 'r' : c;
+    }
+    return out;
+}
+
+struct PgFigures {
+    double plain = 0, plainCpu = 0;              // scored on the client; this process's processor time
+    double inDatabase[2] = {0, 0};               // scored in the server, 0 and 2 parallel workers
+    double inDatabaseCpu[2] = {0, 0};            // the server backend's processor time (not its workers')
+    double raw = 0;
+    std::size_t candidates = 0;
+};
+
+// The names in table namedata of the server, keyed and indexed as makedb --key-index makes
+// them, loaded with COPY; false when the server refused.
+bool LoadPostgresNames(const char* conninfo, std::size_t rows, const NameSource& names) {
+    PGconn* pg = PQconnectdb(conninfo);
+    const auto run = [pg](const char* sql) {
+        PGresult* result = PQexec(pg, sql);
+        const ExecStatusType status = PQresultStatus(result);
+        PQclear(result);
+        if (status == PGRES_COMMAND_OK || status == PGRES_COPY_IN) return true;
+        std::fprintf(stderr, "PostgreSQL figures not measured: %s", PQerrorMessage(pg));
+        return false;
+    };
+    bool ok = PQstatus(pg) == CONNECTION_OK && run("CREATE EXTENSION IF NOT EXISTS quarrymink") &&
+              run("DROP TABLE IF EXISTS namedata") &&
+              run("CREATE TABLE namedata (key VARCHAR(50), ident INTEGER PRIMARY KEY, name VARCHAR(50))") &&
+              run("COPY namedata (key, ident, name) FROM STDIN");
+    if (ok) {
+        KeyCoder coder;
+        coder.SetMaxKeyLength(50);
+        std::string batch;
+        for (std::size_t i = 0; i < rows; ++i) {
+            const std::u16string name = names(i);
+            batch += CopyField(coder.MakeCode(name)) + "\t" + std::to_string(i + 1) + "\t" + CopyField(name) + "\n";
+            if (batch.size() > (1 << 20) || i + 1 == rows) {
+                PQputCopyData(pg, batch.data(), static_cast<int>(batch.size()));
+                batch.clear();
+            }
+        }
+        PQputCopyEnd(pg, nullptr);
+        PGresult* copied = PQgetResult(pg);
+        ok = PQresultStatus(copied) == PGRES_COMMAND_OK;
+        PQclear(copied);
+        ok = ok && run("CREATE INDEX ndxname ON namedata (name)") &&
+             run("CREATE INDEX ndxkey ON namedata (key text_pattern_ops, name text_pattern_ops, ident)") &&
+             run("VACUUM ANALYZE namedata");
+    }
+    PQfinish(pg);
+    return ok;
+}
+
+PgFigures MeasurePostgres(const char* conninfo) {
+    auto db = ConnectPostgres(conninfo, Access::ReadOnly);
+    auto backend = db->OpenRecordset(u"SELECT pg_backend_pid() AS pid");
+    const long pid = backend->Field(u"pid").ToInt32();
+    backend->Close();
+    SilentHost host;
+    MatchEngine engine(host);
+    engine.connectionType = qmADO;
+    engine.tableName = u"namedata";
+    engine.keyFieldName = u"key";
+    engine.textFieldName = u"name";
+    engine.idFieldName = u"ident";
+    PgFigures figures;
+    // Plain, then in the server with 0 and with 2 parallel workers.
+    for (const int mode : {0, 1, 2}) {
+        engine.scoreInDatabase = mode > 0;
+        db->Execute(mode == 1 ? u"SET max_parallel_workers_per_gather = 0" : u"SET max_parallel_workers_per_gather = 2");
+        std::vector<double> times, cpu;
+        for (const std::u16string& query : Queries()) {
+            std::u16string text = query;
+            const double cpuStart = mode == 0 ? ProcessorSeconds() : ProcessSeconds(pid);
+            const auto start = Clock::now();
+            engine.BestMatchSearch(db.get(), text);
+            times.push_back(Seconds(start));
+            cpu.push_back((mode == 0 ? ProcessorSeconds() : ProcessSeconds(pid)) - cpuStart);
+        }
+        (mode == 0 ? figures.plain : figures.inDatabase[mode - 1]) = Median(times);
+        (mode == 0 ? figures.plainCpu : figures.inDatabaseCpu[mode - 1]) = Median(cpu);
+    }
+    // The raw query: the plain search's own SQL, in text order, every row's three fields read.
+    std::vector<double> raws;
+    for (const std::u16string& query : Queries()) {
+        const auto start = Clock::now();
+        auto set = db->OpenRecordset(engine.CandidateQuery(engine.MakeCode(query)));
+        std::u16string key, name;
+        for (; !set->Eof(); set->MoveNext()) {
+            set->FieldTextAt(0, key);
+            set->FieldTextAt(1, name);
+            (void)set->FieldAt(2).ToInt32();
+            ++figures.candidates;
+        }
+        set->Close();
+        raws.push_back(Seconds(start));
+    }
+    figures.raw = Median(raws);
+    figures.candidates /= Queries().size();
+    return figures;
+}
+
+double LoadAverage() {
+    std::FILE* file = std::fopen("/proc/loadavg", "r");
+    double load = -1;
+    if (file) {
+        if (std::fscanf(file, "%lf", &load) != 1) load = -1;
+        std::fclose(file);
+    }
+    return load;
+}
+
+void PrintPostgres(std::size_t rows, const PgFigures& f, double trigram) {
+    std::printf("PostgreSQL %9zu distinct names  %7zu cand/query  plain search %7.2f ms (client processor %7.2f ms)"
+                "  in the server: 0 workers %7.2f ms (backend processor %7.2f ms), 2 workers %7.2f ms (backend %7.2f ms)"
+                "  raw query %7.2f ms  trigram top 21 %7.2f ms  load %.1f\n",
+                rows, f.candidates, f.plain * 1e3, f.plainCpu * 1e3, f.inDatabase[0] * 1e3, f.inDatabaseCpu[0] * 1e3,
+                f.inDatabase[1] * 1e3, f.inDatabaseCpu[1] * 1e3, f.raw * 1e3, trigram * 1e3, LoadAverage());
+    std::fflush(stdout);
+}
 #endif
 
 }  // namespace
@@ -257,8 +401,10 @@ private:
 int main(int argc, char** argv) {
     namespace fs = std::filesystem;
     std::vector<std::size_t> sizes = {10'000, 100'000, 1'000'000};
+    bool postgres = false;
     for (int i = 1; i < argc; ++i) {
         if (std::string_view(argv[i]) == "--huge") sizes.push_back(10'000'000);
+        else if (std::string_view(argv[i]) == "--pg") postgres = true;
         else sizes = {static_cast<std::size_t>(std::atol(argv[i]))};
     }
     const fs::path dir = fs::temp_directory_path() / "quarrymink-bench";
@@ -266,6 +412,19 @@ int main(int argc, char** argv) {
 
 #ifdef QM_BENCH_WITH_PG
     const char* conninfo = std::getenv("QM_PG_CONNINFO");
+#ifdef QM_BENCH_WITH_PG_EXTENSION
+    if (!conninfo) {
+        // The private server gets the extension as built here; a named server must have it.
+        std::vector<std::string> files;
+        for (std::string_view list = QM_PG_EXTENSION_FILE_LIST; !list.empty();) {
+            const std::size_t bar = std::min(list.find('|'), list.size());
+            files.emplace_back(list.substr(0, bar));
+            list.remove_prefix(std::min(bar + 1, list.size()));
+        }
+        quarrymink::testing::UsePgInstallation(
+            {QM_PG_BINDIR, QM_PG_SHAREDIR, QM_PG_PKGLIBDIR, {QM_PG_EXTENSION_LIBRARY}, files});
+    }
+#endif
     if (!conninfo) conninfo = quarrymink::testing::PgConninfo();  // a private server of our own
     if (!conninfo)
         std::fprintf(stderr, "trigram peer not measured: %s\n", quarrymink::testing::PgUnavailableReason().c_str());
@@ -276,6 +435,22 @@ int main(int argc, char** argv) {
     const bench::DistinctNames distinct(QM_BENCH_NAMES, *std::max_element(sizes.begin(), sizes.end()));
     const NameSource distinctNames = [&](std::size_t i) { return *Utf8ToUtf16(distinct(i)); };
     const NameSource repeatedNames = [](std::size_t i) { return bench::FullName(i); };
+#ifdef QM_BENCH_WITH_PG
+    if (postgres) {
+        // The PostgreSQL figures only: the same distinct names in the server.
+        for (const std::size_t rows : sizes) {
+            if (!conninfo || !peer || !LoadPostgresNames(conninfo, rows, distinctNames)) return 1;
+            const PgFigures figures = MeasurePostgres(conninfo);
+            PrintPostgres(rows, figures, peer->Measure(rows, distinctNames));
+        }
+        return 0;
+    }
+#else
+    if (postgres) {
+        std::fprintf(stderr, "built without PostgreSQL\n");
+        return 1;
+    }
+#endif
     for (const std::size_t rows : sizes) {
         for (const bool repeated : {false, true}) {
             const NameSource& names = repeated ? repeatedNames : distinctNames;

@@ -226,6 +226,8 @@ QUARRYMINK_EXPORT std::unique_ptr<Connection> CreateSqlite(const std::string& pa
 /// Connects to PostgreSQL with a conninfo string ("host=... dbname=...") or a URI.
 QUARRYMINK_EXPORT std::unique_ptr<Connection> ConnectPostgres(const std::string& conninfo,
                                                               Access access = Access::ReadWrite);
+/// Whether a location names a PostgreSQL database (a URI or a conninfo string) rather than a file.
+QUARRYMINK_EXPORT bool IsPostgresLocation(std::string_view location);
 /// A SQLite file path, or a PostgreSQL URI (postgresql://, postgres://) or conninfo.
 QUARRYMINK_EXPORT std::unique_ptr<Connection> OpenDatabase(const std::string& location,
                                                            Access access = Access::ReadWrite);

@@ -72,6 +72,8 @@ class QUARRYMINK_EXPORT QM : public QWidget {
     Q_PROPERTY(QString IDFieldName READ IDFieldName WRITE setIDFieldName NOTIFY IDFieldNameChanged)
     Q_PROPERTY(dbType ConnectionType READ ConnectionType WRITE setConnectionType NOTIFY ConnectionTypeChanged)
     Q_PROPERTY(bool FinalMatchItem READ FinalMatchItem NOTIFY FinalMatchItemChanged DESIGNABLE false)
+    Q_PROPERTY(
+        bool ScoreInDatabase READ ScoreInDatabase WRITE setScoreInDatabase NOTIFY ScoreInDatabaseChanged)
 
 public:
     /// The kind of connection BestMatchSearch and Recode are given.
@@ -117,6 +119,15 @@ public:
     void setShowListBox(bool New_ShowListBox);
     bool ShowProgressBar() const;
     void setShowProgressBar(bool New_ShowProgressBar);
+    /// Off by default. When on, a search over PostgreSQL (qmADO) whose database has the
+    /// extension quarrymink scores its candidates in the server, in one query that returns
+    /// only the ranked rows: the match list, its order and IDValue are the same as without
+    /// it, but the progress bar goes from 0 straight to 100 and MatchFound is raised only
+    /// for the ranked matches (at most 21, best first) once the query has answered, so
+    /// Cancel cannot stop it part-way. Elsewhere (SQLite, no extension) the search scores
+    /// on the client, with every event as usual.
+    bool ScoreInDatabase() const;
+    void setScoreInDatabase(bool New_ScoreInDatabase);
 
     QString SearchCode() const;
     void setSearchCode(const QString& New_SearchCode);
@@ -207,6 +218,7 @@ Q_SIGNALS:
     void IDFieldNameChanged();
     void ConnectionTypeChanged();
     void FinalMatchItemChanged();
+    void ScoreInDatabaseChanged();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

@@ -42,6 +42,9 @@ struct NameDatabaseOptions {
 };
 
 /// Builds a names database at path from a word list's bytes and returns the number of rows.
+/// A PostgreSQL location (see IsPostgresLocation) gets the table NameData in that database,
+/// built in one transaction: an existing NameData is refused without options.replace, and
+/// with it dropped and rebuilt in that same transaction, so a failure changes nothing.
 /// The database is built under a temporary name beside path, so a failure leaves no partial
 /// file and never touches an existing one. A new database is then moved into place; an
 /// existing one (only with options.replace) is overwritten by SQLite's online backup, under

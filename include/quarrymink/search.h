@@ -151,6 +151,14 @@ public:
     std::int32_t compare = CompareAll;
     std::int32_t maxKeyLength = 0;
     bool cancel = false;
+    /// Score in the database server: on PostgreSQL with the extension quarrymink created in
+    /// the database, the search is one query that scores the candidates in the server (in
+    /// parallel workers when the server uses them) and returns only the best 21 rows and the
+    /// identifier of the last accepted row. The list, its order and idValue are those of the
+    /// search on the client; the events differ: progress goes from 0 straight to 100, and
+    /// MatchFound comes only for the ranked rows (at most 21), best first, after the query.
+    /// On SQLite, or without the extension, the search scores on the client as usual.
+    bool scoreInDatabase = false;
     // Properties the search writes.
     std::u16string searchCode;
     float searchTime = 0;
@@ -210,6 +218,11 @@ private:
     bool ConnectionFits(const Connection& db) const;
     using Columns = MatchEngineColumns;
     static constexpr int kHostGone = -2;
+    /// " FROM table WHERE key LIKE 'prefix' and (filter)": the candidate rows of a key.
+    std::u16string CandidateSource(std::u16string_view searchCode) const;
+    /// The search scored in the server (see scoreInDatabase); false when this database
+    /// cannot, and the caller searches on the client.
+    bool SearchInDatabase(Connection& db, const std::u16string& searchText);
     /// Whether the candidate rows may be read unsorted and put in text order here.
     bool ScansUnordered(Connection& db);
     /// Both return true when the search was cancelled or the host went away.

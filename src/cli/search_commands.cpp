@@ -20,7 +20,7 @@ namespace {
 
 constexpr const char* kSearchUsage =
     "usage: quarrymink search DATABASE --table T --key K --text X --id I [--compare N]\n"
-    "                         [--filter SQL] [--json] [--continue | --recode] TEXT\n"
+    "                         [--filter SQL] [--json] [--in-database] [--continue | --recode] TEXT\n"
     "\n"
     "Searches table T of DATABASE for rows whose text sounds like TEXT and prints the\n"
     "ranked matches, best first: score, tab, identifier, tab, text (or one JSON array with\n"
@@ -40,6 +40,9 @@ constexpr const char* kSearchUsage =
     "                no comment, balanced parentheses and quotes) or nothing runs. LIKE patterns\n"
     "                use * ? # [a-z] [!a-z] on SQLite, % _ [a-z] [!a-z] on PostgreSQL\n"
     "  --json        print the matches as JSON\n"
+    "  --in-database score in the PostgreSQL server, when the database has the extension\n"
+    "                quarrymink (CREATE EXTENSION quarrymink): one query, the same matches;\n"
+    "                elsewhere the search scores here as usual\n"
     "  --continue    search a table whose keys carry another version as it is\n"
     "  --recode      recode such a table first\n";
 
@@ -60,7 +63,13 @@ constexpr const char* kMakeDbUsage =
     "  --key-index   also index the Key field, for fast searches on large tables\n"
     "  --replace     replace an existing DATABASE (without it, an existing file is refused);\n"
     "                the new tables are copied in under the database's locks, so that a\n"
-    "                program that has it open sees a sound database throughout\n";
+    "                program that has it open sees a sound database throughout\n"
+    "\n"
+    "DATABASE may also be a PostgreSQL URI (postgresql://...) or conninfo (\"host=...\n"
+    "dbname=...\"): the table NameData is built there in one transaction (an existing\n"
+    "NameData is refused without --replace, and with it replaced only when the new table is\n"
+    "complete); --key-index makes the index on (Key, Name, Ident) that a search's key\n"
+    "prefix reads as a range (text_pattern_ops).\n";
 
 // A message of the engine on one line.
 std::string OneLine(std::u16string_view text) {
@@ -184,7 +193,7 @@ int RunSearch(Arguments& args) {
     TableOptions t;
     std::u16string filter, text;
     std::int32_t compare = CompareAll;
-    bool json = false, haveText = false;
+    bool json = false, haveText = false, inDatabase = false;
     RecodeChoice answer = RecodeChoice::Cancel;
     while (!args.Empty()) {
         const std::string_view arg = args.Take();
@@ -196,6 +205,7 @@ int RunSearch(Arguments& args) {
         if (arg == "--compare") compare = static_cast<std::int32_t>(ParseInteger(args.TakeValue(arg), 0, 3, "--compare"));
         else if (arg == "--filter") filter = FromUtf8(args.TakeValue(arg), "--filter");
         else if (arg == "--json") json = true;
+        else if (arg == "--in-database") inDatabase = true;
         else if (arg == "--continue" || arg == "--recode") {
             const RecodeChoice choice = arg == "--continue" ? RecodeChoice::ContinueSearch : RecodeChoice::RecodeTable;
             if (answer != RecodeChoice::Cancel && answer != choice) throw UsageError("--continue and --recode exclude each other");
@@ -219,6 +229,7 @@ int RunSearch(Arguments& args) {
     Configure(engine, t, *db);
     engine.compare = compare;
     engine.sqlFilterString = filter;
+    engine.scoreInDatabase = inDatabase;
     engine.BestMatchSearch(db.get(), text);
     if (host.failed || host.warned) return kExitFailure;
     if (SplitKeySounds(engine.searchCode).Count() < 0) {
@@ -333,8 +344,9 @@ int RunMakeDb(Arguments& args) {
     }
     if (paths.size() != 2) throw UsageError("takes a WORDLIST and a DATABASE");
     const std::string& database = paths[1];
+    const std::string shown = RedactPassword(database);
     std::error_code ec;
-    if (!options.replace && std::filesystem::exists(database, ec))
+    if (!options.replace && !IsPostgresLocation(database) && std::filesystem::exists(database, ec))
         throw RunError("'" + database + "' exists already (give --replace to rebuild it)");
     const std::string bytes = ReadWordList(paths[0]);
     BuildProgress progress(isatty(fileno(stderr)));
@@ -344,10 +356,10 @@ int RunMakeDb(Arguments& args) {
         written = BuildNameDatabase(bytes, database, options);
     } catch (const std::exception& e) {
         progress.Finish();
-        throw RunError("cannot build '" + database + "': " + e.what());
+        throw RunError("cannot build '" + shown + "': " + e.what());
     }
     progress.Finish();
-    std::fprintf(stderr, "Wrote %zu entries to %s (%s) in %.2f s\n", written, database.c_str(),
+    std::fprintf(stderr, "Wrote %zu entries to %s (%s) in %.2f s\n", written, shown.c_str(),
                  options.keyIndex ? "with a key index" : "no key index", progress.Seconds());
     return kExitOk;
 }

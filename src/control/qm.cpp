@@ -345,6 +345,14 @@ void QM::setShowProgressBar(bool New_ShowProgressBar) {
     d->Notify(&QM::ShowProgressBarChanged, "ShowProgressBar");
 }
 
+bool QM::ScoreInDatabase() const {
+    return d->engine->scoreInDatabase;
+}
+void QM::setScoreInDatabase(bool New_ScoreInDatabase) {
+    d->engine->scoreInDatabase = New_ScoreInDatabase;
+    d->Notify(&QM::ScoreInDatabaseChanged, "ScoreInDatabase");
+}
+
 QString QM::SearchCode() const {
     return ToQString(d->engine->searchCode);
 }

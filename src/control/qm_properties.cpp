@@ -77,6 +77,9 @@ constexpr ControlProperty kProperties[] = {
      {9, Get | PutRef, -512, 0, "Returns a Font object.", false}},
     {"SQLFilterString", Text, 0, kNotSaved, kNotDesignable, &QM::SQLFilterStringChanged,
      &EngineField<&MatchEngine::sqlFilterString>, {13, kGetLet, 0x68030007, -1, "", false}},
+    {"ScoreInDatabase", Boolean, 0, kSaved, kDesignable, &QM::ScoreInDatabaseChanged,
+     &EngineField<&MatchEngine::scoreInDatabase>,
+     {27, kGetLet, 0x68030012, -1, "When set, a search on PostgreSQL scores in the database server", false}},
 };
 // clang-format on
 

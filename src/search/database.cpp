@@ -119,10 +119,13 @@ bool LooksLikeConninfo(std::string_view location) {
 
 }  // namespace
 
+bool IsPostgresLocation(std::string_view location) {
+    return location.starts_with("postgresql://") || location.starts_with("postgres://") ||
+           LooksLikeConninfo(location);
+}
+
 std::unique_ptr<Connection> OpenDatabase(const std::string& location, Access access) {
-    if (location.rfind("postgresql://", 0) == 0 || location.rfind("postgres://", 0) == 0 ||
-        LooksLikeConninfo(location))
-        return ConnectPostgres(location, access);
+    if (IsPostgresLocation(location)) return ConnectPostgres(location, access);
     return OpenSqlite(location, access);
 }
 

@@ -142,7 +142,14 @@ bool MatchEngine::Yield(bool now) {
 std::u16string MatchEngine::CandidateQuery(std::u16string_view code) const {
     std::u16string sql = u"SELECT ";
     sql.append(keyFieldName).append(u",").append(textFieldName).append(u",").append(idFieldName);
-    sql.append(u" FROM ").append(tableName).append(u" WHERE ").append(sqldialect::DelimitedName(keyFieldName));
+    sql.append(CandidateSource(code));
+    sql.append(u" ORDER BY ").append(textFieldName);
+    return sql;
+}
+
+std::u16string MatchEngine::CandidateSource(std::u16string_view code) const {
+    std::u16string sql = u" FROM ";
+    sql.append(tableName).append(u" WHERE ").append(sqldialect::DelimitedName(keyFieldName));
     sql.append(u" LIKE '");
     // The version the search key carries: the instance's, or the library's before the first key.
     const std::u16string& version = coder_.KeyVersion();
@@ -151,7 +158,6 @@ std::u16string MatchEngine::CandidateQuery(std::u16string_view code) const {
     sql.append(connectionType == qmADO ? u"%" : u"*").append(u"'");
     // In parentheses, so that a filter with OR cannot let rows of other classes through.
     if (!sqlFilterString.empty()) sql.append(u" and (").append(sqlFilterString).append(u")");
-    sql.append(u" ORDER BY ").append(textFieldName);
     return sql;
 }
 
@@ -260,6 +266,10 @@ void MatchEngine::BestMatchSearch(Connection* db, std::u16string& searchText) {
     if (CheckKeyVersion(*db) == 1 || !host_) return;
     cancel = false;
     try {
+        if (scoreInDatabase && SearchInDatabase(*db, searchText)) {
+            if (host_) finish();
+            return;
+        }
         std::u16string sql = CandidateQuery(searchCode);
         const std::u16string orderBy = u" ORDER BY " + textFieldName;
         const bool unordered = sql.ends_with(orderBy) && ScansUnordered(*db);

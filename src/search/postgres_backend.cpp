@@ -208,6 +208,10 @@ void Session::BeginStream() {
     if (streams_ == 0 && PQtransactionStatus(get()) == PQTRANS_IDLE) {
         Exec("BEGIN");
         ownsTransaction_ = true;
+        // A cursor is planned for its first tenth by default, which for a sorted query picks
+        // an ordered walk of a whole index over a range scan and a sort; these sets are read
+        // to the end. Set for this transaction only, so a host's own transaction is untouched.
+        Exec("SET LOCAL cursor_tuple_fraction = 1");
     }
     ++streams_;
 }
@@ -491,14 +495,26 @@ private:
             const std::size_t at = sqldialect::RowSelectListStart(sql_);
             if (at != std::string::npos &&
                 TryDeclare(sql_.substr(0, at) + " ctid AS \"qm$ctid\"," + sql_.substr(at))) {
-                Described(FetchFirst(), 1);
+                DescribeOrClose(1);
                 updatable_ = tableOid_ != InvalidOid;
                 if (!updatable_) CloseCursor();
             }
         }
         if (!updatable_) {
             Declare(sql_);
-            Described(FetchFirst(), 0);
+            DescribeOrClose(0);
+        }
+    }
+
+    // The first batch of a declared cursor. A statement that fails only as it runs (a division
+    // by zero, a function's error) has its cursor closed and its stream's transaction ended
+    // here, as the constructor's caller gets no set to close: the session stays usable.
+    void DescribeOrClose(int offset) {
+        try {
+            Described(FetchFirst(), offset);
+        } catch (...) {
+            CloseCursor();
+            throw;
         }
     }
 

@@ -153,6 +153,57 @@ void RemoveDatabaseFiles(const std::filesystem::path& path) {
     }
 }
 
+void AppendQuoted(std::u16string& sql, std::u16string_view text) {
+    sql.push_back(u'\'');
+    for (const char16_t ch : text) {
+        if (ch == u'\'') sql.push_back(u'\'');
+        sql.push_back(ch);
+    }
+    sql.push_back(u'\'');
+}
+
+// The names into NameData of a PostgreSQL database, in one transaction: the table that was
+// there (only with options.replace) stays whole until the new one is complete, and a failure
+// leaves the database as it was. The rows go in a few hundred to a statement.
+void FillPostgresNames(const std::string& location, const std::vector<std::u16string>& entries,
+                       const NameDatabaseOptions& options) {
+    KeyCoder coder;
+    std::unique_ptr<Connection> db = ConnectPostgres(location);
+    db->Execute(u"BEGIN");
+    try {
+        if (db->TableExists(u"NameData")) {
+            if (!options.replace) throw std::runtime_error("the table NameData exists already");
+            db->Execute(u"DROP TABLE NameData");
+        }
+        CreateNameDataTable(*db, options.keyIndex);
+        constexpr std::size_t kRowsPerStatement = 500;
+        std::u16string sql;
+        for (std::size_t first = 0; first < entries.size(); first += kRowsPerStatement) {
+            sql.assign(u"INSERT INTO NameData (Key, Name) VALUES ");
+            const std::size_t end = std::min(entries.size(), first + kRowsPerStatement);
+            for (std::size_t i = first; i < end; ++i) {
+                std::u16string key = options.makeCode ? options.makeCode(entries[i]) : coder.MakeCode(entries[i]);
+                if (key.size() > static_cast<std::size_t>(kKeyFieldSize)) key.resize(kKeyFieldSize);
+                sql.append(i == first ? u"(" : u", (");
+                AppendQuoted(sql, key);
+                sql.append(u", ");
+                AppendQuoted(sql, entries[i]);
+                sql.push_back(u')');
+            }
+            db->Execute(sql);
+            if (options.progress) options.progress(static_cast<int>(100 * end / entries.size()));
+        }
+        db->Execute(u"ANALYZE NameData");  // a planner that knows the table uses its key index
+        db->Execute(u"COMMIT");
+    } catch (...) {
+        try {
+            db->Execute(u"ROLLBACK");
+        } catch (...) {  // the connection is gone: the server rolls back by itself
+        }
+        throw;
+    }
+}
+
 }  // namespace
 
 std::size_t BuildNameDatabase(std::string_view wordList, const std::string& path,
@@ -162,6 +213,10 @@ std::size_t BuildNameDatabase(std::string_view wordList, const std::string& path
         options.tidyList ? TidyEntries(wordList) : SplitWordList(wordList);
     if (options.tidyList && entries.empty()) throw std::runtime_error("the word list holds no entries");
     CheckEntrySizes(entries);
+    if (IsPostgresLocation(path)) {
+        FillPostgresNames(path, entries, options);
+        return entries.size();
+    }
     const fs::path target(path);
     std::error_code ignored;
     const bool replacing = fs::exists(target, ignored);

@@ -71,6 +71,12 @@ if "$qm" --help | grep -q makedb; then
     check "search time on stderr" 1 "$("${search[@]}" smyth 2>&1 >/dev/null | grep -c 'Search time')"
     check "search json" '[{"score": 385, "id": 1, "text": "Smith"},' "$("${search[@]}" --json smyth 2>/dev/null | head -1)"
     check "search katryn" "Kathryn" "$("${search[@]}" katryn 2>/dev/null | head -1 | cut -f3)"
+    check "search in the database falls back on SQLite" "$("${search[@]}" smyth 2>/dev/null)" \
+        "$("${search[@]}" --in-database smyth 2>/dev/null)"
+    check "makedb to PostgreSQL without a server" 1 \
+        "$("$qm" makedb "$work/names.txt" "host=/nonexistent password=hush dbname=x" >/dev/null 2>&1; echo $?)"
+    check "makedb to PostgreSQL hides the password" 0 \
+        "$("$qm" makedb "$work/names.txt" "host=/nonexistent password=hush dbname=x" 2>&1 | grep -c hush)"
     "${search[@]}" --table Nowhere smyth >/dev/null 2>&1; check "unknown table status" 1 "$?"
     check "unknown table message on one line" "QMError: no such table: Nowhere" \
         "$("${search[@]}" --table Nowhere smyth 2>&1 >/dev/null)"

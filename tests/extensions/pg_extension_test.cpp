@@ -212,6 +212,71 @@ TEST_F(PgExtensionTest, RankedListIsTheEngines) {
     EXPECT_EQ(Listed(rows), RankedList(*db_, "namedata", u"smyth", 0));
 }
 
+// A search's outcome: the list with scores, and IDValue.
+std::string Outcome(const MatchEngine& engine) {
+    std::string out;
+    for (std::size_t k = 0; k < engine.List().size(); ++k)
+        out += std::to_string(engine.Matches().ScoreAt(k)) + " " + Utf16ToUtf8(engine.List()[k].text) + "#" +
+               std::to_string(engine.List()[k].id) + ", ";
+    return out + "IDValue " + std::to_string(engine.idValue);
+}
+
+TEST_F(PgExtensionTest, ScoringInTheServerListsAsTheClient) {
+    LoadNames(*db_, "namedata");
+    // Ties: texts that differ only in case have one key, and so one score.
+    db_->Query("INSERT INTO namedata (name, key) SELECT upper(name), key FROM namedata WHERE ident % 4 = 0 AND name ~ '^[A-Za-z ]+$'");
+    // A short key field: the search key is cut to it too (the rows are those whose keys fit).
+    db_->Query("CREATE TABLE shortkeys (key VARCHAR(16), ident INT, name VARCHAR(50))");
+    db_->Query("INSERT INTO shortkeys SELECT key, ident, name FROM namedata WHERE length(key) <= 16");
+    auto connection = ConnectPostgres(Conninfo(0, " dbname=" + Database(0)));
+    const auto search = [&](const char16_t* table, const std::u16string& query, int compare, const char16_t* filter,
+                            bool inDatabase, testing::RecordingHost& host) {
+        MatchEngine engine(host);
+        engine.SetEventInterval(std::chrono::milliseconds(0));
+        engine.connectionType = qmADO;
+        engine.tableName = table;
+        engine.keyFieldName = u"key";
+        engine.textFieldName = u"name";
+        engine.idFieldName = u"ident";
+        engine.compare = compare;
+        engine.sqlFilterString = filter;
+        engine.scoreInDatabase = inDatabase;
+        engine.idValue = -1;
+        std::u16string text = query;
+        engine.BestMatchSearch(connection.get(), text);
+        EXPECT_TRUE(host.messages.empty()) << Utf16ToUtf8(host.messages.at(0));
+        return Outcome(engine);
+    };
+    std::size_t longest = 0;
+    for (const char16_t* table : {u"namedata", u"shortkeys"}) {
+        for (const char16_t* filter : {u"", u"ident % 3 <> 0", u"name LIKE '[A-M]%'"}) {
+            for (const auto& [query, compare] : kQueries) {
+                for (const int mode : {compare, 3 - compare}) {
+                    testing::RecordingHost client, server;
+                    const std::string expected = search(table, query, mode, filter, false, client);
+                    EXPECT_EQ(search(table, query, mode, filter, true, server), expected)
+                        << Utf16ToUtf8(query) << " compare " << mode << " in " << Utf16ToUtf8(table) << " where "
+                        << Utf16ToUtf8(filter);
+                    // The events of a search in the server: progress 0 and 100, MatchFound for the ranked rows.
+                    if (!client.progress.empty()) {
+                        EXPECT_EQ(server.progress, (std::vector<int>{0, 100}));
+                    }
+                    EXPECT_LE(server.found.size(), 21u);
+                    EXPECT_EQ(server.shown, client.shown);
+                    longest = std::max(longest, client.shown.size());
+                }
+            }
+        }
+    }
+    EXPECT_GE(longest, 10u);
+
+    // Without the extension the search scores on the client.
+    db_->Query("DROP EXTENSION quarrymink CASCADE");
+    testing::RecordingHost client, server;
+    EXPECT_EQ(search(u"namedata", u"smyth", 0, u"", true, server), search(u"namedata", u"smyth", 0, u"", false, client));
+    EXPECT_EQ(server.found, client.found);
+}
+
 TEST_F(PgExtensionTest, TableSpreadOverTwoServersRanksAsOneTable) {
     Session shard(Conninfo(1, " dbname=" + Database(1)));
     shard.Query("CREATE EXTENSION quarrymink");

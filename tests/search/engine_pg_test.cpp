@@ -6,10 +6,12 @@
 #include "pg_server.h"
 #include "quarrymink/database.h"
 #include "quarrymink/keycoding.h"
+#include "quarrymink/sampledb.h"
 #include "quarrymink/search.h"
 #include "quarrymink/unicode.h"
 #include "hostile_settings.h"
 #include "recording_host.h"
+#include "search/sql_dialect.h"
 
 namespace quarrymink {
 namespace {
@@ -112,6 +114,17 @@ TEST_F(EnginePgTest, HostileNamesAndFiltersAreRefusedBeforeAnyStatementRuns) {
     EXPECT_TRUE(host_.messages.empty());
 }
 
+TEST_F(EnginePgTest, QueryFailingAsItRunsLeavesTheConnectionUsable) {
+    Add({u"Smith", u"Smyth"});
+    engine_.sqlFilterString = u"1 / (ident - ident) = 1";  // refused only when a row is read
+    EXPECT_EQ(Search(u"smith"), std::vector<std::u16string>{});
+    ASSERT_EQ(host_.messages.size(), 1u);
+    EXPECT_NE(Utf16ToUtf8(host_.messages[0]).find("division by zero"), std::string::npos);
+    engine_.sqlFilterString.clear();
+    EXPECT_EQ(Search(u"smith").size(), 2u);
+    EXPECT_EQ(host_.messages.size(), 1u);
+}
+
 TEST_F(EnginePgTest, ConnectionOfTheWrongKindIsReported) {
     Add({u"Smith"});
     engine_.connectionType = qmDAO;
@@ -145,6 +158,61 @@ TEST_F(EnginePgTest, OldVersionContinuedOrRecoded) {
     engine_.Recode(db_.get());
     EXPECT_EQ(Search(u"smith").size(), 2u);
     EXPECT_EQ(host_.recodeQuestions, 1);
+}
+
+// Made-up names, many and varied enough that the planner weighs its indexes as on a real table.
+std::string SyllableNames(int count) {
+    static const char* const kSyllables[] = {"ka", "lo", "mi", "ne", "ru", "sa", "ti", "vo", "bre", "dan",
+                                             "fel", "gor", "hul", "jas", "pim", "wen", "zor", "tho"};
+    std::string list;
+    for (int i = 0; i < count; ++i) {
+        std::string name;
+        for (int n = i * 7919 + 13, parts = 0; parts < 4; n /= 18, ++parts) name += kSyllables[n % 18];
+        name[0] = static_cast<char>(name[0] - 'a' + 'A');
+        list += "|" + name + " " + std::to_string(i % 97);
+    }
+    return list;
+}
+
+TEST_F(EnginePgTest, MakeDbBuildsInOneTransactionAndIndexesTheKeyPrefix) {
+    // The sample table goes into a schema of its own, named in the location's options.
+    db_->Execute(u"DROP SCHEMA IF EXISTS mk CASCADE");
+    db_->Execute(u"CREATE SCHEMA mk");
+    const std::string location = std::string(testing::PgConninfo()) + " options='-c search_path=mk'";
+    const auto rows = [&] {
+        auto set = db_->OpenRecordset(u"SELECT count(*) AS n, min(name) AS first FROM mk.namedata");
+        return std::to_string(set->Field(u"n").ToInt32()) + " from " + Utf16ToUtf8(set->Field(u"first").ToText());
+    };
+    EXPECT_EQ(BuildNameDatabase("|Smith|Jones", location), 2u);
+    EXPECT_EQ(rows(), "2 from Jones");
+    NameDatabaseOptions options;
+    EXPECT_THROW(BuildNameDatabase("|Smyth", location, options), std::runtime_error);  // exists
+    options.replace = true;
+    // A row the server refuses after the old table was dropped: the old table comes back whole.
+    EXPECT_ANY_THROW(BuildNameDatabase(std::string("|Abel|Bad\0name", 14), location, options));
+    EXPECT_EQ(rows(), "2 from Jones");
+
+    options.keyIndex = true;
+    EXPECT_EQ(BuildNameDatabase(SyllableNames(20000), location, options), 20000u);
+    EXPECT_EQ(rows().substr(0, 6), "20000 ");
+    // The candidate query of a search, planned as the search's cursor runs it (to be read
+    // whole), reads the key prefix as a range of the key index.
+    engine_.tableName = u"mk.namedata";
+    engine_.maxKeyLength = 50;
+    const std::string query =
+        sqldialect::TranslateSql(engine_.CandidateQuery(engine_.MakeCode(u"Kalomine 5")), sqldialect::Backend::Postgres);
+    db_->Execute(u"CREATE FUNCTION mk.plan(query text) RETURNS SETOF text LANGUAGE plpgsql AS "
+                 u"'DECLARE line text; BEGIN FOR line IN EXECUTE ''EXPLAIN DECLARE c NO SCROLL CURSOR FOR '' || query "
+                 u"LOOP RETURN NEXT line; "
+                 u"END LOOP; END'");
+    std::u16string quoted;
+    for (const char16_t c : Widen(query)) quoted.append(c == u'\'' ? u"''" : std::u16string(1, c));
+    std::string plan;
+    for (auto set = db_->OpenRecordset(u"SELECT mk.plan('" + quoted + u"') AS line"); !set->Eof(); set->MoveNext())
+        plan += Utf16ToUtf8(set->Field(u"line").ToText()) + "\n";
+    EXPECT_NE(plan.find("ndxkey"), std::string::npos) << plan;
+    EXPECT_NE(plan.find("~>=~"), std::string::npos) << plan;  // a range, not a filter on every row
+    EXPECT_EQ(plan.find("Seq Scan"), std::string::npos) << plan;
 }
 
 }  // namespace
