@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "quarrymink/keycoding.h"
-#include "quarrymink/textutil.h"
+#include "textutil.h"
 #include "quarrymink/unicode.h"
 
 namespace quarrymink {
