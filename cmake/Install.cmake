@@ -7,7 +7,7 @@ install(TARGETS Quarrymink EXPORT QuarryminkTargets
   RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
   INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/include/quarrymink DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
-install(FILES ${QM_GENERATED_INCLUDE_DIR}/quarrymink/version.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/quarrymink)
+install(FILES ${QM_GENERATED_INCLUDE_DIR}/quarrymink/version.h ${QM_GENERATED_INCLUDE_DIR}/quarrymink/export.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/quarrymink)
 install(EXPORT QuarryminkTargets NAMESPACE Quarrymink:: DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/Quarrymink)
 
 configure_package_config_file(${PROJECT_SOURCE_DIR}/cmake/QuarryminkConfig.cmake.in
