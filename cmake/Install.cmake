@@ -1,7 +1,11 @@
-# Install rules: the shared library, its public headers, a CMake package and a pkg-config file.
+# Install rules: the shared libraries, their public headers, a CMake package and a pkg-config file.
 include(CMakePackageConfigHelpers)
 
-install(TARGETS Quarrymink EXPORT QuarryminkTargets
+set(qm_libraries QuarryminkSearch)
+if(TARGET Quarrymink)
+  list(APPEND qm_libraries Quarrymink)
+endif()
+install(TARGETS ${qm_libraries} EXPORT QuarryminkTargets
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
   RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
@@ -20,8 +24,10 @@ install(FILES ${PROJECT_BINARY_DIR}/QuarryminkConfig.cmake ${PROJECT_BINARY_DIR}
 
 if(TARGET qm_control)
   set(QM_PC_REQUIRES "Qt6Widgets")
+  set(QM_PC_LIBS "-lQuarrymink -lQuarryminkSearch")
 else()
   set(QM_PC_REQUIRES "")
+  set(QM_PC_LIBS "-lQuarryminkSearch")
 endif()
 # The pkg-config file finds its prefix from where it lies, so the package can be installed
 # under any prefix (cmake --install --prefix) and still point at itself.
