@@ -1,13 +1,17 @@
-# Install rules: the shared library, its public headers, a CMake package and a pkg-config file.
+# Install rules: the shared libraries, their public headers, a CMake package and a pkg-config file.
 include(CMakePackageConfigHelpers)
 
-install(TARGETS Quarrymink EXPORT QuarryminkTargets
+set(qm_libraries QuarryminkSearch)
+if(TARGET Quarrymink)
+  list(APPEND qm_libraries Quarrymink)
+endif()
+install(TARGETS ${qm_libraries} EXPORT QuarryminkTargets
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
   RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
   INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/include/quarrymink DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
-install(FILES ${QM_GENERATED_INCLUDE_DIR}/quarrymink/version.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/quarrymink)
+install(FILES ${QM_GENERATED_INCLUDE_DIR}/quarrymink/version.h ${QM_GENERATED_INCLUDE_DIR}/quarrymink/export.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/quarrymink)
 install(EXPORT QuarryminkTargets NAMESPACE Quarrymink:: DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/Quarrymink)
 
 configure_package_config_file(${PROJECT_SOURCE_DIR}/cmake/QuarryminkConfig.cmake.in
@@ -20,8 +24,10 @@ install(FILES ${PROJECT_BINARY_DIR}/QuarryminkConfig.cmake ${PROJECT_BINARY_DIR}
 
 if(TARGET qm_control)
   set(QM_PC_REQUIRES "Qt6Widgets")
+  set(QM_PC_LIBS "-lQuarrymink -lQuarryminkSearch")
 else()
   set(QM_PC_REQUIRES "")
+  set(QM_PC_LIBS "-lQuarryminkSearch")
 endif()
 # The pkg-config file finds its prefix from where it lies, so the package can be installed
 # under any prefix (cmake --install --prefix) and still point at itself.

@@ -180,7 +180,7 @@ struct IndexDef {
 
 /// A table to create: fields in order, then its indexes. The references CreateField and
 /// CreateIndex return stay valid while more fields and indexes are created.
-struct TableDef {
+struct QUARRYMINK_EXPORT TableDef {
     std::u16string name;
     std::deque<FieldDef> fields;
     std::deque<IndexDef> indexes;

@@ -148,12 +148,4 @@ QUARRYMINK_EXPORT KeySounds SplitKeySounds(std::u16string_view key);
 /// The same split into an existing object, reusing its buffers.
 QUARRYMINK_EXPORT void SplitKeySoundsInto(std::u16string_view key, KeySounds& out);
 
-/// Numbered string resource of the library (version 180, about text 201-218, rules 301-542).
-/// Throws std::out_of_range when the number has no entry.
-QUARRYMINK_EXPORT std::u16string_view StringResource(int id);
-
-/// Numbered string resources from firstId up to, not including, the first "*",
-/// each followed by CR LF.
-QUARRYMINK_EXPORT std::u16string ReadResLines(int firstId);
-
 }  // namespace quarrymink

@@ -9,6 +9,7 @@
 #include "quarrymink/widgets/about_dialog.h"
 #include "quarrymink/widgets/pictures.h"
 #include "quarrymink/widgets/twips.h"
+#include "resources_p.h"
 #include "system_info_p.h"
 
 namespace quarrymink {

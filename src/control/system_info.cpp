@@ -23,7 +23,7 @@
 #endif
 
 #include "quarrymink/version.h"
-#include "search/library_versions.h"
+#include "library_versions.h"
 
 namespace quarrymink::platform {
 namespace {

@@ -15,7 +15,7 @@
 #include "demo_prompts.h"
 #include "demo_twips.h"
 #include "quarrymink/widgets/about_dialog.h"
-#include "rtf/rtf.h"
+#include "rtf.h"
 
 namespace quarrymink::demo {
 namespace {

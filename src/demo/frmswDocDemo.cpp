@@ -19,7 +19,7 @@
 #include "demo_pictures.h"
 #include "demo_twips.h"
 #include "frmFindWord.h"
-#include "rtf/rtf.h"
+#include "rtf.h"
 
 namespace quarrymink::demo {
 namespace {

@@ -12,7 +12,7 @@
 #endif
 
 #include "quarrymink/keycoding.h"
-#include "quarrymink/textutil.h"
+#include "textutil.h"
 
 namespace quarrymink {
 namespace {

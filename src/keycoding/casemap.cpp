@@ -12,7 +12,7 @@ struct CaseMapping {
     std::uint16_t to;
 };
 
-#include "keycoding/casemap_data.inc"
+#include "casemap_data.inc"
 
 using CaseTable = std::array<char16_t, 0x10000>;
 

@@ -2,6 +2,7 @@
 #include <stdexcept>
 
 #include "quarrymink/keycoding.h"
+#include "resources_p.h"
 
 namespace quarrymink {
 namespace {

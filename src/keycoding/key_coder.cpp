@@ -3,8 +3,9 @@
 #include <algorithm>
 
 #include "quarrymink/keycoding.h"
-#include "quarrymink/textutil.h"
 #include "quarrymink/unicode.h"
+#include "resources_p.h"
+#include "textutil.h"
 
 namespace quarrymink {
 namespace {

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "quarrymink/keycoding.h"
+#include "resources_p.h"
 
 namespace quarrymink {
 namespace {

@@ -1,6 +1,6 @@
 // Simple Soundex: the Soundex digit of every ASCII letter, doubles collapsed, zeros dropped.
 #include "quarrymink/keycoding.h"
-#include "quarrymink/textutil.h"
+#include "textutil.h"
 #include "quarrymink/unicode.h"
 
 namespace quarrymink {

@@ -2,7 +2,7 @@
 #include <stdexcept>
 
 #include "quarrymink/keycoding.h"
-#include "quarrymink/textutil.h"
+#include "textutil.h"
 
 namespace quarrymink {
 namespace {

@@ -1,5 +1,5 @@
 // Small text operations shared across the library.
-#include "quarrymink/textutil.h"
+#include "textutil.h"
 
 #include "quarrymink/unicode.h"
 

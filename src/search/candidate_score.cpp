@@ -6,8 +6,8 @@
 #include <string>
 
 #include "quarrymink/search.h"
-#include "quarrymink/textutil.h"
-#include "search/candidate_score_p.h"
+#include "textutil.h"
+#include "candidate_score_p.h"
 
 namespace quarrymink {
 namespace scoring {

@@ -9,7 +9,7 @@
 #include <cmath>
 #include <limits>
 
-#include "search/sql_dialect.h"
+#include "sql_dialect.h"
 
 namespace quarrymink {
 

@@ -4,11 +4,13 @@
 
 #include <string>
 
+#include "quarrymink/export.h"
+
 namespace quarrymink {
 
 /// The SQLite library's version, e.g. "3.40.1".
-std::string SqliteLibraryVersion();
+QUARRYMINK_EXPORT std::string SqliteLibraryVersion();
 /// The PostgreSQL client library's (libpq) version, e.g. "15.14".
-std::string PostgresClientVersion();
+QUARRYMINK_EXPORT std::string PostgresClientVersion();
 
 }  // namespace quarrymink

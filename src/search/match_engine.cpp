@@ -4,11 +4,11 @@
 #include <exception>
 
 #include "quarrymink/search.h"
-#include "quarrymink/textutil.h"
+#include "textutil.h"
 #include "quarrymink/unicode.h"
-#include "search/busy_scope_p.h"
-#include "search/candidate_score_p.h"
-#include "search/sql_dialect.h"
+#include "busy_scope_p.h"
+#include "candidate_score_p.h"
+#include "sql_dialect.h"
 
 namespace quarrymink {
 

@@ -23,9 +23,9 @@
 #include <unordered_map>
 
 #include "quarrymink/unicode.h"
-#include "search/owned_handle.h"
-#include "search/recordset_core.h"
-#include "search/sql_dialect.h"
+#include "owned_handle.h"
+#include "recordset_core.h"
+#include "sql_dialect.h"
 
 namespace quarrymink::postgres_backend {
 

@@ -2,8 +2,8 @@
 #include <cmath>
 
 #include "quarrymink/search.h"
-#include "search/busy_scope_p.h"
-#include "search/sql_dialect.h"
+#include "busy_scope_p.h"
+#include "sql_dialect.h"
 
 namespace quarrymink {
 

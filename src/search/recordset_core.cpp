@@ -1,5 +1,5 @@
 // The shared part of the record sets; see recordset_core.h.
-#include "search/recordset_core.h"
+#include "recordset_core.h"
 
 #include <charconv>
 

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "quarrymink/database.h"
-#include "search/sql_dialect.h"
+#include "sql_dialect.h"
 
 namespace quarrymink::core {
 

@@ -21,9 +21,9 @@
 #include <unordered_map>
 
 #include "quarrymink/search.h"
-#include "quarrymink/textutil.h"
+#include "textutil.h"
 #include "quarrymink/unicode.h"
-#include "search/candidate_score_p.h"
+#include "candidate_score_p.h"
 
 namespace quarrymink {
 namespace {

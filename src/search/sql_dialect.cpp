@@ -1,5 +1,5 @@
 // Statement translation for the two backends; see sql_dialect.h for the dialect.
-#include "search/sql_dialect.h"
+#include "sql_dialect.h"
 
 #include <type_traits>
 #include <utility>

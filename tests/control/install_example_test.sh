@@ -33,6 +33,22 @@ grep -q "libQuarrymink.so.* => $(realpath "$prefix")/" <<<"$linked" || fail "the
 if grep -q '^QM_BUILD_PG_EXTENSION:BOOL=ON' "$build_dir/CMakeCache.txt"; then
   [ -n "$(find "$prefix" -name quarrymink.control)" ] || fail "PostgreSQL extension not staged under the prefix"
 fi
+# Only the public headers: every installed one is in the source's include folder, or is
+# one of the two the build generates.
+source_include=$(realpath "$example_dir/../../include")
+while read -r header; do
+  case $header in quarrymink/version.h | quarrymink/export.h) continue ;; esac
+  [ -f "$source_include/$header" ] || fail "a private header is installed: $header"
+done < <(cd "$prefix/include" && find . -type f | sed 's|^\./||')
+# The package offers the engine without Qt and the control, and the libraries export
+# none of the backends' or dialects' internals.
+targets=$(cat "$prefix/$libdir"/cmake/Quarrymink/QuarryminkTargets.cmake)
+grep -q 'Quarrymink::Search' <<<"$targets" || fail "the package has no Quarrymink::Search"
+grep -q 'Quarrymink::Widgets' <<<"$targets" || fail "the package has no Quarrymink::Widgets"
+if command -v nm > /dev/null; then
+  exported=$(nm -DC --defined-only "$prefix/$libdir"/libQuarrymink*.so)
+  ! grep -E 'sqlite_backend|postgres_backend|sqldialect' <<<"$exported" || fail "the libraries export internals"
+fi
 echo "installed: $(cd "$prefix" && find . -type f | wc -l) files, plugin at ${plugin#"$prefix"/}"
 
 # pkg-config gives the installed prefix, wherever the install went.

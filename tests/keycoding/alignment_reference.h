@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "quarrymink/textutil.h"
+#include "textutil.h"
 
 namespace quarrymink::reference {
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "quarrymink/keycoding.h"
+#include "resources_p.h"
 
 namespace quarrymink {
 namespace {

@@ -2,6 +2,7 @@
 
 #include "quarrymink/keycoding.h"
 #include "quarrymink/unicode.h"
+#include "resources_p.h"
 
 namespace quarrymink {
 namespace {

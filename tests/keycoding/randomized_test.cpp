@@ -5,7 +5,7 @@
 #include <random>
 
 #include "quarrymink/keycoding.h"
-#include "quarrymink/textutil.h"
+#include "textutil.h"
 #include "quarrymink/unicode.h"
 #include "alignment_reference.h"
 

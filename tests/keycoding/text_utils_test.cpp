@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "quarrymink/textutil.h"
+#include "textutil.h"
 #include "quarrymink/unicode.h"
 
 namespace quarrymink {

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "rtf/rtf.h"
+#include "rtf.h"
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "rtf/rtf.h"
+#include "rtf.h"
 
 void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
 

@@ -8,7 +8,7 @@
 
 #include "../keycoding/alignment_reference.h"
 #include "quarrymink/keycoding.h"
-#include "quarrymink/textutil.h"
+#include "textutil.h"
 
 namespace quarrymink::reference {
 

@@ -1,5 +1,5 @@
 // Translation of the callers' SQL dialect into SQLite's and PostgreSQL's.
-#include "search/sql_dialect.h"
+#include "sql_dialect.h"
 
 #include <gtest/gtest.h>
 

@@ -6,7 +6,7 @@
 // Every byte is looked at a constant number of times (control word names are
 // capped, \bin data is stepped over in one go), group nesting is capped, and the
 // collected text is never larger than the input, so time and memory stay linear.
-#include "rtf/rtf.h"
+#include "rtf.h"
 
 #include <QColor>
 #include <QTextBlockFormat>

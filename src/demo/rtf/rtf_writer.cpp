@@ -2,7 +2,7 @@
 // run that switches only the properties that differ from the run before it.
 // The output is plain ASCII: characters beyond it are written as \uN with a
 // '?' for readers that do not know \u.
-#include "rtf/rtf.h"
+#include "rtf.h"
 
 #include <QColor>
 #include <QHash>
