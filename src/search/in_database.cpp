@@ -5,8 +5,8 @@
 
 #include "quarrymink/search.h"
 #include "quarrymink/unicode.h"
-#include "search/candidate_score_p.h"
-#include "search/sql_dialect.h"
+#include "candidate_score_p.h"
+#include "sql_dialect.h"
 
 namespace quarrymink {
 namespace {

@@ -11,7 +11,7 @@
 #include "quarrymink/unicode.h"
 #include "hostile_settings.h"
 #include "recording_host.h"
-#include "search/sql_dialect.h"
+#include "sql_dialect.h"
 
 namespace quarrymink {
 namespace {
