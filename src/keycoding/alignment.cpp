@@ -253,6 +253,39 @@ std::uint8_t AlignmentScore(std::u16string_view a, std::u16string_view b, std::u
     return static_cast<std::uint8_t>(std::clamp<long>(score, 0, maxScore));
 }
 
+// Why the bound holds. Let la, lb be the lengths (both at least 1) and c the number of
+// characters the texts share, counted with repetition.
+// * The kept alignment is the longer of two, so its length L is at least that of the one
+//   read from the last column. Costs down the last column fall by at most one per row, so
+//   cost less row is smallest in the last row: that alignment starts at (la, lb). A step
+//   into column 0 is never a deletion (cost i + 1 against at most i on the diagonal), and a
+//   substitution only from row 1; so the walk either passes every row, or meets a match at
+//   some row r after passing the rows la..r and gets r - 1 letters "S" in front. Hence
+//   L >= la.
+// * Every match pairs a character of a with an equal one of b, each used once: at most c
+//   matches. The bonuses add at most 0.5 + 0.5, the penalties only subtract, and the count
+//   never exceeds L (a count of L means all matches and no bonus).
+// So the score is at most maxScore * min(c + 1, la) / la, rounded; the quotient taken in
+// double cannot pass a whole number that the exact one stays below, so the ceiling bounds
+// it. Characters are counted in 64 classes by their low bits: merging classes can only
+// raise the shared count, which keeps the bound a bound.
+std::uint8_t AlignmentScoreBound(std::u16string_view a, std::u16string_view b, std::uint8_t maxScore) noexcept {
+    const std::size_t la = a.size();
+    if (la == 0 || b.empty()) return maxScore;
+    std::array<std::uint32_t, 64> left{};
+    for (const char16_t ch : a) ++left[ch & 63];
+    std::size_t shared = 0;
+    for (const char16_t ch : b) {
+        std::uint32_t& n = left[ch & 63];
+        if (n) {
+            --n;
+            ++shared;
+        }
+    }
+    const std::size_t count = std::min(shared + 1, la);
+    return static_cast<std::uint8_t>((maxScore * count + la - 1) / la);
+}
+
 std::uint8_t KeyLengthGrade(std::u16string_view key) noexcept {
     const std::size_t n = AfterLast(key, u":").size();
     if (n <= 4) return 60;

@@ -58,6 +58,7 @@ TEST(Randomized, KeysKeepTheirLayoutAndScoresTheirRange) {
         std::u16string edit;
         const unsigned score = AlignmentScore(text, other, maxScore, &edit);
         ASSERT_LE(score, maxScore);
+        ASSERT_GE(AlignmentScoreBound(text, other, maxScore), score) << round;
         if (text != other) {
             ASSERT_LE(edit.size(), text.size() + other.size() + std::max(text.size(), other.size()));
         }
@@ -79,6 +80,8 @@ TEST(Randomized, AlignmentAgreesWithThePlainTranscription) {
         const int expected = reference::AlignmentScore(a, b, max, plain);
         ASSERT_EQ(AlignmentScore(a, b, static_cast<std::uint8_t>(max), &fast), expected) << round;
         ASSERT_EQ(fast, plain) << round;
+        // The bound that lets the scorer skip alignments never falls below the score.
+        ASSERT_GE(AlignmentScoreBound(a, b, static_cast<std::uint8_t>(max)), expected) << round;
     }
 }
 
