@@ -55,8 +55,9 @@ inline Cell ChooseStep(std::uint32_t diag, std::uint32_t up, std::uint32_t left,
 }
 
 // The step matrix, one cell per (i, j), with the costs of the last row kept aside: those
-// are all the reading needs. Only for a second text longer than BitCostMatrix takes. Costs are whole numbers, never
-// wrapped to 6 bits, so texts of any length are scored as the algorithm defines.
+// are all the reading needs. Costs are whole numbers, never wrapped to 6 bits, so texts of
+// any length are scored as the algorithm defines. Used only for a second text longer than
+// BitCostMatrix takes.
 class CostMatrix {
 public:
     CostMatrix(std::u16string_view a, std::u16string_view b)
@@ -160,7 +161,8 @@ public:
         std::int64_t cost = static_cast<std::int64_t>(a_.size()), best = 0;
         std::size_t at = 0;
         for (std::size_t j = 1; j <= b_.size(); ++j) {
-            cost += static_cast<std::int64_t>(last.plus >> (j - 1) & 1) - static_cast<std::int64_t>(last.minus >> (j - 1) & 1);
+            cost += static_cast<std::int64_t>(last.plus >> (j - 1) & 1) -
+                    static_cast<std::int64_t>(last.minus >> (j - 1) & 1);
             if (at == 0 || cost <= best) {
                 at = j;
                 best = cost;
@@ -175,7 +177,8 @@ public:
         const Row& above = rows_[i - 1];
         const Row& here = rows_[i];
         const unsigned bit = static_cast<unsigned>(j - 1);
-        const std::uint32_t up = 1 + static_cast<std::uint32_t>(above.plus >> bit & 1) - static_cast<std::uint32_t>(above.minus >> bit & 1);
+        const std::uint32_t up = 1 + static_cast<std::uint32_t>(above.plus >> bit & 1) -
+                                 static_cast<std::uint32_t>(above.minus >> bit & 1);
         const std::uint32_t left = 1 + static_cast<std::uint32_t>(here.downPlus >> bit & 1) -
                                    static_cast<std::uint32_t>(here.downMinus >> bit & 1);
         return ChooseStep(1, up, left, a_[i - 1] == b_[j - 1]).step;
@@ -320,7 +323,8 @@ std::uint8_t AlignmentScore(std::u16string_view a, std::u16string_view b, std::u
         if (editString) editString->assign(std::min<std::size_t>(a.size(), 39), u'M');
         return maxScore;
     }
-    if (b.size() <= BitCostMatrix::kMaxColumns) return ScoreFromCosts(BitCostMatrix(a, b), a, b, maxScore, editString);
+    if (b.size() <= BitCostMatrix::kMaxColumns)
+        return ScoreFromCosts(BitCostMatrix(a, b), a, b, maxScore, editString);
     return ScoreFromCosts(CostMatrix(a, b), a, b, maxScore, editString);
 }
 
@@ -339,7 +343,8 @@ std::uint8_t AlignmentScore(std::u16string_view a, std::u16string_view b, std::u
 // double cannot pass a whole number that the exact one stays below, so the ceiling bounds
 // it. Characters are counted in 64 classes by their low bits: merging classes can only
 // raise the shared count, which keeps the bound a bound.
-std::uint8_t AlignmentScoreBound(std::u16string_view a, std::u16string_view b, std::uint8_t maxScore) noexcept {
+std::uint8_t AlignmentScoreBound(std::u16string_view a, std::u16string_view b,
+                                 std::uint8_t maxScore) noexcept {
     const std::size_t la = a.size();
     if (la == 0 || b.empty()) return maxScore;
     std::array<std::uint32_t, 64> left{};

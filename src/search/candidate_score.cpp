@@ -114,7 +114,9 @@ std::u16string_view CutForCompare(std::u16string_view key, std::int32_t compare,
     }
 }
 
-int ScoreCutKey(std::u16string_view cutKey, const KeyParts& search) { return ScoreCutKeyAbove(cutKey, search, -1).score; }
+int ScoreCutKey(std::u16string_view cutKey, const KeyParts& search) {
+    return ScoreCutKeyAbove(cutKey, search, -1).score;
+}
 
 BoundedScore ScoreCutKeyAbove(std::u16string_view cutKey, const KeyParts& search, int floor) {
     const KeyParts candidate = SplitKeyParts(cutKey);
@@ -144,7 +146,8 @@ BoundedScore ScoreCutKeyAbove(std::u16string_view cutKey, const KeyParts& search
                 skipped = skipped || bound > best;
                 continue;
             }
-            const int total = AlignmentScore(digitsA, digitsB, kDigitsMax) + AlignmentScore(tailA, tailB, kTailMax);
+            const int total =
+                AlignmentScore(digitsA, digitsB, kDigitsMax) + AlignmentScore(tailA, tailB, kTailMax);
             best = std::max(best, total);
         }
     }

@@ -237,7 +237,8 @@ int MatchEngine::ScoreRowKey(Recordset& set, const Columns& columns, std::int64_
     const std::u16string_view cut = scoring::CutForCompare(key, compare, spaceCount);
     try {
         // Scores up to the threshold are all rejections alike.
-        return remembered_->Get(cut, [&] { return scoring::ScoreCutKeyAbove(cut, *searchParts_, threshold_); }).score;
+        const auto score = [&] { return scoring::ScoreCutKeyAbove(cut, *searchParts_, threshold_); };
+        return remembered_->Get(cut, score).score;
     } catch (const std::invalid_argument& e) {
         BadRow(set, columns.id, position, keyFieldName, dberr::kGeneral, e.what());
     }
@@ -326,8 +327,10 @@ bool MatchEngine::ScoreUnordered(Recordset& set, std::size_t spaceCount) {
         const auto score = [&](RowBatch& batch) {
             for (std::size_t k = 0; k < batch.Size(); ++k) {
                 const std::u16string_view cut = scoring::CutForCompare(batch.Key(k), mode, spaceCount);
-                const scoring::BoundedScore result =
-                    remembered.Get(cut, [&] { return scoring::ScoreCutKeyAbove(cut, search, floorOf(batch, k)); });
+                const auto exactAbove = [&] {
+                    return scoring::ScoreCutKeyAbove(cut, search, floorOf(batch, k));
+                };
+                const scoring::BoundedScore result = remembered.Get(cut, exactAbove);
                 batch.scores[k] = result.exact ? result.score : kCannotMatter;
             }
         };
