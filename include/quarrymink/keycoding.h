@@ -133,6 +133,11 @@ QUARRYMINK_EXPORT std::uint8_t AlignmentScore(std::u16string_view a, std::u16str
                                               std::uint8_t maxScore,
                                               std::u16string* editString = nullptr);
 
+/// An upper bound of AlignmentScore(a, b, maxScore), never below it, from the lengths of the
+/// texts and the characters they share; it costs one pass over each text.
+QUARRYMINK_EXPORT std::uint8_t AlignmentScoreBound(std::u16string_view a, std::u16string_view b,
+                                                   std::uint8_t maxScore) noexcept;
+
 /// Acceptance threshold by the length of the part after the key's last ":": 60 to 100.
 QUARRYMINK_EXPORT std::uint8_t KeyLengthGrade(std::u16string_view key) noexcept;
 

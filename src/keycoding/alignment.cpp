@@ -3,6 +3,7 @@
 // penalties, scaled to a caller-given maximum.
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <vector>
@@ -30,6 +31,7 @@ public:
         }
     }
     T& operator[](std::size_t i) { return data_[i]; }
+    const T& operator[](std::size_t i) const { return data_[i]; }
     T* data() { return data_; }
 
 private:
@@ -52,13 +54,14 @@ inline Cell ChooseStep(std::uint32_t diag, std::uint32_t up, std::uint32_t left,
     return c;
 }
 
-// The step matrix, one cell per (i, j), with the costs of the last row and the last
-// column kept aside: those are all the reading needs. Costs are whole numbers, never
-// wrapped to 6 bits, so texts of any length are scored as the algorithm defines.
+// The step matrix, one cell per (i, j), with the costs of the last row kept aside: those
+// are all the reading needs. Costs are whole numbers, never wrapped to 6 bits, so texts of
+// any length are scored as the algorithm defines. Used only for a second text longer than
+// BitCostMatrix takes.
 class CostMatrix {
 public:
     CostMatrix(std::u16string_view a, std::u16string_view b)
-        : cols_(b.size() + 1), step_((a.size() + 1) * cols_), lastColumn_(a.size() + 1), rows_(3 * cols_) {
+        : cols_(b.size() + 1), step_((a.size() + 1) * cols_), rows_(3 * cols_) {
         const std::size_t la = a.size(), lb = b.size();
         std::uint32_t* previous = rows_.data();
         // Row 0 and column 0 hold plain costs whose step reads as a match.
@@ -66,7 +69,6 @@ public:
             previous[j] = static_cast<std::uint32_t>(j);
             step_[j] = kMatch;
         }
-        lastColumn_[0] = static_cast<std::uint32_t>(lb);
         std::uint32_t* upper = previous + cols_;
         std::uint32_t* lower = upper + cols_;
         std::size_t i = 1;
@@ -93,8 +95,6 @@ public:
             c = ChooseStep(upper[lb - 1], upper[lb], lower[lb - 1], a2 == b[lb - 1]);
             lower[lb] = c.cost;
             steps2[lb] = c.step;
-            lastColumn_[i] = upper[lb];
-            lastColumn_[i + 1] = lower[lb];
             std::swap(previous, lower);
         }
         for (; i <= la; ++i) {
@@ -106,21 +106,95 @@ public:
                 upper[j] = c.cost;
                 steps[j] = c.step;
             }
-            lastColumn_[i] = upper[lb];
             std::swap(previous, upper);
         }
         lastRow_ = previous;
     }
-    std::uint32_t LastRowCost(std::size_t j) const { return lastRow_[j]; }
-    std::uint32_t LastColumnCost(std::size_t i) { return lastColumn_[i]; }
-    std::uint8_t StepAt(std::size_t i, std::size_t j) { return step_[i * cols_ + j]; }
+    // The rightmost cheapest column of the last row, from 1 on (0 for an empty b).
+    std::size_t CheapestInLastRow() const {
+        std::size_t at = 0;
+        for (std::size_t j = 1; j < cols_; ++j)
+            if (at == 0 || lastRow_[j] <= lastRow_[at]) at = j;
+        return at;
+    }
+    std::uint8_t StepAt(std::size_t i, std::size_t j) const { return step_[i * cols_ + j]; }
 
 private:
     std::size_t cols_;
     ScratchArray<std::uint8_t, 512> step_;
-    ScratchArray<std::uint32_t, 64> lastColumn_;
     ScratchArray<std::uint32_t, 192> rows_;
     const std::uint32_t* lastRow_ = nullptr;
+};
+
+// The same costs for texts whose second one has at most 64 characters, kept as differences
+// between neighbouring cells, a few bits per row rather than a cell per pair: memory grows
+// with the length of a only. Bit j - 1 of a row's plus (minus) word says that the cost rises
+// (falls) by one from column j - 1 to column j; bit j of its down words, that it rises
+// (falls) from the row above to this one in column j. The rows follow from one another a word
+// at a time (the bit-parallel edit distance, with row 0 and column 0 rising by one per cell
+// as above). A step depends only on the differences of the three neighbours' costs, so the
+// walk reads it from these bits without adding anything up.
+class BitCostMatrix {
+public:
+    static constexpr std::size_t kMaxColumns = 64;
+
+    BitCostMatrix(std::u16string_view a, std::u16string_view b) : a_(a), b_(b), rows_(a.size() + 1) {
+        const std::size_t lb = b.size();
+        const std::uint64_t all = lb == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << lb) - 1;
+        std::uint64_t plus = all, minus = 0;
+        rows_[0] = {plus, minus, 0, 0};
+        for (std::size_t i = 1; i <= a.size(); ++i) {
+            const std::uint64_t equal = EqualMask(a[i - 1]);
+            const std::uint64_t xv = equal | minus;
+            const std::uint64_t xh = (((equal & plus) + plus) ^ plus) | equal;
+            // Column 0 rises by one per row.
+            const std::uint64_t downPlus = ((minus | ~(xh | plus)) << 1) | 1;
+            const std::uint64_t downMinus = (plus & xh) << 1;
+            plus = (downMinus | ~(xv | downPlus)) & all;
+            minus = downPlus & xv & all;
+            rows_[i] = {plus, minus, downPlus, downMinus};
+        }
+    }
+    // The rightmost cheapest column of the last row, from 1 on (0 for an empty b).
+    std::size_t CheapestInLastRow() const {
+        const Row& last = rows_[a_.size()];
+        std::int64_t cost = static_cast<std::int64_t>(a_.size()), best = 0;
+        std::size_t at = 0;
+        for (std::size_t j = 1; j <= b_.size(); ++j) {
+            cost += static_cast<std::int64_t>(last.plus >> (j - 1) & 1) -
+                    static_cast<std::int64_t>(last.minus >> (j - 1) & 1);
+            if (at == 0 || cost <= best) {
+                at = j;
+                best = cost;
+            }
+        }
+        return at;
+    }
+    std::uint8_t StepAt(std::size_t i, std::size_t j) const {
+        if (i == 0 || j == 0) return kMatch;
+        // Costs relative to the diagonal neighbour's, plus one: up differs by the row above's
+        // rise into column j, left by this row's rise from the row above in column j - 1.
+        const Row& above = rows_[i - 1];
+        const Row& here = rows_[i];
+        const unsigned bit = static_cast<unsigned>(j - 1);
+        const std::uint32_t up = 1 + static_cast<std::uint32_t>(above.plus >> bit & 1) -
+                                 static_cast<std::uint32_t>(above.minus >> bit & 1);
+        const std::uint32_t left = 1 + static_cast<std::uint32_t>(here.downPlus >> bit & 1) -
+                                   static_cast<std::uint32_t>(here.downMinus >> bit & 1);
+        return ChooseStep(1, up, left, a_[i - 1] == b_[j - 1]).step;
+    }
+
+private:
+    std::uint64_t EqualMask(char16_t ch) const {
+        std::uint64_t mask = 0;
+        for (std::size_t j = 0; j < b_.size(); ++j) mask |= std::uint64_t{b_[j] == ch} << j;
+        return mask;
+    }
+    struct Row {
+        std::uint64_t plus, minus, downPlus, downMinus;
+    };
+    std::u16string_view a_, b_;
+    ScratchArray<Row, 32> rows_;
 };
 
 // An edit string written backwards from the end of its buffer.
@@ -139,7 +213,8 @@ private:
 
 // Reads one alignment back from (i, j) and puts n - 1 letters "S" in front of it, n being
 // the row (byRow) or column of the earliest match met on the way.
-void ReadAlignment(CostMatrix& m, std::size_t i, std::size_t j, bool byRow, EditString& out) {
+template <typename Matrix>
+void ReadAlignment(const Matrix& m, std::size_t i, std::size_t j, bool byRow, EditString& out) {
     // Letters indexed by step code / 64; the moves are computed rather than branched on,
     // since the walk's direction is unpredictable.
     static constexpr char kLetter[4] = {'M', 'S', 'D', 'I'};
@@ -195,31 +270,17 @@ long RoundHalfEven(double value) {
 #endif
 }
 
-}  // namespace
-
-std::uint8_t AlignmentScore(std::u16string_view a, std::u16string_view b, std::uint8_t maxScore,
-                            std::u16string* editString) {
-    if (editString) editString->clear();
-    if (a == b) {
-        if (editString) editString->assign(std::min<std::size_t>(a.size(), 39), u'M');
-        return maxScore;
-    }
+// The score once the costs are known: the two alignments read back, the longer one counted.
+template <typename Matrix>
+std::uint8_t ScoreFromCosts(const Matrix& matrix, std::u16string_view a, std::u16string_view b,
+                            std::uint8_t maxScore, std::u16string* editString) {
     const std::size_t la = a.size(), lb = b.size();
-    CostMatrix matrix(a, b);
-
     // Alignment 0 starts in the last row at the cheapest column (the rightmost of equals).
-    std::size_t start0 = 0;
-    for (std::size_t j = 1; j <= lb; ++j)
-        if (start0 == 0 || matrix.LastRowCost(j) <= matrix.LastRowCost(start0)) start0 = j;
-    // Alignment 1 starts in the last column at the row where cost less row is smallest
-    // (the lowest of equals).
-    std::size_t start1 = 0;
-    for (std::size_t i = 1; i <= la; ++i) {
-        const auto value = static_cast<std::int64_t>(matrix.LastColumnCost(i)) - static_cast<std::int64_t>(i);
-        if (start1 == 0 || value <= static_cast<std::int64_t>(matrix.LastColumnCost(start1)) -
-                                        static_cast<std::int64_t>(start1))
-            start1 = i;
-    }
+    const std::size_t start0 = matrix.CheapestInLastRow();
+    // Alignment 1 starts in the last column at the row where cost less row is smallest, the
+    // lowest of equals: that is always the last row, since a cost exceeds the one above it by
+    // at most one, so cost less row never grows downwards.
+    const std::size_t start1 = la;
 
     const std::size_t capacity = la + lb + std::max(la, lb) + 2;
     EditString alignment0(capacity), alignment1(capacity);
@@ -251,6 +312,53 @@ std::uint8_t AlignmentScore(std::u16string_view a, std::u16string_view b, std::u
     const long score = RoundHalfEven(static_cast<double>(maxScore) * static_cast<double>(count) /
                                      static_cast<double>(length));
     return static_cast<std::uint8_t>(std::clamp<long>(score, 0, maxScore));
+}
+
+}  // namespace
+
+std::uint8_t AlignmentScore(std::u16string_view a, std::u16string_view b, std::uint8_t maxScore,
+                            std::u16string* editString) {
+    if (editString) editString->clear();
+    if (a == b) {
+        if (editString) editString->assign(std::min<std::size_t>(a.size(), 39), u'M');
+        return maxScore;
+    }
+    if (b.size() <= BitCostMatrix::kMaxColumns)
+        return ScoreFromCosts(BitCostMatrix(a, b), a, b, maxScore, editString);
+    return ScoreFromCosts(CostMatrix(a, b), a, b, maxScore, editString);
+}
+
+// Why the bound holds. Let la, lb be the lengths (both at least 1) and c the number of
+// characters the texts share, counted with repetition.
+// * The kept alignment is the longer of two, so its length L is at least that of the one
+//   read from the last column, which starts at (la, lb) (see ScoreFromCosts). A step
+//   into column 0 is never a deletion (cost i + 1 against at most i on the diagonal), and a
+//   substitution only from row 1; so the walk either passes every row, or meets a match at
+//   some row r after passing the rows la..r and gets r - 1 letters "S" in front. Hence
+//   L >= la.
+// * Every match pairs a character of a with an equal one of b, each used once: at most c
+//   matches. The bonuses add at most 0.5 + 0.5, the penalties only subtract, and the count
+//   never exceeds L (a count of L means all matches and no bonus).
+// So the score is at most maxScore * min(c + 1, la) / la, rounded; the quotient taken in
+// double cannot pass a whole number that the exact one stays below, so the ceiling bounds
+// it. Characters are counted in 64 classes by their low bits: merging classes can only
+// raise the shared count, which keeps the bound a bound.
+std::uint8_t AlignmentScoreBound(std::u16string_view a, std::u16string_view b,
+                                 std::uint8_t maxScore) noexcept {
+    const std::size_t la = a.size();
+    if (la == 0 || b.empty()) return maxScore;
+    std::array<std::uint32_t, 64> left{};
+    for (const char16_t ch : a) ++left[ch & 63];
+    std::size_t shared = 0;
+    for (const char16_t ch : b) {
+        std::uint32_t& n = left[ch & 63];
+        if (n) {
+            --n;
+            ++shared;
+        }
+    }
+    const std::size_t count = std::min(shared + 1, la);
+    return static_cast<std::uint8_t>((maxScore * count + la - 1) / la);
 }
 
 std::uint8_t KeyLengthGrade(std::u16string_view key) noexcept {

@@ -115,11 +115,16 @@ std::u16string_view CutForCompare(std::u16string_view key, std::int32_t compare,
 }
 
 int ScoreCutKey(std::u16string_view cutKey, const KeyParts& search) {
+    return ScoreCutKeyAbove(cutKey, search, -1).score;
+}
+
+BoundedScore ScoreCutKeyAbove(std::u16string_view cutKey, const KeyParts& search, int floor) {
     const KeyParts candidate = SplitKeyParts(cutKey);
     if (candidate.count < 0) throw std::invalid_argument("the stored key has no first-sound part");
-    if (IsExcludedPair(candidate.FirstSound(), search.FirstSound())) return -1;
+    if (IsExcludedPair(candidate.FirstSound(), search.FirstSound())) return {-1, true};
     PairText searchDigits, searchTail, candidateDigits, candidateTail;
     int best = 0;
+    bool skipped = false;
     std::u16string_view candidateRest = candidate.sounds;
     for (int j = 0; j <= candidate.count; ++j) {
         const std::u16string_view alternative = NextAlternative(candidateRest);
@@ -130,15 +135,24 @@ int ScoreCutKey(std::u16string_view cutKey, const KeyParts& search) {
             const std::u16string_view searchSound = search.complete ? NextAlternative(searchRest) : std::u16string_view();
             // The leading letter of every pairing but the primary one is masked.
             const bool masked = i != 0 || j != 0;
+            const std::u16string_view digitsA = searchDigits.Make(searchSound, search.digits, false);
+            const std::u16string_view digitsB = candidateDigits.Make(sound, candidate.digits, masked);
+            const std::u16string_view tailA = searchTail.Make(searchSound, search.tail, false);
+            const std::u16string_view tailB = candidateTail.Make(sound, candidate.tail, masked);
+            // A pairing that cannot beat the best so far (or the floor) needs no alignment.
+            const int bound = AlignmentScoreBound(digitsA, digitsB, kDigitsMax) +
+                              AlignmentScoreBound(tailA, tailB, kTailMax);
+            if (bound <= std::max(best, floor)) {
+                skipped = skipped || bound > best;
+                continue;
+            }
             const int total =
-                AlignmentScore(searchDigits.Make(searchSound, search.digits, false),
-                               candidateDigits.Make(sound, candidate.digits, masked), kDigitsMax) +
-                AlignmentScore(searchTail.Make(searchSound, search.tail, false),
-                               candidateTail.Make(sound, candidate.tail, masked), kTailMax);
+                AlignmentScore(digitsA, digitsB, kDigitsMax) + AlignmentScore(tailA, tailB, kTailMax);
             best = std::max(best, total);
         }
     }
-    return best;
+    // A skipped pairing could have scored up to the floor, never above it.
+    return {best, best > floor || !skipped};
 }
 
 }  // namespace scoring

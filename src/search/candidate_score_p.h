@@ -36,4 +36,15 @@ std::u16string_view CutForCompare(std::u16string_view key, std::int32_t compare,
 /// stored key with no first-sound part.
 int ScoreCutKey(std::u16string_view cutKey, const KeyParts& search);
 
+/// A score that is exact, or, when not, known only to be at most the floor it was asked
+/// above (and then no more than that floor itself).
+struct BoundedScore {
+    int score;
+    bool exact;
+};
+
+/// ScoreCutKey for a caller to whom scores up to floor are all alike: pairings whose bound
+/// cannot pass the floor are not aligned. Exact whenever the score is above the floor.
+BoundedScore ScoreCutKeyAbove(std::u16string_view cutKey, const KeyParts& search, int floor);
+
 }  // namespace quarrymink::scoring

@@ -169,6 +169,9 @@ private:
     std::vector<std::size_t> keyEnds_, textEnds_;
 };
 
+// The score of a row known to change neither the ranked buffer nor the last accepted row.
+constexpr int kCannotMatter = -3;
+
 std::u16string Quoted(std::u16string_view name) { return u"'" + std::u16string(name) + u"'"; }
 
 }  // namespace
@@ -176,18 +179,19 @@ std::u16string Quoted(std::u16string_view name) { return u"'" + std::u16string(n
 // Rows with the same cut key score the same: a table of names repeats its common names
 // (and, compared by their first word, its first names) many times, so each distinct key is
 // scored once per search. When the keys turn out to be nearly all different, remembering
-// them costs more than it saves and stops.
+// them costs more than it saves and stops. Only exact scores are remembered: a score cut
+// short at one row's floor may be wanted in full at another.
 class RememberedScores {
 public:
     template <typename Score>
-    int Get(std::u16string_view key, Score&& score) {
+    scoring::BoundedScore Get(std::u16string_view key, Score&& score) {
         if (!enabled_) return score();
         if (const auto known = scores_.find(key); known != scores_.end()) {
             ++hits_;
-            return known->second;
+            return {known->second, true};
         }
-        const int value = score();
-        if (scores_.size() < kMaxRemembered) scores_.emplace(std::u16string(key), value);
+        const scoring::BoundedScore value = score();
+        if (value.exact && scores_.size() < kMaxRemembered) scores_.emplace(std::u16string(key), value.score);
         if (++misses_ == kTrialRows && hits_ < kTrialRows / 4) {
             enabled_ = false;
             scores_ = {};
@@ -232,7 +236,9 @@ int MatchEngine::ScoreRowKey(Recordset& set, const Columns& columns, std::int64_
     }
     const std::u16string_view cut = scoring::CutForCompare(key, compare, spaceCount);
     try {
-        return remembered_->Get(cut, [&] { return scoring::ScoreCutKey(cut, *searchParts_); });
+        // Scores up to the threshold are all rejections alike.
+        const auto score = [&] { return scoring::ScoreCutKeyAbove(cut, *searchParts_, threshold_); };
+        return remembered_->Get(cut, score).score;
     } catch (const std::invalid_argument& e) {
         BadRow(set, columns.id, position, keyFieldName, dberr::kGeneral, e.what());
     }
@@ -306,10 +312,26 @@ bool MatchEngine::ScoreUnordered(Recordset& set, std::size_t spaceCount) {
         RememberedScores remembered;
         const std::int32_t mode = compare;
         const scoring::KeyParts& search = *searchParts_;
+        // The score a row must pass to matter: the threshold, and, when nobody hears every
+        // match, also the ranked buffer's last entry (an equal score can still displace it,
+        // being earlier in text order) for a row that comes before the last accepted one in
+        // text order, since its acceptance then changes nothing. The buffer and the last
+        // accepted row are those of the batches collected so far: the buffer's last score
+        // only rises and the last row only moves later, so the floor stays safe.
+        const auto floorOf = [&](const RowBatch& batch, std::size_t k) -> int {
+            if (everyMatch || accepted.size() < MatchBuffer::kSize || batch.unreadable[k] ||
+                !TextOrderBefore(batch.Text(k), batch.arrivals[k], last.text, last.arrival))
+                return threshold_;
+            return std::max<int>(threshold_, accepted.back().score - 1);
+        };
         const auto score = [&](RowBatch& batch) {
             for (std::size_t k = 0; k < batch.Size(); ++k) {
                 const std::u16string_view cut = scoring::CutForCompare(batch.Key(k), mode, spaceCount);
-                batch.scores[k] = remembered.Get(cut, [&] { return scoring::ScoreCutKey(cut, search); });
+                const auto exactAbove = [&] {
+                    return scoring::ScoreCutKeyAbove(cut, search, floorOf(batch, k));
+                };
+                const scoring::BoundedScore result = remembered.Get(cut, exactAbove);
+                batch.scores[k] = result.exact ? result.score : kCannotMatter;
             }
         };
         // The accepted rows of a scored batch; a row whose text or identifier cannot be read
@@ -317,7 +339,7 @@ bool MatchEngine::ScoreUnordered(Recordset& set, std::size_t spaceCount) {
         const auto collect = [&](const RowBatch& batch) {
             for (std::size_t k = 0; k < batch.Size(); ++k) {
                 const int best = batch.scores[k];
-                if (best < 0) continue;
+                if (best < 0 && best != kCannotMatter) continue;
                 ++scored;
                 if (best <= threshold_) continue;
                 if (batch.unreadable[k]) throw DbError(dberr::kGeneral, "unreadable accepted row");

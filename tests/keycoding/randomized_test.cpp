@@ -58,6 +58,7 @@ TEST(Randomized, KeysKeepTheirLayoutAndScoresTheirRange) {
         std::u16string edit;
         const unsigned score = AlignmentScore(text, other, maxScore, &edit);
         ASSERT_LE(score, maxScore);
+        ASSERT_GE(AlignmentScoreBound(text, other, maxScore), score) << round;
         if (text != other) {
             ASSERT_LE(edit.size(), text.size() + other.size() + std::max(text.size(), other.size()));
         }
@@ -67,10 +68,13 @@ TEST(Randomized, KeysKeepTheirLayoutAndScoresTheirRange) {
 TEST(Randomized, AlignmentAgreesWithThePlainTranscription) {
     // Small alphabets make ties, doubled letters and equal texts common.
     std::mt19937 rng(99);
-    std::uniform_int_distribution<int> length(0, 14), letter(0, 4), maxScore(0, 255);
+    std::uniform_int_distribution<int> length(0, 14), longLength(56, 72), letter(0, 4), maxScore(0, 255);
     static constexpr char16_t kAlphabet[] = u"aeMD?";
     for (int round = 0; round < 50000; ++round) {
-        std::u16string a(static_cast<std::size_t>(length(rng)), u' '), b(static_cast<std::size_t>(length(rng)), u' ');
+        // Now and then texts on both sides of 64 characters, where the costs are kept otherwise.
+        const bool longTexts = round % 50 == 0;
+        std::u16string a(static_cast<std::size_t>(longTexts ? longLength(rng) : length(rng)), u' ');
+        std::u16string b(static_cast<std::size_t>(longTexts ? longLength(rng) : length(rng)), u' ');
         for (char16_t& ch : a) ch = kAlphabet[letter(rng)];
         for (char16_t& ch : b) ch = kAlphabet[letter(rng)];
         if (round % 7 == 0) b = a.substr(0, a.size() / 2) + b;
@@ -79,6 +83,8 @@ TEST(Randomized, AlignmentAgreesWithThePlainTranscription) {
         const int expected = reference::AlignmentScore(a, b, max, plain);
         ASSERT_EQ(AlignmentScore(a, b, static_cast<std::uint8_t>(max), &fast), expected) << round;
         ASSERT_EQ(fast, plain) << round;
+        // The bound that lets the scorer skip alignments never falls below the score.
+        ASSERT_GE(AlignmentScoreBound(a, b, static_cast<std::uint8_t>(max)), expected) << round;
     }
 }
 

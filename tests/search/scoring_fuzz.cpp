@@ -13,6 +13,7 @@
 
 #include "candidate_score_reference.h"
 #include "quarrymink/search.h"
+#include "search/candidate_score_p.h"
 
 namespace {
 
@@ -49,6 +50,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::u16string edit, plainEdit;
     CHECK(AlignmentScore(a, b, maxScore, &edit) == reference::AlignmentScore(a, b, maxScore, plainEdit));
     CHECK(edit == plainEdit);
+    CHECK(AlignmentScoreBound(a, b, maxScore) >= AlignmentScore(a, b, maxScore));
 
     static KeyCoder coder;
     coder.SetCompare(compare);
@@ -62,6 +64,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const int plain = Outcome([&] { return reference::CandidateScore(stored, searchKey, compare, spaces); });
         CHECK(fast == plain);
         CHECK(fast == -100 || (fast >= -1 && fast <= 385));
+        // Asked only above a floor, the scorer is exact above it and stays at or below it
+        // when it skips alignments.
+        const scoring::KeyParts search = scoring::SplitKeyParts(searchKey);
+        if (fast < 0 || search.count < 0) continue;
+        const std::u16string_view cut = scoring::CutForCompare(stored, compare, spaces);
+        for (const int floor : {fast - 1, fast, data[1] * 3 % 386}) {
+            const scoring::BoundedScore bounded = scoring::ScoreCutKeyAbove(cut, search, floor);
+            CHECK(bounded.exact ? bounded.score == fast : fast <= floor && bounded.score <= floor);
+            CHECK(fast <= floor || bounded.exact);
+        }
     }
     return 0;
 }
