@@ -10,7 +10,7 @@ packages=(
   libpq-dev postgresql postgresql-contrib postgresql-server-dev-15
   qt6-base-dev qt6-tools-dev qt6-tools-dev-tools libgl-dev
   fontconfig fonts-dejavu-core
-  clang-format
+  clang-format libclang-rt-14-dev
 )
 
 missing=()

@@ -13,7 +13,7 @@
 
 #include "candidate_score_reference.h"
 #include "quarrymink/search.h"
-#include "search/candidate_score_p.h"
+#include "candidate_score_p.h"
 
 namespace {
 
