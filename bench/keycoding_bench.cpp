@@ -21,7 +21,8 @@ void MakeCodeNames(benchmark::State& state) {
         bytes += key.size();
         benchmark::DoNotOptimize(key);
     }
-    state.counters["keys/s"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+    state.counters["keys/s"] =
+        benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
 BENCHMARK(MakeCodeNames);
 

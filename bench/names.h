@@ -17,31 +17,36 @@ namespace quarrymink::bench {
 
 inline const std::vector<std::u16string>& FirstNames() {
     static const std::vector<std::u16string> names = {
-        u"John", u"Jon", u"Jonathan", u"Mary", u"Maria", u"Catherine", u"Kathryn", u"Katherine", u"Steven",
-        u"Stephen", u"Geoffrey", u"Jeffrey", u"Philip", u"Phillip", u"Sean", u"Shaun", u"Shawn", u"Anne",
-        u"Ann", u"Anna", u"Claire", u"Clare", u"Neil", u"Neal", u"Niall", u"Michael", u"Michel", u"Sarah",
-        u"Sara", u"Elizabeth", u"Elisabeth", u"Thomas", u"Tomas", u"Margaret", u"Marguerite", u"William",
-        u"Wilhelm", u"Robert", u"Rupert", u"Alan", u"Allan", u"Allen", u"Brian", u"Bryan", u"Carl", u"Karl",
-        u"Christopher", u"Kristoffer", u"Eric", u"Erik", u"Frederick", u"Friedrich", u"Hugh", u"Hughie",
-        u"Isabel", u"Isobel", u"Jane", u"Jayne", u"Joan", u"Joanne", u"Louise", u"Lewis", u"Louis",
-        u"Matthew", u"Mathieu", u"Nicholas", u"Nikolaus", u"Patrick", u"Padraig", u"Rebecca", u"Rebekah",
-        u"Susan", u"Suzanne", u"Teresa", u"Theresa", u"Vivian", u"Vivienne", u"Zoe", u"Zoey",
+        u"John",      u"Jon",       u"Jonathan",  u"Mary",     u"Maria",       u"Catherine",  u"Kathryn",
+        u"Katherine", u"Steven",    u"Stephen",   u"Geoffrey", u"Jeffrey",     u"Philip",     u"Phillip",
+        u"Sean",      u"Shaun",     u"Shawn",     u"Anne",     u"Ann",         u"Anna",       u"Claire",
+        u"Clare",     u"Neil",      u"Neal",      u"Niall",    u"Michael",     u"Michel",     u"Sarah",
+        u"Sara",      u"Elizabeth", u"Elisabeth", u"Thomas",   u"Tomas",       u"Margaret",   u"Marguerite",
+        u"William",   u"Wilhelm",   u"Robert",    u"Rupert",   u"Alan",        u"Allan",      u"Allen",
+        u"Brian",     u"Bryan",     u"Carl",      u"Karl",     u"Christopher", u"Kristoffer", u"Eric",
+        u"Erik",      u"Frederick", u"Friedrich", u"Hugh",     u"Hughie",      u"Isabel",     u"Isobel",
+        u"Jane",      u"Jayne",     u"Joan",      u"Joanne",   u"Louise",      u"Lewis",      u"Louis",
+        u"Matthew",   u"Mathieu",   u"Nicholas",  u"Nikolaus", u"Patrick",     u"Padraig",    u"Rebecca",
+        u"Rebekah",   u"Susan",     u"Suzanne",   u"Teresa",   u"Theresa",     u"Vivian",     u"Vivienne",
+        u"Zoe",       u"Zoey",
     };
     return names;
 }
 
 inline const std::vector<std::u16string>& LastNames() {
     static const std::vector<std::u16string> names = {
-        u"Smith", u"Smyth", u"Smythe", u"Schmidt", u"Schmitt", u"Johnson", u"Jonson", u"Johnsen",
-        u"Thompson", u"Thomson", u"Tomson", u"McDonald", u"MacDonald", u"Macdonald", u"Reid", u"Reed",
-        u"Read", u"Phillips", u"Philips", u"Knight", u"Night", u"Wright", u"Right", u"Bennett", u"Bennet",
-        u"Hughes", u"Hewes", u"Little", u"Lyttle", u"O'Brien", u"OBrien", u"Catherwood", u"Kerr", u"Carr",
-        u"Clark", u"Clarke", u"Cooke", u"Cook", u"Davies", u"Davis", u"Evans", u"Evens", u"Fischer",
-        u"Fisher", u"Gray", u"Grey", u"Harris", u"Harriss", u"Jackson", u"Jaxon", u"Kelly", u"Kelley",
-        u"Lee", u"Leigh", u"Martin", u"Martyn", u"Moore", u"More", u"Murphy", u"Murphey", u"Nielsen",
-        u"Nelson", u"Peterson", u"Pedersen", u"Roberts", u"Robertson", u"Stewart", u"Stuart", u"Taylor",
-        u"Tailor", u"Walker", u"Walcker", u"White", u"Whyte", u"Williams", u"Willems", u"Young", u"Jung",
-        u"Zimmermann", u"Zimmerman", u"Tymczak", u"Pfister", u"Lloyd", u"Floyd",
+        u"Smith",    u"Smyth",      u"Smythe",    u"Schmidt",    u"Schmitt",  u"Johnson",   u"Jonson",
+        u"Johnsen",  u"Thompson",   u"Thomson",   u"Tomson",     u"McDonald", u"MacDonald", u"Macdonald",
+        u"Reid",     u"Reed",       u"Read",      u"Phillips",   u"Philips",  u"Knight",    u"Night",
+        u"Wright",   u"Right",      u"Bennett",   u"Bennet",     u"Hughes",   u"Hewes",     u"Little",
+        u"Lyttle",   u"O'Brien",    u"OBrien",    u"Catherwood", u"Kerr",     u"Carr",      u"Clark",
+        u"Clarke",   u"Cooke",      u"Cook",      u"Davies",     u"Davis",    u"Evans",     u"Evens",
+        u"Fischer",  u"Fisher",     u"Gray",      u"Grey",       u"Harris",   u"Harriss",   u"Jackson",
+        u"Jaxon",    u"Kelly",      u"Kelley",    u"Lee",        u"Leigh",    u"Martin",    u"Martyn",
+        u"Moore",    u"More",       u"Murphy",    u"Murphey",    u"Nielsen",  u"Nelson",    u"Peterson",
+        u"Pedersen", u"Roberts",    u"Robertson", u"Stewart",    u"Stuart",   u"Taylor",    u"Tailor",
+        u"Walker",   u"Walcker",    u"White",     u"Whyte",      u"Williams", u"Willems",   u"Young",
+        u"Jung",     u"Zimmermann", u"Zimmerman", u"Tymczak",    u"Pfister",  u"Lloyd",     u"Floyd",
     };
     return names;
 }
@@ -79,7 +84,8 @@ public:
         std::istringstream entries(text);
         for (std::string entry; std::getline(entries, entry, '|');) {
             std::istringstream words(entry);
-            std::vector<std::string> parts{std::istream_iterator<std::string>(words), std::istream_iterator<std::string>()};
+            std::vector<std::string> parts{std::istream_iterator<std::string>(words),
+                                           std::istream_iterator<std::string>()};
             if (parts.size() == 1) singles.push_back(parts[0]);
             if (parts.size() < 2) continue;
             firsts.insert(parts.front());
@@ -96,7 +102,8 @@ public:
         if (firsts_.empty() || lasts_.empty()) throw std::runtime_error("no names in " + wordListPath);
         const std::size_t plainLasts = lasts_.size();
         for (std::size_t k = 0; Combinations() < count; ++k)
-            lasts_.push_back(lasts_[k % plainLasts] + "-" + lasts_[(k * 7 + 1 + k / plainLasts) % plainLasts]);
+            lasts_.push_back(lasts_[k % plainLasts] + "-" +
+                             lasts_[(k * 7 + 1 + k / plainLasts) % plainLasts]);
         // A multiplier near the golden section of the number of combinations and prime to it
         // walks them all once, each step landing far from the last.
         const std::uint64_t total = Combinations();

@@ -73,8 +73,10 @@ void Fill(Connection& db, std::size_t count, const NameSource& names) {
     std::u16string sql;
     for (std::size_t i = 0; i < count; ++i) {
         const std::u16string name = names(i);
-        if (sql.empty()) sql = u"INSERT INTO NameData (Key, Name) VALUES ";
-        else sql += u",";
+        if (sql.empty())
+            sql = u"INSERT INTO NameData (Key, Name) VALUES ";
+        else
+            sql += u",";
         sql += u"(" + Quoted(coder.MakeCode(name)) + u"," + Quoted(name) + u")";
         if ((i + 1) % 1000 == 0 || i + 1 == count) {
             db.Execute(sql);
@@ -91,12 +93,14 @@ void Fill(Connection& db, std::size_t count, const NameSource& names) {
 // Fifty queries as users type them: misspellings of names the table holds.
 std::vector<std::u16string> Queries() {
     const std::u16string typed[] = {
-        u"smyth", u"jonson", u"katryn smith", u"stefen", u"jefry", u"filip", u"shon", u"clair", u"thomson",
-        u"macdonald", u"reed", u"nial", u"kathrine", u"jon smith", u"mary kelly", u"robert", u"rupert",
-        u"night", u"rite", u"benet", u"hughs", u"litel", u"obrien", u"karl fisher", u"eric", u"fredrik",
-        u"isobel", u"jayne", u"luis", u"mathew", u"nicolas", u"patric", u"rebeka", u"suzan", u"tereza",
-        u"vivien", u"zoey", u"alan", u"brian grey", u"christofer", u"davis", u"evens", u"harris",
-        u"jaxon", u"lee", u"martyn", u"murfy", u"nielsen", u"stuart", u"zimerman",
+        u"smyth",      u"jonson",  u"katryn smith", u"stefen",     u"jefry",      u"filip",    u"shon",
+        u"clair",      u"thomson", u"macdonald",    u"reed",       u"nial",       u"kathrine", u"jon smith",
+        u"mary kelly", u"robert",  u"rupert",       u"night",      u"rite",       u"benet",    u"hughs",
+        u"litel",      u"obrien",  u"karl fisher",  u"eric",       u"fredrik",    u"isobel",   u"jayne",
+        u"luis",       u"mathew",  u"nicolas",      u"patric",     u"rebeka",     u"suzan",    u"tereza",
+        u"vivien",     u"zoey",    u"alan",         u"brian grey", u"christofer", u"davis",    u"evens",
+        u"harris",     u"jaxon",   u"lee",          u"martyn",     u"murfy",      u"nielsen",  u"stuart",
+        u"zimerman",
     };
     return {std::begin(typed), std::end(typed)};
 }
@@ -114,7 +118,9 @@ double ProcessorSeconds() {
     return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
 }
 
-double Seconds(Clock::time_point since) { return std::chrono::duration<double>(Clock::now() - since).count(); }
+double Seconds(Clock::time_point since) {
+    return std::chrono::duration<double>(Clock::now() - since).count();
+}
 
 // The private memory the process holds now (after the searches), from /proc: its heap and
 // stacks, without the pages of the database file that SQLite maps into memory.
@@ -188,10 +194,11 @@ Figures Measure(Connection& db, bool rowByRow) {
 }
 
 void Print(const char* label, std::size_t rows, const Figures& f, double trigram) {
-    std::printf("%-16s %9zu rows  %7zu cand/query  search %7.2f ms (processor %7.2f ms; Compare 3: %7.2f ms)"
-                "  raw query %7.2f ms  ratio %5.2f  private %4ld MiB",
-                label, rows, f.candidates, f.search[0] * 1e3, f.cpu * 1e3, f.search[1] * 1e3, f.raw * 1e3,
-                f.raw > 0 ? f.search[0] / f.raw : 0.0, PrivateMemoryMiB());
+    std::printf(
+        "%-16s %9zu rows  %7zu cand/query  search %7.2f ms (processor %7.2f ms; Compare 3: %7.2f ms)"
+        "  raw query %7.2f ms  ratio %5.2f  private %4ld MiB",
+        label, rows, f.candidates, f.search[0] * 1e3, f.cpu * 1e3, f.search[1] * 1e3, f.raw * 1e3,
+        f.raw > 0 ? f.search[0] / f.raw : 0.0, PrivateMemoryMiB());
     if (trigram > 0) std::printf("  trigram top 21 %7.2f ms (%.1fx)", trigram * 1e3, trigram / f.search[0]);
     if (f.textOrder > 0) std::printf("  row by row in text order %7.2f ms", f.textOrder * 1e3);
     std::printf("\n");
@@ -210,7 +217,8 @@ public:
 
     double Measure(std::size_t count, const NameSource& names) {
         if (!pg_) return 0;
-        if (!Run("DROP TABLE IF EXISTS trigram_names") || !Run("CREATE TABLE trigram_names (name text)")) return 0;
+        if (!Run("DROP TABLE IF EXISTS trigram_names") || !Run("CREATE TABLE trigram_names (name text)"))
+            return 0;
         PQclear(PQexec(pg_, "COPY trigram_names FROM STDIN"));
         std::string batch;
         for (std::size_t i = 0; i < count; ++i) {
@@ -231,8 +239,9 @@ public:
             const std::string text = Utf16ToUtf8(query);
             const char* values[] = {text.c_str()};
             const auto start = Clock::now();
-            PGresult* result = PQexecParams(pg_, "SELECT name FROM trigram_names ORDER BY name <-> $1 LIMIT 21", 1,
-                                            nullptr, values, nullptr, nullptr, 0);
+            PGresult* result =
+                PQexecParams(pg_, "SELECT name FROM trigram_names ORDER BY name <-> $1 LIMIT 21", 1, nullptr,
+                             values, nullptr, nullptr, 0);
             times.push_back(Seconds(start));
             const bool ok = PQresultStatus(result) == PGRES_TUPLES_OK;
             PQclear(result);
@@ -280,9 +289,9 @@ std::string CopyField(std::u16string_view text) {
 }
 
 struct PgFigures {
-    double plain = 0, plainCpu = 0;              // scored on the client; this process's processor time
-    double inDatabase[2] = {0, 0};               // scored in the server, 0 and 2 parallel workers
-    double inDatabaseCpu[2] = {0, 0};            // the server backend's processor time (not its workers')
+    double plain = 0, plainCpu = 0;    // scored on the client; this process's processor time
+    double inDatabase[2] = {0, 0};     // scored in the server, 0 and 2 parallel workers
+    double inDatabaseCpu[2] = {0, 0};  // the server backend's processor time (not its workers')
     double raw = 0;
     std::size_t candidates = 0;
 };
@@ -309,7 +318,8 @@ bool LoadPostgresNames(const char* conninfo, std::size_t rows, const NameSource&
         std::string batch;
         for (std::size_t i = 0; i < rows; ++i) {
             const std::u16string name = names(i);
-            batch += CopyField(coder.MakeCode(name)) + "\t" + std::to_string(i + 1) + "\t" + CopyField(name) + "\n";
+            batch += CopyField(coder.MakeCode(name)) + "\t" + std::to_string(i + 1) + "\t" + CopyField(name) +
+                     "\n";
             if (batch.size() > (1 << 20) || i + 1 == rows) {
                 PQputCopyData(pg, batch.data(), static_cast<int>(batch.size()));
                 batch.clear();
@@ -343,7 +353,8 @@ PgFigures MeasurePostgres(const char* conninfo) {
     // Plain, then in the server with 0 and with 2 parallel workers.
     for (const int mode : {0, 1, 2}) {
         engine.scoreInDatabase = mode > 0;
-        db->Execute(mode == 1 ? u"SET max_parallel_workers_per_gather = 0" : u"SET max_parallel_workers_per_gather = 2");
+        db->Execute(mode == 1 ? u"SET max_parallel_workers_per_gather = 0"
+                              : u"SET max_parallel_workers_per_gather = 2");
         std::vector<double> times, cpu;
         for (const std::u16string& query : Queries()) {
             std::u16string text = query;
@@ -387,11 +398,13 @@ double LoadAverage() {
 }
 
 void PrintPostgres(std::size_t rows, const PgFigures& f, double trigram) {
-    std::printf("PostgreSQL %9zu distinct names  %7zu cand/query  plain search %7.2f ms (client processor %7.2f ms)"
-                "  in the server: 0 workers %7.2f ms (backend processor %7.2f ms), 2 workers %7.2f ms (backend %7.2f ms)"
-                "  raw query %7.2f ms  trigram top 21 %7.2f ms  load %.1f\n",
-                rows, f.candidates, f.plain * 1e3, f.plainCpu * 1e3, f.inDatabase[0] * 1e3, f.inDatabaseCpu[0] * 1e3,
-                f.inDatabase[1] * 1e3, f.inDatabaseCpu[1] * 1e3, f.raw * 1e3, trigram * 1e3, LoadAverage());
+    std::printf(
+        "PostgreSQL %9zu distinct names  %7zu cand/query  plain search %7.2f ms (client processor %7.2f ms)"
+        "  in the server: 0 workers %7.2f ms (backend processor %7.2f ms), 2 workers %7.2f ms (backend %7.2f "
+        "ms)"
+        "  raw query %7.2f ms  trigram top 21 %7.2f ms  load %.1f\n",
+        rows, f.candidates, f.plain * 1e3, f.plainCpu * 1e3, f.inDatabase[0] * 1e3, f.inDatabaseCpu[0] * 1e3,
+        f.inDatabase[1] * 1e3, f.inDatabaseCpu[1] * 1e3, f.raw * 1e3, trigram * 1e3, LoadAverage());
     std::fflush(stdout);
 }
 #endif
@@ -403,9 +416,12 @@ int main(int argc, char** argv) {
     std::vector<std::size_t> sizes = {10'000, 100'000, 1'000'000};
     bool postgres = false;
     for (int i = 1; i < argc; ++i) {
-        if (std::string_view(argv[i]) == "--huge") sizes.push_back(10'000'000);
-        else if (std::string_view(argv[i]) == "--pg") postgres = true;
-        else sizes = {static_cast<std::size_t>(std::atol(argv[i]))};
+        if (std::string_view(argv[i]) == "--huge")
+            sizes.push_back(10'000'000);
+        else if (std::string_view(argv[i]) == "--pg")
+            postgres = true;
+        else
+            sizes = {static_cast<std::size_t>(std::atol(argv[i]))};
     }
     const fs::path dir = fs::temp_directory_path() / "quarrymink-bench";
     fs::create_directories(dir);
@@ -427,7 +443,8 @@ int main(int argc, char** argv) {
 #endif
     if (!conninfo) conninfo = quarrymink::testing::PgConninfo();  // a private server of our own
     if (!conninfo)
-        std::fprintf(stderr, "trigram peer not measured: %s\n", quarrymink::testing::PgUnavailableReason().c_str());
+        std::fprintf(stderr, "trigram peer not measured: %s\n",
+                     quarrymink::testing::PgUnavailableReason().c_str());
     std::unique_ptr<TrigramPeer> peer;
     if (conninfo) peer = std::make_unique<TrigramPeer>(conninfo);
 #endif

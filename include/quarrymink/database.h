@@ -28,16 +28,16 @@ constexpr std::int32_t kUnknownTable = -2147217865;  // 80040E37: the table of t
 constexpr std::int32_t kInvalidArgument = 3001;      // e.g. a connection of the wrong kind
 constexpr std::int32_t kGeneral = 3146;              // any other failure: the description says what
 // Numbers of the record-set failures themselves; the engine shows their descriptions.
-constexpr std::int32_t kOverflow = 6;                // a number does not fit a 32-bit whole number
-constexpr std::int32_t kTypeMismatch = 13;           // a text that is no number
-constexpr std::int32_t kInvalidUseOfNull = 94;       // Null read as text or number
-constexpr std::int32_t kUpdateWithoutEdit = 3020;    // Update or SetField without Edit or AddNew
-constexpr std::int32_t kNoCurrentRecord = 3021;      // at Bof or Eof, or a move in an empty set
-constexpr std::int32_t kReadOnly = 3027;             // Edit, AddNew or Delete on a set that cannot change rows
+constexpr std::int32_t kOverflow = 6;              // a number does not fit a 32-bit whole number
+constexpr std::int32_t kTypeMismatch = 13;         // a text that is no number
+constexpr std::int32_t kInvalidUseOfNull = 94;     // Null read as text or number
+constexpr std::int32_t kUpdateWithoutEdit = 3020;  // Update or SetField without Edit or AddNew
+constexpr std::int32_t kNoCurrentRecord = 3021;    // at Bof or Eof, or a move in an empty set
+constexpr std::int32_t kReadOnly = 3027;           // Edit, AddNew or Delete on a set that cannot change rows
 constexpr std::int32_t kInvalidBookmark = 3159;
-constexpr std::int32_t kRecordDeleted = 3167;        // the current row was deleted
-constexpr std::int32_t kItemNotFound = 3265;         // no field of that name in the set
-constexpr std::int32_t kNotAnIndex = 3800;           // SetIndex with a name that is no index of the table
+constexpr std::int32_t kRecordDeleted = 3167;  // the current row was deleted
+constexpr std::int32_t kItemNotFound = 3265;   // no field of that name in the set
+constexpr std::int32_t kNotAnIndex = 3800;     // SetIndex with a name that is no index of the table
 }  // namespace dberr
 
 /// A database failure: a number and the database's own description.
@@ -68,7 +68,9 @@ public:
     std::u16string ToText() const;
     /// The value as a 32-bit whole number; DbError for Null or text that is no number.
     std::int32_t ToInt32() const;
-    const std::variant<std::monostate, std::int64_t, double, std::u16string>& Raw() const noexcept { return v_; }
+    const std::variant<std::monostate, std::int64_t, double, std::u16string>& Raw() const noexcept {
+        return v_;
+    }
 
 private:
     std::variant<std::monostate, std::int64_t, double, std::u16string> v_;
@@ -160,9 +162,9 @@ struct FieldDef {
     enum class Type { Text, Integer, Long, Double, Memo, Byte };
     std::u16string name;
     Type type = Type::Text;
-    std::int32_t size = 0;          ///< declared size of a text field; longer texts are refused
-    std::int32_t attributes = 0;    ///< 16: auto-increment
-    bool allowZeroLength = false;   ///< kept for the table's description; empty texts are always stored
+    std::int32_t size = 0;         ///< declared size of a text field; longer texts are refused
+    std::int32_t attributes = 0;   ///< 16: auto-increment
+    bool allowZeroLength = false;  ///< kept for the table's description; empty texts are always stored
     static constexpr std::int32_t kAutoIncrement = 16;
 };
 

@@ -26,11 +26,11 @@ enum CompareMode : std::int32_t {
 
 /// One initial-sound rule of the homolog table.
 struct HomologRule {
-    std::u16string cls;      ///< class character written at the head of the key (at most 1)
-    std::u16string pattern;  ///< lower-case letters the word must begin with (at most 5)
-    std::u16string sounds;   ///< alternative spellings of the first sound, "_"-separated (at most 12)
-    std::uint8_t keep = 0;   ///< trailing pattern characters left at the front of the rest
-    std::uint8_t length = 0; ///< pattern characters compared; 0 marks an empty entry
+    std::u16string cls;       ///< class character written at the head of the key (at most 1)
+    std::u16string pattern;   ///< lower-case letters the word must begin with (at most 5)
+    std::u16string sounds;    ///< alternative spellings of the first sound, "_"-separated (at most 12)
+    std::uint8_t keep = 0;    ///< trailing pattern characters left at the front of the rest
+    std::uint8_t length = 0;  ///< pattern characters compared; 0 marks an empty entry
 };
 
 /// What InitialSound finds at the start of a lower-cased word. The views point into
@@ -130,8 +130,7 @@ QUARRYMINK_EXPORT std::uint8_t SubstituteLetter(std::uint8_t code);
 /// Similarity of two short texts, 0 to maxScore; a is the search side. When editString
 /// is given it receives the alignment as letters M, S, I, D (and ii, dd after penalties).
 QUARRYMINK_EXPORT std::uint8_t AlignmentScore(std::u16string_view a, std::u16string_view b,
-                                              std::uint8_t maxScore,
-                                              std::u16string* editString = nullptr);
+                                              std::uint8_t maxScore, std::u16string* editString = nullptr);
 
 /// An upper bound of AlignmentScore(a, b, maxScore), never below it, from the lengths of the
 /// texts and the characters they share; it costs one pass over each text.

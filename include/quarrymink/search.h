@@ -130,7 +130,9 @@ public:
     const std::vector<MatchItem>& Items() const { return items_; }
     const MatchBuffer& Buffer() const { return buffer_; }
     /// The score of list item k after Finish.
-    int ScoreAt(std::size_t k) const { return k < static_cast<std::size_t>(buffer_.filled) ? buffer_.scores[k] : 0; }
+    int ScoreAt(std::size_t k) const {
+        return k < static_cast<std::size_t>(buffer_.filled) ? buffer_.scores[k] : 0;
+    }
 
 private:
     MatchBuffer buffer_;
@@ -262,13 +264,15 @@ private:
 
 /// Messages of the engine, exact texts (CR LF between lines).
 namespace messages {
-QUARRYMINK_EXPORT std::u16string PropertyNotInitialized(std::u16string_view display, std::u16string_view name);
+QUARRYMINK_EXPORT std::u16string PropertyNotInitialized(std::u16string_view display,
+                                                        std::u16string_view name);
 /// The message of a refused query; fields are the names the kind of operation quotes.
 QUARRYMINK_EXPORT std::u16string DbErrorText(std::u16string_view display, std::int32_t number,
                                              std::u16string_view description, std::u16string_view table,
                                              std::u16string_view fields);
 inline constexpr std::u16string_view kConnectionMissing = u"Database/Connection must be specified";
-inline constexpr std::u16string_view kInvalidCompare = u"Invalid value for Compare Property.\r\nValid values are 0 - 3.";
+inline constexpr std::u16string_view kInvalidCompare =
+    u"Invalid value for Compare Property.\r\nValid values are 0 - 3.";
 inline constexpr std::u16string_view kRecodeWarning =
     u"Quarrymink has detected that this table contains Key Codes which are incompatible with this version of "
     u"Quarrymink.";

@@ -90,9 +90,11 @@ int RunCode(Arguments& args) {
             return kExitOk;
         }
         if (option == "--compare")
-            coder.SetCompare(static_cast<std::int32_t>(ParseInteger(args.TakeValue(option), INT32_MIN, INT32_MAX, "--compare")));
+            coder.SetCompare(static_cast<std::int32_t>(
+                ParseInteger(args.TakeValue(option), INT32_MIN, INT32_MAX, "--compare")));
         else if (option == "--max-length")
-            coder.SetMaxKeyLength(static_cast<std::int32_t>(ParseInteger(args.TakeValue(option), INT32_MIN, INT32_MAX, "--max-length")));
+            coder.SetMaxKeyLength(static_cast<std::int32_t>(
+                ParseInteger(args.TakeValue(option), INT32_MIN, INT32_MAX, "--max-length")));
         else if (option == "--")
             break;
         else
@@ -131,7 +133,8 @@ int RunAlign(Arguments& args) {
     const std::u16string a = FromUtf8(rest[0], "A"), b = FromUtf8(rest[1], "B");
     for (const auto& [text, name] : {std::pair{&a, "A"}, std::pair{&b, "B"}})
         if (text->size() > kAlignMaxLength)
-            throw UsageError(std::string(name) + " is longer than " + std::to_string(kAlignMaxLength) + " characters");
+            throw UsageError(std::string(name) + " is longer than " + std::to_string(kAlignMaxLength) +
+                             " characters");
     const auto maxScore = static_cast<std::uint8_t>(ParseInteger(rest[2], 0, 255, "MAX"));
     std::u16string edit;
     const unsigned score = AlignmentScore(a, b, maxScore, &edit);

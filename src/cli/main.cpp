@@ -31,7 +31,8 @@ std::int64_t ParseInteger(std::string_view text, std::int64_t min, std::int64_t 
     std::size_t i = 0;
     const bool negative = !text.empty() && text[0] == '-';
     if (negative || (!text.empty() && text[0] == '+')) i = 1;
-    if (i >= text.size()) throw UsageError(std::string(what) + " must be a whole number, not '" + std::string(text) + "'");
+    if (i >= text.size())
+        throw UsageError(std::string(what) + " must be a whole number, not '" + std::string(text) + "'");
     for (; i < text.size(); ++i) {
         if (text[i] < '0' || text[i] > '9' || value > 1'000'000'000'000)
             throw UsageError(std::string(what) + " must be a whole number, not '" + std::string(text) + "'");
@@ -39,7 +40,8 @@ std::int64_t ParseInteger(std::string_view text, std::int64_t min, std::int64_t 
     }
     if (negative) value = -value;
     if (value < min || value > max)
-        throw UsageError(std::string(what) + " must lie between " + std::to_string(min) + " and " + std::to_string(max));
+        throw UsageError(std::string(what) + " must lie between " + std::to_string(min) + " and " +
+                         std::to_string(max));
     return value;
 }
 
@@ -49,7 +51,9 @@ std::u16string FromUtf8(std::string_view text, std::string_view what) {
     return std::move(*converted);
 }
 
-bool IsHelp(std::string_view arg) { return arg == "--help" || arg == "-h"; }
+bool IsHelp(std::string_view arg) {
+    return arg == "--help" || arg == "-h";
+}
 
 namespace {
 

@@ -105,7 +105,8 @@ public:
     void SetProgress(int value) override {
         if (!showProgress) return;
         const int width = 40, filled = value * width / 100;
-        std::fprintf(stderr, "\rRecoding [%s%s] %3d%%", std::string(static_cast<std::size_t>(filled), '#').c_str(),
+        std::fprintf(stderr, "\rRecoding [%s%s] %3d%%",
+                     std::string(static_cast<std::size_t>(filled), '#').c_str(),
                      std::string(static_cast<std::size_t>(width - filled), '.').c_str(), value);
         if (value == 100) std::fputc('\n', stderr);
         std::fflush(stderr);
@@ -133,11 +134,20 @@ std::string TabField(std::u16string_view text) {
     out.reserve(utf8.size());
     for (const char c : utf8) {
         switch (c) {
-            case '\t': out += "\\t"; break;
-            case '\n': out += "\\n"; break;
-            case '\r': out += "\\r"; break;
-            case '\\': out += "\\\\"; break;
-            default: out += c;
+            case '\t':
+                out += "\\t";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            case '\\':
+                out += "\\\\";
+                break;
+            default:
+                out += c;
         }
     }
     return out;
@@ -171,11 +181,16 @@ void RequireTableOptions(const TableOptions& t, bool needId) {
 
 // Reads the options shared by search and recode; returns false for an option it does not know.
 bool TakeTableOption(std::string_view option, Arguments& args, TableOptions& t) {
-    if (option == "--table") t.table = FromUtf8(args.TakeValue(option), "--table");
-    else if (option == "--key") t.key = FromUtf8(args.TakeValue(option), "--key");
-    else if (option == "--text") t.text = FromUtf8(args.TakeValue(option), "--text");
-    else if (option == "--id") t.id = FromUtf8(args.TakeValue(option), "--id");
-    else return false;
+    if (option == "--table")
+        t.table = FromUtf8(args.TakeValue(option), "--table");
+    else if (option == "--key")
+        t.key = FromUtf8(args.TakeValue(option), "--key");
+    else if (option == "--text")
+        t.text = FromUtf8(args.TakeValue(option), "--text");
+    else if (option == "--id")
+        t.id = FromUtf8(args.TakeValue(option), "--id");
+    else
+        return false;
     return true;
 }
 
@@ -202,20 +217,29 @@ int RunSearch(Arguments& args) {
             return kExitOk;
         }
         if (TakeTableOption(arg, args, t)) continue;
-        if (arg == "--compare") compare = static_cast<std::int32_t>(ParseInteger(args.TakeValue(arg), 0, 3, "--compare"));
-        else if (arg == "--filter") filter = FromUtf8(args.TakeValue(arg), "--filter");
-        else if (arg == "--json") json = true;
-        else if (arg == "--in-database") inDatabase = true;
+        if (arg == "--compare")
+            compare = static_cast<std::int32_t>(ParseInteger(args.TakeValue(arg), 0, 3, "--compare"));
+        else if (arg == "--filter")
+            filter = FromUtf8(args.TakeValue(arg), "--filter");
+        else if (arg == "--json")
+            json = true;
+        else if (arg == "--in-database")
+            inDatabase = true;
         else if (arg == "--continue" || arg == "--recode") {
-            const RecodeChoice choice = arg == "--continue" ? RecodeChoice::ContinueSearch : RecodeChoice::RecodeTable;
-            if (answer != RecodeChoice::Cancel && answer != choice) throw UsageError("--continue and --recode exclude each other");
+            const RecodeChoice choice =
+                arg == "--continue" ? RecodeChoice::ContinueSearch : RecodeChoice::RecodeTable;
+            if (answer != RecodeChoice::Cancel && answer != choice)
+                throw UsageError("--continue and --recode exclude each other");
             answer = choice;
-        } else if (arg.starts_with("--") && arg.size() > 2) throw UsageError("unknown option '" + std::string(arg) + "'");
-        else if (t.database.empty()) t.database = std::string(arg);
+        } else if (arg.starts_with("--") && arg.size() > 2)
+            throw UsageError("unknown option '" + std::string(arg) + "'");
+        else if (t.database.empty())
+            t.database = std::string(arg);
         else if (!haveText) {
             text = FromUtf8(arg, "TEXT");
             haveText = true;
-        } else throw UsageError("more than one TEXT given (quote a text of several words)");
+        } else
+            throw UsageError("more than one TEXT given (quote a text of several words)");
     }
     RequireTableOptions(t, true);
     if (!haveText) throw UsageError("no TEXT given");
@@ -246,7 +270,8 @@ int RunSearch(Arguments& args) {
         const int score = engine.Matches().ScoreAt(k);
         if (json) {
             out += (k ? ",\n " : "") + std::string("{\"score\": ") + std::to_string(score) +
-                   ", \"id\": " + std::to_string(list[k].id) + ", \"text\": " + JsonString(list[k].text) + "}";
+                   ", \"id\": " + std::to_string(list[k].id) + ", \"text\": " + JsonString(list[k].text) +
+                   "}";
         } else {
             out += std::to_string(score) + "\t" + std::to_string(list[k].id) + "\t" + TabField(list[k].text) +
                    "\n";
@@ -268,7 +293,8 @@ int RunRecode(Arguments& args) {
             return kExitOk;
         }
         if (TakeTableOption(arg, args, t)) continue;
-        if (arg.starts_with("--") && arg.size() > 2) throw UsageError("unknown option '" + std::string(arg) + "'");
+        if (arg.starts_with("--") && arg.size() > 2)
+            throw UsageError("unknown option '" + std::string(arg) + "'");
         if (!t.database.empty()) throw UsageError("more than one DATABASE given");
         t.database = std::string(arg);
     }
@@ -337,10 +363,14 @@ int RunMakeDb(Arguments& args) {
             std::fputs(kMakeDbUsage, stdout);
             return kExitOk;
         }
-        if (arg == "--key-index") options.keyIndex = true;
-        else if (arg == "--replace") options.replace = true;
-        else if (arg.starts_with("--") && arg.size() > 2) throw UsageError("unknown option '" + std::string(arg) + "'");
-        else paths.emplace_back(arg);
+        if (arg == "--key-index")
+            options.keyIndex = true;
+        else if (arg == "--replace")
+            options.replace = true;
+        else if (arg.starts_with("--") && arg.size() > 2)
+            throw UsageError("unknown option '" + std::string(arg) + "'");
+        else
+            paths.emplace_back(arg);
     }
     if (paths.size() != 2) throw UsageError("takes a WORDLIST and a DATABASE");
     const std::string& database = paths[1];

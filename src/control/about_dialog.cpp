@@ -1,4 +1,6 @@
 // The about box, placed by its twips measures.
+#include "quarrymink/widgets/about_dialog.h"
+
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
@@ -6,7 +8,6 @@
 #include <algorithm>
 
 #include "quarrymink/keycoding.h"
-#include "quarrymink/widgets/about_dialog.h"
 #include "quarrymink/widgets/pictures.h"
 #include "quarrymink/widgets/twips.h"
 #include "resources_p.h"

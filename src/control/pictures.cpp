@@ -1,10 +1,10 @@
 // Pictures drawn with QPainter at the sizes the icons are asked for.
+#include "quarrymink/widgets/pictures.h"
+
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
 #include <functional>
-
-#include "quarrymink/widgets/pictures.h"
 
 namespace quarrymink {
 namespace {

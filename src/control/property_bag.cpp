@@ -1,8 +1,8 @@
 // Property bags: case-blind keys kept in lower case, defaults not stored.
+#include "quarrymink/property_bag.h"
+
 #include <QFont>
 #include <QSettings>
-
-#include "quarrymink/property_bag.h"
 
 namespace quarrymink {
 namespace {

@@ -20,11 +20,11 @@
 #include <type_traits>
 
 #include "qm_p.h"
+#include "quarrymink/version.h"
 #include "quarrymink/widgets/about_dialog.h"
 #include "quarrymink/widgets/pictures.h"
 #include "quarrymink/widgets/twips.h"
 #include "recode_dialogs_p.h"
-#include "quarrymink/version.h"
 
 using namespace quarrymink;
 

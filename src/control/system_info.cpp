@@ -1,8 +1,6 @@
 // Gathering the system information. Processor and memory come from the operating system
 // where it says them cheaply (Linux's /proc files, the Windows registry, sysconf); a
 // value that cannot be found is reported as unknown rather than left out.
-#include "system_info_p.h"
-
 #include <QClipboard>
 #include <QCoreApplication>
 #include <QDialogButtonBox>
@@ -18,12 +16,14 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "system_info_p.h"
+
 #if defined(Q_OS_UNIX)
 #include <unistd.h>
 #endif
 
-#include "quarrymink/version.h"
 #include "library_versions.h"
+#include "quarrymink/version.h"
 
 namespace quarrymink::platform {
 namespace {

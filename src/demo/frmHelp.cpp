@@ -7,8 +7,8 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextEdit>
-#include <algorithm>
 #include <QTimer>
+#include <algorithm>
 
 #include "DemoMain.h"
 #include "demo_pictures.h"

@@ -15,7 +15,8 @@ namespace quarrymink::extension {
 namespace {
 
 constexpr const char* kNotUtf8 = "the text is not valid UTF-8";
-constexpr const char* kBadCompare = "compare must be 0 (whole text), 1 (first word), 2 (last word) or 3 (auto)";
+constexpr const char* kBadCompare =
+    "compare must be 0 (whole text), 1 (first word), 2 (last word) or 3 (auto)";
 
 // One coder per thread: it loads its rule table once and reuses its buffers.
 KeyCoder& Coder() {
@@ -29,7 +30,9 @@ bool ToUtf16(std::string_view utf8, std::u16string& out) {
     return AppendUtf8(out, utf8);
 }
 
-bool ValidCompare(std::int64_t compare) { return compare >= CompareAll && compare <= CompareAuto; }
+bool ValidCompare(std::int64_t compare) {
+    return compare >= CompareAll && compare <= CompareAuto;
+}
 
 // Runs work, turning any exception into a message.
 template <typename Work>
@@ -49,10 +52,12 @@ const char* Guarded(Work&& work) noexcept {
 
 }  // namespace
 
-const char* Code(std::string_view text, std::int64_t compare, std::int64_t maxLength, std::string& key) noexcept {
+const char* Code(std::string_view text, std::int64_t compare, std::int64_t maxLength,
+                 std::string& key) noexcept {
     return Guarded([&]() -> const char* {
         if (!ValidCompare(compare)) return kBadCompare;
-        if (maxLength < 0 || maxLength > INT32_MAX) return "max_length must be 0 (no cut) or a positive length";
+        if (maxLength < 0 || maxLength > INT32_MAX)
+            return "max_length must be 0 (no cut) or a positive length";
         thread_local std::u16string in;
         if (!ToUtf16(text, in)) return kNotUtf8;
         KeyCoder& coder = Coder();
@@ -84,8 +89,8 @@ const char* Align(std::string_view a, std::string_view b, std::int64_t maxScore,
     });
 }
 
-const char* Score(std::string_view storedKey, std::string_view searchKey, std::int64_t compare, std::int64_t spaces,
-                  int& score) noexcept {
+const char* Score(std::string_view storedKey, std::string_view searchKey, std::int64_t compare,
+                  std::int64_t spaces, int& score) noexcept {
     return Guarded([&]() -> const char* {
         if (!ValidCompare(compare)) return kBadCompare;
         if (spaces < 0) return "spaces must not be negative";
@@ -93,7 +98,8 @@ const char* Score(std::string_view storedKey, std::string_view searchKey, std::i
         if (!ToUtf16(storedKey, stored) || !ToUtf16(searchKey, search)) return kNotUtf8;
         if (stored.size() > kMaxAlignedLength || search.size() > kMaxAlignedLength)
             return "keys longer than 4096 characters are not scored";
-        score = CandidateScore(stored, search, static_cast<CompareMode>(compare), static_cast<std::size_t>(spaces));
+        score = CandidateScore(stored, search, static_cast<CompareMode>(compare),
+                               static_cast<std::size_t>(spaces));
         return nullptr;
     });
 }

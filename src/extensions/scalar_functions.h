@@ -16,7 +16,8 @@ namespace quarrymink::extension {
 inline constexpr std::size_t kMaxAlignedLength = 4096;
 
 /// MakeCode of text with the Compare mode (0 to 3) and the longest key wanted (0: no cut).
-const char* Code(std::string_view text, std::int64_t compare, std::int64_t maxLength, std::string& key) noexcept;
+const char* Code(std::string_view text, std::int64_t compare, std::int64_t maxLength,
+                 std::string& key) noexcept;
 const char* Soundex(std::string_view text, std::string& digits) noexcept;
 /// AlignmentScore of a (the search side) against b, scaled to maxScore (0 to 255).
 const char* Align(std::string_view a, std::string_view b, std::int64_t maxScore, int& score) noexcept;

@@ -236,8 +236,14 @@ void ReadAlignment(const Matrix& m, std::size_t i, std::size_t j, bool byRow, Ed
 inline bool IsVowelFast(char16_t ch) {
     if (ch >= 128) return IsVowel(ch);
     switch (ch | 32) {
-        case u'a': case u'e': case u'i': case u'o': case u'u': return true;
-        default: return false;
+        case u'a':
+        case u'e':
+        case u'i':
+        case u'o':
+        case u'u':
+            return true;
+        default:
+            return false;
     }
 }
 
@@ -378,8 +384,8 @@ void SplitKeySoundsInto(std::u16string_view key, KeySounds& out) {
     out.pairs.resize(alternatives);
     if (alternatives == 0) return;
 
-    const bool threeParts = colon1 != std::u16string_view::npos &&
-                            body.find(u':', colon1 + 1) != std::u16string_view::npos;
+    const bool threeParts =
+        colon1 != std::u16string_view::npos && body.find(u':', colon1 + 1) != std::u16string_view::npos;
     std::u16string_view digits, tail;
     if (threeParts) {
         const std::size_t colon2 = body.find(u':', colon1 + 1);

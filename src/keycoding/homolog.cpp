@@ -20,7 +20,8 @@ std::uint8_t ReadByte(std::u16string_view field) {
     std::size_t i = 0;
     while (i < field.size() && field[i] == u' ') ++i;
     unsigned value = 0;
-    for (; i < field.size() && field[i] >= u'0' && field[i] <= u'9'; ++i) value = (value * 10 + (field[i] - u'0')) & 0xFFFF;
+    for (; i < field.size() && field[i] >= u'0' && field[i] <= u'9'; ++i)
+        value = (value * 10 + (field[i] - u'0')) & 0xFFFF;
     return static_cast<std::uint8_t>(value);
 }
 
@@ -46,8 +47,7 @@ void HomologRules::Load() {
         const std::u16string_view line = StringResource(id);
         if (line == u"*") break;
         const std::size_t index = static_cast<std::size_t>(id - kFirstLine);
-        if (index >= kCapacity)
-            throw std::out_of_range("the homolog rule list holds more than 401 rules");
+        if (index >= kCapacity) throw std::out_of_range("the homolog rule list holds more than 401 rules");
         entries_[index] = ParseLine(line);
     }
     BuildIndex();

@@ -17,7 +17,8 @@ constexpr int kVersionEntry = 180;
 
 bool CharInSet(std::u16string_view text, std::size_t position, std::u16string_view set) {
     // position counts from 1; 0 and positions past the end are in no set.
-    return position >= 1 && position <= text.size() && set.find(text[position - 1]) != std::u16string_view::npos;
+    return position >= 1 && position <= text.size() &&
+           set.find(text[position - 1]) != std::u16string_view::npos;
 }
 
 // Replaces pattern when the text ends with it and the character before it is in the
@@ -78,8 +79,8 @@ struct Pair {
 // The replacement lists of the two pair passes, already split at "," and trimmed.
 // Pairs whose find and replacement agree (er, k) change nothing and are left out.
 constexpr Pair kRespellPairs[] = {
-    {u"ght", u"t"}, {u"sch", u"s"}, {u"sh", u"s"},  {u"ugh", u""},  {u"ir", u"er"}, {u"ur", u"er"},
-    {u"ph", u"f"},  {u"qu", u"kw"}, {u"cw", u"kw"}, {u"cc", u"k"},  {u"ck", u"k"},  {u"ew", u"u"},
+    {u"ght", u"t"}, {u"sch", u"s"}, {u"sh", u"s"},  {u"ugh", u""}, {u"ir", u"er"}, {u"ur", u"er"},
+    {u"ph", u"f"},  {u"qu", u"kw"}, {u"cw", u"kw"}, {u"cc", u"k"}, {u"ck", u"k"},  {u"ew", u"u"},
 };
 constexpr Pair kVowelPairs[] = {
     {u"aw", u"or"}, {u"ou", u"o"}, {u"au", u"o"}, {u"ow", u"o"}, {u"y", u"i"},  {u"gu", u"g"},
@@ -127,10 +128,17 @@ void ApplyFinalE(std::u16string& text) {
     if (n < 3 || text[n - 1] != u'e' || kConsonants.find(text[n - 2]) == std::u16string_view::npos) return;
     std::u16string_view lead;
     switch (text[n - 3]) {
-        case u'a': lead = u"ai"; break;
-        case u'o': lead = u"oa"; break;
-        case u'u': lead = u"ew"; break;
-        default: return;
+        case u'a':
+            lead = u"ai";
+            break;
+        case u'o':
+            lead = u"oa";
+            break;
+        case u'u':
+            lead = u"ew";
+            break;
+        default:
+            return;
     }
     const char16_t consonant = text[n - 2];
     text.resize(n - 3);
@@ -152,9 +160,13 @@ char16_t LibraryKeyVersion() {
     return static_cast<char16_t>(value);
 }
 
-void KeyCoder::LoadKeyVersion() { keyVersion_.assign(1, LibraryKeyVersion()); }
+void KeyCoder::LoadKeyVersion() {
+    keyVersion_.assign(1, LibraryKeyVersion());
+}
 
-void KeyCoder::LoadHomologRules() { rules_.Load(); }
+void KeyCoder::LoadHomologRules() {
+    rules_.Load();
+}
 
 InitialSoundResult KeyCoder::InitialSound(std::u16string_view lowerText) {
     if (!rules_.Loaded()) LoadHomologRules();
@@ -197,7 +209,8 @@ std::u16string KeyCoder::MakeCode(std::u16string_view text) {
     RespellTail(rest_);
 
     std::u16string key;
-    key.reserve(keyVersion_.size() + head.cls.size() + head.sounds.size() + digits_.size() + rest_.size() + 2);
+    key.reserve(keyVersion_.size() + head.cls.size() + head.sounds.size() + digits_.size() + rest_.size() +
+                2);
     key.append(head.cls).append(head.sounds).append(1, u':').append(digits_).append(1, u':').append(rest_);
     EncryptInPlace(key);
     key.insert(0, keyVersion_);

@@ -1,7 +1,7 @@
 // Simple Soundex: the Soundex digit of every ASCII letter, doubles collapsed, zeros dropped.
 #include "quarrymink/keycoding.h"
-#include "textutil.h"
 #include "quarrymink/unicode.h"
+#include "textutil.h"
 
 namespace quarrymink {
 namespace {
@@ -16,7 +16,8 @@ void SimpleSoundexInto(std::u16string_view text, std::u16string& out) {
     out.clear();
     for (char16_t ch : text) {
         const char16_t upper = SimpleUpper(ch);
-        if (upper >= u'A' && upper <= u'Z') out.push_back(static_cast<char16_t>(kSoundexDigits[upper - u'A']));
+        if (upper >= u'A' && upper <= u'Z')
+            out.push_back(static_cast<char16_t>(kSoundexDigits[upper - u'A']));
     }
     if (out.empty()) return;
     // Writes land at or before the position being read, so only the predecessor can have

@@ -1,7 +1,6 @@
 // Small text operations shared across the library.
-#include "textutil.h"
-
 #include "quarrymink/unicode.h"
+#include "textutil.h"
 
 namespace quarrymink {
 
@@ -37,8 +36,14 @@ std::size_t CountOccurrences(std::u16string_view text, std::u16string_view needl
 
 bool IsVowel(char16_t ch) noexcept {
     switch (SimpleLower(ch)) {
-        case u'a': case u'e': case u'i': case u'o': case u'u': return true;
-        default: return false;
+        case u'a':
+        case u'e':
+        case u'i':
+        case u'o':
+        case u'u':
+            return true;
+        default:
+            return false;
     }
 }
 
@@ -57,7 +62,9 @@ bool IsLetter(char16_t ch) noexcept {
     return folded >= 65 && folded <= 90;
 }
 
-bool IsLetter(std::u16string_view text) noexcept { return !text.empty() && IsLetter(text.front()); }
+bool IsLetter(std::u16string_view text) noexcept {
+    return !text.empty() && IsLetter(text.front());
+}
 
 std::u16string RepeatChar(long count, char16_t ch) {
     return count <= 0 ? std::u16string() : std::u16string(static_cast<std::size_t>(count), ch);

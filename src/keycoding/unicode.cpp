@@ -1,7 +1,7 @@
 // UTF-8 and UTF-16 conversions with strict validation of the UTF-8 side.
-#include <cstdint>
-
 #include "quarrymink/unicode.h"
+
+#include <cstdint>
 
 namespace quarrymink {
 
@@ -21,13 +21,18 @@ bool AppendUtf8(std::u16string& out, std::string_view utf8) {
         const unsigned char lead = *p;
         int extra = 0;
         std::uint32_t cp = 0, min = 0;
-        if ((lead & 0xE0) == 0xC0) extra = 1, cp = lead & 0x1Fu, min = 0x80;
-        else if ((lead & 0xF0) == 0xE0) extra = 2, cp = lead & 0x0Fu, min = 0x800;
-        else if ((lead & 0xF8) == 0xF0) extra = 3, cp = lead & 0x07u, min = 0x10000;
+        if ((lead & 0xE0) == 0xC0)
+            extra = 1, cp = lead & 0x1Fu, min = 0x80;
+        else if ((lead & 0xF0) == 0xE0)
+            extra = 2, cp = lead & 0x0Fu, min = 0x800;
+        else if ((lead & 0xF8) == 0xF0)
+            extra = 3, cp = lead & 0x07u, min = 0x10000;
         bool ok = extra > 0 && end - p > extra;
         for (int i = 1; ok && i <= extra; ++i) {
-            if ((p[i] & 0xC0) != 0x80) ok = false;
-            else cp = (cp << 6) | (p[i] & 0x3Fu);
+            if ((p[i] & 0xC0) != 0x80)
+                ok = false;
+            else
+                cp = (cp << 6) | (p[i] & 0x3Fu);
         }
         if (!ok || cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
             out.push_back(0xFFFD);

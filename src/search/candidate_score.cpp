@@ -5,9 +5,9 @@
 #include <stdexcept>
 #include <string>
 
+#include "candidate_score_p.h"
 #include "quarrymink/search.h"
 #include "textutil.h"
-#include "candidate_score_p.h"
 
 namespace quarrymink {
 namespace scoring {
@@ -93,24 +93,30 @@ KeyParts SplitKeyParts(std::u16string_view key) noexcept {
     const std::u16string_view body = key.size() > 2 ? key.substr(2) : std::u16string_view();
     const std::size_t colon1 = body.find(u':');
     parts.sounds = body.substr(0, colon1);
-    if (!parts.sounds.empty()) parts.count = static_cast<int>(std::count(parts.sounds.begin(), parts.sounds.end(), u'_'));
+    if (!parts.sounds.empty())
+        parts.count = static_cast<int>(std::count(parts.sounds.begin(), parts.sounds.end(), u'_'));
     if (colon1 == std::u16string_view::npos) return parts;
     const std::size_t colon2 = body.find(u':', colon1 + 1);
     if (colon2 == std::u16string_view::npos) return parts;
     parts.complete = true;
     parts.digits = body.substr(colon1 + 1, colon2 - colon1 - 1);
     const std::size_t colon3 = body.find(u':', colon2 + 1);
-    parts.tail = body.substr(colon2 + 1, colon3 == std::u16string_view::npos ? std::u16string_view::npos
-                                                                            : colon3 - colon2 - 1);
+    parts.tail = body.substr(
+        colon2 + 1, colon3 == std::u16string_view::npos ? std::u16string_view::npos : colon3 - colon2 - 1);
     return parts;
 }
 
-std::u16string_view CutForCompare(std::u16string_view key, std::int32_t compare, std::size_t spaceCount) noexcept {
+std::u16string_view CutForCompare(std::u16string_view key, std::int32_t compare,
+                                  std::size_t spaceCount) noexcept {
     switch (compare) {
-        case CompareFirstWord: return BeforeFirst(key, u" ");
-        case CompareLastWord: return AfterLast(key, u" ");
-        case CompareAuto: return FirstPieces(key, spaceCount + 1);
-        default: return key;
+        case CompareFirstWord:
+            return BeforeFirst(key, u" ");
+        case CompareLastWord:
+            return AfterLast(key, u" ");
+        case CompareAuto:
+            return FirstPieces(key, spaceCount + 1);
+        default:
+            return key;
     }
 }
 
@@ -132,7 +138,8 @@ BoundedScore ScoreCutKeyAbove(std::u16string_view cutKey, const KeyParts& search
         if (!SharesAlternative(sound, search)) continue;
         std::u16string_view searchRest = search.sounds;
         for (int i = 0; i <= search.count; ++i) {
-            const std::u16string_view searchSound = search.complete ? NextAlternative(searchRest) : std::u16string_view();
+            const std::u16string_view searchSound =
+                search.complete ? NextAlternative(searchRest) : std::u16string_view();
             // The leading letter of every pairing but the primary one is masked.
             const bool masked = i != 0 || j != 0;
             const std::u16string_view digitsA = searchDigits.Make(searchSound, search.digits, false);

@@ -18,8 +18,8 @@ namespace quarrymink::scoring {
 struct KeyParts {
     std::u16string_view sounds;  ///< the alternatives, "_"-separated
     std::u16string_view digits, tail;
-    bool complete = false;       ///< the key has its three parts
-    int count = -1;              ///< alternatives less one; -1 when there are none
+    bool complete = false;  ///< the key has its three parts
+    int count = -1;         ///< alternatives less one; -1 when there are none
 
     /// The first alternative as a sound (empty for an incomplete key).
     std::u16string_view FirstSound() const;
@@ -29,7 +29,8 @@ KeyParts SplitKeyParts(std::u16string_view key) noexcept;
 
 /// The part of a stored key that Compare compares; spaceCount is the number of blanks of
 /// the normalised search text. An unknown mode compares the whole key.
-std::u16string_view CutForCompare(std::u16string_view key, std::int32_t compare, std::size_t spaceCount) noexcept;
+std::u16string_view CutForCompare(std::u16string_view key, std::int32_t compare,
+                                  std::size_t spaceCount) noexcept;
 
 /// The best pairing score of a cut stored key against a split search key (whose count is
 /// at least 0); -1 for the excluded pair (b against w). Throws std::invalid_argument for a

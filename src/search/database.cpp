@@ -1,7 +1,6 @@
 // The backend-independent parts of the database layer: errors, field values, table
 // definitions and the choice of backend from a location.
 #include "quarrymink/database.h"
-#include "quarrymink/unicode.h"
 
 #include <algorithm>
 #include <cctype>
@@ -9,6 +8,7 @@
 #include <cmath>
 #include <limits>
 
+#include "quarrymink/unicode.h"
 #include "sql_dialect.h"
 
 namespace quarrymink {
@@ -21,8 +21,12 @@ std::u16string DbError::Description() const {
 
 namespace {
 
-[[noreturn]] void ThrowNull() { throw DbError(dberr::kInvalidUseOfNull, "Invalid use of Null"); }
-[[noreturn]] void ThrowOverflow() { throw DbError(dberr::kOverflow, "Overflow"); }
+[[noreturn]] void ThrowNull() {
+    throw DbError(dberr::kInvalidUseOfNull, "Invalid use of Null");
+}
+[[noreturn]] void ThrowOverflow() {
+    throw DbError(dberr::kOverflow, "Overflow");
+}
 
 std::int32_t FromWhole(std::int64_t v) {
     if (v < std::numeric_limits<std::int32_t>::min() || v > std::numeric_limits<std::int32_t>::max())
@@ -59,7 +63,8 @@ std::int32_t FromText(std::u16string_view text) {
     double real = 0;
     auto [realEnd, realEc] = std::from_chars(first, last, real);
     if (realEc == std::errc::result_out_of_range) ThrowOverflow();
-    if (realEc != std::errc() || realEnd != last || digits.empty()) throw DbError(dberr::kTypeMismatch, "Type mismatch");
+    if (realEc != std::errc() || realEnd != last || digits.empty())
+        throw DbError(dberr::kTypeMismatch, "Type mismatch");
     return FromReal(real);
 }
 
@@ -109,9 +114,9 @@ bool LooksLikeConninfo(std::string_view location) {
     std::string_view key = location.substr(0, eq);
     while (!key.empty() && key.front() == ' ') key.remove_prefix(1);
     while (!key.empty() && key.back() == ' ') key.remove_suffix(1);
-    for (std::string_view known : {"host", "hostaddr", "port", "dbname", "user", "password", "passfile", "service",
-                                   "connect_timeout", "client_encoding", "options", "application_name", "sslmode",
-                                   "target_session_attrs"}) {
+    for (std::string_view known :
+         {"host", "hostaddr", "port", "dbname", "user", "password", "passfile", "service", "connect_timeout",
+          "client_encoding", "options", "application_name", "sslmode", "target_session_attrs"}) {
         if (key == known) return true;
     }
     return false;
@@ -142,8 +147,10 @@ std::size_t Mask(std::string& text, std::size_t from, std::size_t to) {
 std::size_t ValueEnd(const std::string& text, std::size_t at) {
     if (at < text.size() && text[at] == '\'') {
         for (std::size_t i = at + 1; i < text.size(); ++i) {
-            if (text[i] == '\\') ++i;
-            else if (text[i] == '\'') return i + 1;
+            if (text[i] == '\\')
+                ++i;
+            else if (text[i] == '\'')
+                return i + 1;
         }
         return text.size();
     }

@@ -3,9 +3,9 @@
 // last accepted row, which the engine then lists as its own search would have.
 #include <string>
 
+#include "candidate_score_p.h"
 #include "quarrymink/search.h"
 #include "quarrymink/unicode.h"
-#include "candidate_score_p.h"
 #include "sql_dialect.h"
 
 namespace quarrymink {
@@ -13,7 +13,9 @@ namespace {
 
 using sqldialect::Backend;
 
-std::u16string Number(long long value) { return Widen(std::to_string(value)); }
+std::u16string Number(long long value) {
+    return Widen(std::to_string(value));
+}
 
 std::u16string Quoted(std::u16string_view text) {
     std::u16string out = u"'";
@@ -32,7 +34,8 @@ std::u16string Literal(const std::string& utf8) {
 
 // A field's name as PostgreSQL keeps it: the names the engine sends are folded to lower case.
 std::string PostgresName(std::u16string_view field) {
-    const std::string quoted = sqldialect::QuoteIdentifier(sqldialect::UnquotedName(field), Backend::Postgres);
+    const std::string quoted =
+        sqldialect::QuoteIdentifier(sqldialect::UnquotedName(field), Backend::Postgres);
     std::string name;
     for (std::size_t i = 1; i + 1 < quoted.size(); ++i) {
         name.push_back(quoted[i]);
@@ -89,8 +92,9 @@ bool MatchEngine::SearchInDatabase(Connection& db, const std::u16string& searchT
         sql.append(u", ").append(Literal(PostgresName(*field)));
     sql.append(u", ").append(Quoted(searchText)).append(u", ").append(Number(compare));
     sql.append(u", ").append(Quoted(searchCode)).append(u", ");
-    sql.append(sqlFilterString.empty() ? u"NULL"
-                                       : Literal(sqldialect::TranslateSql(sqlFilterString, Backend::Postgres)));
+    sql.append(sqlFilterString.empty()
+                   ? u"NULL"
+                   : Literal(sqldialect::TranslateSql(sqlFilterString, Backend::Postgres)));
     sql.append(u")");
 
     auto set = db.OpenRecordset(sql);

@@ -3,12 +3,12 @@
 #include <algorithm>
 #include <exception>
 
-#include "quarrymink/search.h"
-#include "textutil.h"
-#include "quarrymink/unicode.h"
 #include "busy_scope_p.h"
 #include "candidate_score_p.h"
+#include "quarrymink/search.h"
+#include "quarrymink/unicode.h"
 #include "sql_dialect.h"
+#include "textutil.h"
 
 namespace quarrymink {
 
@@ -19,13 +19,22 @@ namespace {
 void AppendLikeLiteral(std::u16string& sql, std::u16string_view text) {
     for (const char16_t ch : text) {
         switch (ch) {
-            case u'*': case u'?': case u'#': case u'%': case u'_': case u'[':
+            case u'*':
+            case u'?':
+            case u'#':
+            case u'%':
+            case u'_':
+            case u'[':
                 sql.push_back(u'[');
                 sql.push_back(ch);
                 sql.push_back(u']');
                 break;
-            case u'\'': sql.append(u"''"); break;
-            default: sql.push_back(ch); break;
+            case u'\'':
+                sql.append(u"''");
+                break;
+            default:
+                sql.push_back(ch);
+                break;
         }
     }
 }
@@ -43,8 +52,8 @@ void NormaliseSearchText(std::u16string& text) {
 // A name without the brackets or double quotes around it, lower-cased (ASCII letters), as
 // SQLite compares names.
 std::u16string PlainName(std::u16string_view name) {
-    if (name.size() >= 2 && ((name.front() == u'[' && name.back() == u']') ||
-                             (name.front() == u'"' && name.back() == u'"')))
+    if (name.size() >= 2 &&
+        ((name.front() == u'[' && name.back() == u']') || (name.front() == u'"' && name.back() == u'"')))
         name = name.substr(1, name.size() - 2);
     std::u16string out(name);
     for (char16_t& ch : out)
@@ -81,7 +90,9 @@ std::u16string MatchEngine::MakeCode(std::u16string_view text) {
     return coder_.MakeCode(text);
 }
 
-std::u16string MatchEngine::SimpleSoundex(std::u16string_view text) const { return quarrymink::SimpleSoundex(text); }
+std::u16string MatchEngine::SimpleSoundex(std::u16string_view text) const {
+    return quarrymink::SimpleSoundex(text);
+}
 
 void MatchEngine::Message(std::u16string_view text, MessageIcon icon) {
     if (host_) host_->ShowMessage(text, icon);
@@ -89,7 +100,8 @@ void MatchEngine::Message(std::u16string_view text, MessageIcon icon) {
 
 bool MatchEngine::RequireProperty(std::u16string_view value, std::u16string_view shownName) {
     if (!value.empty()) return false;
-    if (host_) Message(messages::PropertyNotInitialized(host_->DisplayName(), shownName), MessageIcon::Critical);
+    if (host_)
+        Message(messages::PropertyNotInitialized(host_->DisplayName(), shownName), MessageIcon::Critical);
     return true;
 }
 
@@ -102,9 +114,15 @@ void MatchEngine::ReportDbError(int kind, std::int32_t number, std::u16string_vi
     if (!host_) return;
     std::u16string fields;
     switch (kind) {
-        case 1: fields = keyFieldName; break;
-        case 2: fields.append(textFieldName).append(u"' or '").append(idFieldName); break;
-        default: fields.append(textFieldName).append(u"' or '").append(keyFieldName); break;
+        case 1:
+            fields = keyFieldName;
+            break;
+        case 2:
+            fields.append(textFieldName).append(u"' or '").append(idFieldName);
+            break;
+        default:
+            fields.append(textFieldName).append(u"' or '").append(keyFieldName);
+            break;
     }
     Message(messages::DbErrorText(host_->DisplayName(), number, description, tableName, fields),
             MessageIcon::Critical);
@@ -168,8 +186,8 @@ bool MatchEngine::ScansUnordered(Connection& db) {
     // affinity) and declares no collation, in a UTF-8 database.
     const std::u16string table = SqlLiteral(PlainName(tableName));
     try {
-        auto definition =
-            db.OpenRecordset(u"SELECT sql FROM sqlite_master WHERE type = 'table' AND lower(name) = " + table);
+        auto definition = db.OpenRecordset(
+            u"SELECT sql FROM sqlite_master WHERE type = 'table' AND lower(name) = " + table);
         if (definition->Bof() && definition->Eof()) return false;
         if (PlainName(definition->FieldAt(0).ToText()).find(u"collate") != std::u16string::npos) return false;
         auto columns = db.OpenRecordset(u"SELECT name, type FROM pragma_table_info(" + table + u")");
@@ -218,8 +236,10 @@ int MatchEngine::CheckKeyVersion(Connection& db) {
         case RecodeChoice::RecodeTable:
             RunRecode(db);
             return host_ ? 3 : 1;
-        case RecodeChoice::Cancel: return 1;
-        case RecodeChoice::None: return 0;
+        case RecodeChoice::Cancel:
+            return 1;
+        case RecodeChoice::None:
+            return 0;
     }
     return 0;
 }

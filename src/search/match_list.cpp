@@ -14,11 +14,15 @@ void InsertAt(std::array<T, MatchBuffer::kSize>& entries, int position, T value)
     entries[position] = std::move(value);
 }
 
-long RoundHalfEven(double value) { return std::lrint(value); }
+long RoundHalfEven(double value) {
+    return std::lrint(value);
+}
 
 }  // namespace
 
-int MatchList::FinalCut() const { return quarrymink::FinalCut(buffer_.scores); }
+int MatchList::FinalCut() const {
+    return quarrymink::FinalCut(buffer_.scores);
+}
 
 void MatchList::Start(double heightTwips, double fontPoints) {
     const double rows = fontPoints > 0 ? heightTwips / fontPoints / 24 + 1 : MatchBuffer::kSize;
@@ -55,7 +59,9 @@ bool MatchList::Finish() {
 
 void MatchEngine::UpdateMatchList(ListMode mode, std::u16string_view text, int score, std::int32_t id) {
     switch (mode) {
-        case ListMode::Start: matches_.Start(host_->ListHeightTwips(), host_->ListFontPoints()); break;
+        case ListMode::Start:
+            matches_.Start(host_->ListHeightTwips(), host_->ListFontPoints());
+            break;
         case ListMode::Add: {
             const int at = matches_.Add(text, score, id);
             if (at >= 0) host_->ListInserted(at, Items()[static_cast<std::size_t>(at)]);
@@ -89,7 +95,9 @@ void MatchEngine::SetToNextMatch() {
     }
 }
 
-void MatchEngine::UpdateFinalMatchItem() { finalMatchItem = currentMatch_ == static_cast<int>(Items().size()) - 1; }
+void MatchEngine::UpdateFinalMatchItem() {
+    finalMatchItem = currentMatch_ == static_cast<int>(Items().size()) - 1;
+}
 
 bool MatchEngine::ListItemSelected(int index) {
     if (index < 0 || index >= static_cast<int>(Items().size())) return false;

@@ -15,11 +15,16 @@ std::u16string DbErrorText(std::u16string_view display, std::int32_t number, std
     text.append(u"Error:\r\n");
     switch (number) {
         case dberr::kUnknownField:
-            text.append(u"The field name '").append(fields).append(u"' is not\r\nvalid for the table '")
-                .append(table).append(u"'");
+            text.append(u"The field name '")
+                .append(fields)
+                .append(u"' is not\r\nvalid for the table '")
+                .append(table)
+                .append(u"'");
             break;
         case dberr::kUnknownTable:
-            text.append(u"The table name '").append(table).append(u"' is not\r\nvalid for this data connection");
+            text.append(u"The table name '")
+                .append(table)
+                .append(u"' is not\r\nvalid for this data connection");
             break;
         case dberr::kInvalidArgument:
             text.append(
@@ -27,7 +32,9 @@ std::u16string DbErrorText(std::u16string_view display, std::int32_t number, std
                 u"Set to either qmDAO or qmADO, as appropriate.\r\n"
                 u"Note that qmDAO is the default value.");
             break;
-        default: text.append(description); break;
+        default:
+            text.append(description);
+            break;
     }
     return text;
 }

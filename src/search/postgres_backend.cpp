@@ -22,8 +22,8 @@
 #include <set>
 #include <unordered_map>
 
-#include "quarrymink/unicode.h"
 #include "owned_handle.h"
+#include "quarrymink/unicode.h"
 #include "recordset_core.h"
 #include "sql_dialect.h"
 
@@ -66,7 +66,6 @@ private:
 
 }  // namespace quarrymink::postgres_backend
 
-
 namespace quarrymink {
 namespace postgres_backend {
 namespace {
@@ -99,7 +98,9 @@ using core::NoCurrentRecord;
 using core::ReadOnly;
 using core::RecordDeleted;
 
-std::string Utf8(std::u16string_view text) { return Utf16ToUtf8(text); }
+std::string Utf8(std::u16string_view text) {
+    return Utf16ToUtf8(text);
+}
 
 std::optional<std::string> Parameter(const Value& value) {
     const auto& raw = value.Raw();
@@ -128,11 +129,13 @@ Value ValueOf(PGresult* r, int row, int col) {
     const char* text = PQgetvalue(r, row, col);
     const auto length = static_cast<std::size_t>(PQgetlength(r, row, col));
     switch (PQftype(r, col)) {
-        case kBool: return Value(static_cast<std::int64_t>(text[0] == 't' ? -1 : 0));
+        case kBool:
+            return Value(static_cast<std::int64_t>(text[0] == 't' ? -1 : 0));
         case kInt2:
         case kInt4:
         case kInt8:
-        case kOid: return Value(ToInt64(text));
+        case kOid:
+            return Value(ToInt64(text));
         case kFloat4:
         case kFloat8:
         case kNumeric: {
@@ -149,8 +152,8 @@ Value ValueOf(PGresult* r, int row, int col) {
 }
 
 bool IsTextType(Oid type) {
-    return type != kBool && type != kInt2 && type != kInt4 && type != kInt8 && type != kOid && type != kFloat4 &&
-           type != kFloat8 && type != kNumeric;
+    return type != kBool && type != kInt2 && type != kInt4 && type != kInt8 && type != kOid &&
+           type != kFloat4 && type != kFloat8 && type != kNumeric;
 }
 
 // A ctid "(block,offset)" in 8 bytes; 0 stands for none.
@@ -169,18 +172,19 @@ std::string UnpackCtid(std::uint64_t packed) {
 }
 
 std::string WithoutTrailingSemicolons(std::string sql) {
-    while (!sql.empty() && (sql.back() == ';' || sql.back() == ' ' || sql.back() == '\n' || sql.back() == '\t' ||
-                            sql.back() == '\r'))
+    while (!sql.empty() && (sql.back() == ';' || sql.back() == ' ' || sql.back() == '\n' ||
+                            sql.back() == '\t' || sql.back() == '\r'))
         sql.pop_back();
     return sql;
 }
 
 }  // namespace
 
-
 // Every statement goes through the extended query protocol, which runs exactly one
 // statement: a second one is refused by the server, never run.
-Result Session::Exec(const std::string& sql) { return ExecParams(sql, {}); }
+Result Session::Exec(const std::string& sql) {
+    return ExecParams(sql, {});
+}
 
 void Session::ExecQuietly(const char* sql) noexcept {
     if (PQstatus(get()) != CONNECTION_OK) return;
@@ -225,8 +229,8 @@ void Session::EndStream() noexcept {
 Result Session::ExecParams(const std::string& sql, const std::vector<std::optional<std::string>>& params) {
     std::vector<const char*> values;
     for (const auto& p : params) values.push_back(p ? p->c_str() : nullptr);
-    Result r(PQexecParams(get(), sql.c_str(), static_cast<int>(values.size()), nullptr, values.data(), nullptr,
-                          nullptr, 0));
+    Result r(PQexecParams(get(), sql.c_str(), static_cast<int>(values.size()), nullptr, values.data(),
+                          nullptr, nullptr, 0));
     const ExecStatusType status = PQresultStatus(r.get());
     if (!r.get() || (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK)) ThrowResult(r.get(), get());
     return r;
@@ -238,7 +242,9 @@ class CursorSet final : public core::RecordsetCore {
 public:
     // sql: translated. table: for a table set, its quoted name (the set reads all of it).
     CursorSet(std::shared_ptr<Session> session, std::string sql, bool updatable, std::string table)
-        : session_(std::move(session)), sql_(WithoutTrailingSemicolons(std::move(sql))), table_(std::move(table)) {
+        : session_(std::move(session)),
+          sql_(WithoutTrailingSemicolons(std::move(sql))),
+          table_(std::move(table)) {
         tableSet_ = !table_.empty();
         streaming_ = !updatable && !tableSet_;
         Open(updatable || tableSet_);
@@ -343,7 +349,7 @@ public:
         if (PQgetisnull(r, row, col)) throw DbError(dberr::kInvalidUseOfNull, "Invalid use of Null");
         out.clear();
         AppendUtf8(out, std::string_view(PQgetvalue(r, row, col),
-                                                     static_cast<std::size_t>(PQgetlength(r, row, col))));
+                                         static_cast<std::size_t>(PQgetlength(r, row, col))));
     }
 
     void Edit() override {
@@ -385,18 +391,21 @@ public:
                                                 params);
                 if (PQntuples(r.get()) == 0) RecordDeleted();
                 // The row has a new ctid now, and new values the batch does not show.
-                if (newCtid_.size() <= static_cast<std::size_t>(pos_)) newCtid_.resize(static_cast<std::size_t>(pos_) + 1);
+                if (newCtid_.size() <= static_cast<std::size_t>(pos_))
+                    newCtid_.resize(static_cast<std::size_t>(pos_) + 1);
                 newCtid_[static_cast<std::size_t>(pos_)] = PackCtid(PQgetvalue(r.get(), 0, 0));
                 changedPos_ = -1;
             }
         } else {
-            const std::string returning = " RETURNING " + (autoColumn_.empty() ? std::string("NULL") : autoColumn_);
+            const std::string returning =
+                " RETURNING " + (autoColumn_.empty() ? std::string("NULL") : autoColumn_);
             Result r = params.empty()
                            ? session_->Exec("INSERT INTO " + table_ + " DEFAULT VALUES" + returning)
-                           : session_->ExecParams(
-                                 "INSERT INTO " + table_ + " (" + columns + ") VALUES (" + values + ")" + returning,
-                                 params);
-            if (PQntuples(r.get()) > 0 && !PQgetisnull(r.get(), 0, 0)) lastInsertId_ = ToInt64(PQgetvalue(r.get(), 0, 0));
+                           : session_->ExecParams("INSERT INTO " + table_ + " (" + columns + ") VALUES (" +
+                                                      values + ")" + returning,
+                                                  params);
+            if (PQntuples(r.get()) > 0 && !PQgetisnull(r.get(), 0, 0))
+                lastInsertId_ = ToInt64(PQgetvalue(r.get(), 0, 0));
         }
         // A table set shows its rows in index order, new and changed ones included.
         if (tableSet_) stale_ = true;
@@ -471,7 +480,8 @@ public:
             pos_ = row;
             bof_ = eof_ = false;
             bool equal = true;
-            for (std::size_t k = 0; k < keys.size() && equal; ++k) equal = KeyEquals(FieldAt(fields[k]), keys[k]);
+            for (std::size_t k = 0; k < keys.size() && equal; ++k)
+                equal = KeyEquals(FieldAt(fields[k]), keys[k]);
             if (equal) {
                 noMatch_ = false;
                 return;
@@ -692,7 +702,8 @@ private:
     std::int64_t Live() const { return count_ - static_cast<std::int64_t>(deleted_.size()); }
 
     bool Changed(std::int64_t row) const {
-        return static_cast<std::size_t>(row) < newCtid_.size() && newCtid_[static_cast<std::size_t>(row)] != 0;
+        return static_cast<std::size_t>(row) < newCtid_.size() &&
+               newCtid_[static_cast<std::size_t>(row)] != 0;
     }
 
     std::optional<std::string> Ctid() const {
@@ -708,10 +719,12 @@ private:
         std::string list;
         for (std::size_t i = 0; i < names_.size(); ++i) {
             const auto name = columnNames_.find(columnNumber_[i]);
-            list += (i ? ", " : "") +
-                    (columnTable_[i] == tableOid_ && name != columnNames_.end() ? name->second : std::string("NULL"));
+            list += (i ? ", " : "") + (columnTable_[i] == tableOid_ && name != columnNames_.end()
+                                           ? name->second
+                                           : std::string("NULL"));
         }
-        Result r = session_->ExecParams("SELECT " + list + " FROM " + table_ + " WHERE ctid = $1::tid", {Ctid()});
+        Result r =
+            session_->ExecParams("SELECT " + list + " FROM " + table_ + " WHERE ctid = $1::tid", {Ctid()});
         if (PQntuples(r.get()) == 0) RecordDeleted();
         changedRow_.clear();
         for (std::size_t i = 0; i < names_.size(); ++i) {
@@ -795,7 +808,6 @@ private:
     std::vector<std::uint64_t> newCtid_;  // per row changed through the set: its packed new ctid
     mutable std::int64_t changedPos_ = -1;
     mutable std::vector<Value> changedRow_;
-
 };
 
 class PostgresConnection final : public core::ConnectionCore {

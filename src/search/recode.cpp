@@ -1,8 +1,8 @@
 // Recoding: every row's key field rewritten with a fresh key code of its text.
 #include <cmath>
 
-#include "quarrymink/search.h"
 #include "busy_scope_p.h"
+#include "quarrymink/search.h"
 #include "sql_dialect.h"
 
 namespace quarrymink {
@@ -36,8 +36,8 @@ void MatchEngine::RunRecode(Connection& db) {
         sqldialect::RequireName(textFieldName, "text field");
         RecordsetOptions options;
         options.updatable = true;
-        std::unique_ptr<Recordset> set =
-            db.OpenRecordset(u"SELECT " + textFieldName + u"," + keyFieldName + u" FROM " + tableName, options);
+        std::unique_ptr<Recordset> set = db.OpenRecordset(
+            u"SELECT " + textFieldName + u"," + keyFieldName + u" FROM " + tableName, options);
         maxKeyLength = set->DefinedSize(keyFieldName);
         RecodeRows(*set, maxKeyLength);
     } catch (...) {
@@ -64,12 +64,14 @@ void MatchEngine::RecodeRows(Recordset& set, std::int32_t keySize) {
         set.Edit();
         std::u16string key = MakeCode(set.Field(textFieldName).ToText());
         // Never more than the field holds, even where the key head is longer.
-        if (keySize > 0 && key.size() > static_cast<std::size_t>(keySize)) key.resize(static_cast<std::size_t>(keySize));
+        if (keySize > 0 && key.size() > static_cast<std::size_t>(keySize))
+            key.resize(static_cast<std::size_t>(keySize));
         set.SetField(keyFieldName, Value(std::move(key)));
         set.Update();
         set.MovePrevious();
         ++done;
-        const int progress = static_cast<int>(std::lrint(100.0 * static_cast<double>(done) / static_cast<double>(rowCount)));
+        const int progress =
+            static_cast<int>(std::lrint(100.0 * static_cast<double>(done) / static_cast<double>(rowCount)));
         if (progress != lastProgress) host_->SetProgress(lastProgress = progress);
         if (!Yield() || stopRequested_) {
             stopRequested_ = false;

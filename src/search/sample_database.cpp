@@ -37,7 +37,8 @@ std::vector<std::u16string> SplitWordList(std::string_view bytes) {
     std::size_t bar = text.find(u'|');
     while (bar != std::u16string::npos) {
         const std::size_t next = text.find(u'|', bar + 1);
-        entries.emplace_back(text.substr(bar + 1, next == std::u16string::npos ? std::u16string::npos : next - bar - 1));
+        entries.emplace_back(
+            text.substr(bar + 1, next == std::u16string::npos ? std::u16string::npos : next - bar - 1));
         bar = next;
     }
     return entries;
@@ -62,7 +63,9 @@ void CreateNameDataTable(Connection& db, bool keyIndex) {
 
 namespace {
 
-bool IsLineBreak(char16_t c) { return c == u'\r' || c == u'\n'; }
+bool IsLineBreak(char16_t c) {
+    return c == u'\r' || c == u'\n';
+}
 
 std::u16string WithoutLineBreaksAround(std::u16string_view entry) {
     while (!entry.empty() && IsLineBreak(entry.front())) entry.remove_prefix(1);
@@ -94,18 +97,19 @@ std::vector<std::u16string> TidyEntries(std::string_view bytes) {
 void CheckEntrySizes(const std::vector<std::u16string>& entries) {
     for (std::size_t i = 0; i < entries.size(); ++i) {
         if (entries[i].size() > static_cast<std::size_t>(kNameFieldSize))
-            throw std::runtime_error("entry " + std::to_string(i + 1) + " (\"" + Utf16ToUtf8(entries[i].substr(0, 20)) +
-                                     "...\") is longer than the Name field (" + std::to_string(kNameFieldSize) +
-                                     " characters)");
+            throw std::runtime_error(
+                "entry " + std::to_string(i + 1) + " (\"" + Utf16ToUtf8(entries[i].substr(0, 20)) +
+                "...\") is longer than the Name field (" + std::to_string(kNameFieldSize) + " characters)");
     }
 }
 
 void FillNameDatabase(const std::string& path, const std::vector<std::u16string>& entries,
                       const NameDatabaseOptions& options) {
     KeyCoder coder;
-    auto makeCode = options.makeCode ? options.makeCode
-                                     : std::function<std::u16string(std::u16string_view)>(
-                                           [&coder](std::u16string_view text) { return coder.MakeCode(text); });
+    auto makeCode = options.makeCode
+                        ? options.makeCode
+                        : std::function<std::u16string(std::u16string_view)>(
+                              [&coder](std::u16string_view text) { return coder.MakeCode(text); });
     std::unique_ptr<Connection> db = CreateSqlite(path);
     CreateNameDataTable(*db, options.keyIndex);
     db->Execute(u"BEGIN");
@@ -119,7 +123,8 @@ void FillNameDatabase(const std::string& path, const std::vector<std::u16string>
         set->AddNew();
         set->SetField(u"Name", Value(entries[i]));
         std::u16string key = makeCode(entries[i]);
-        if (keySize > 0 && key.size() > static_cast<std::size_t>(keySize)) key.resize(static_cast<std::size_t>(keySize));
+        if (keySize > 0 && key.size() > static_cast<std::size_t>(keySize))
+            key.resize(static_cast<std::size_t>(keySize));
         set->SetField(u"Key", Value(std::move(key)));
         set->Update();
         const int progress = static_cast<int>(100 * (i + 1) / entries.size());
@@ -182,7 +187,8 @@ void FillPostgresNames(const std::string& location, const std::vector<std::u16st
             sql.assign(u"INSERT INTO NameData (Key, Name) VALUES ");
             const std::size_t end = std::min(entries.size(), first + kRowsPerStatement);
             for (std::size_t i = first; i < end; ++i) {
-                std::u16string key = options.makeCode ? options.makeCode(entries[i]) : coder.MakeCode(entries[i]);
+                std::u16string key =
+                    options.makeCode ? options.makeCode(entries[i]) : coder.MakeCode(entries[i]);
                 if (key.size() > static_cast<std::size_t>(kKeyFieldSize)) key.resize(kKeyFieldSize);
                 sql.append(i == first ? u"(" : u", (");
                 AppendQuoted(sql, key);
@@ -228,8 +234,10 @@ std::size_t BuildNameDatabase(std::string_view wordList, const std::string& path
         FillNameDatabase(temporary.string(), entries, options);
         // An existing database is overwritten through the database's own copy, under its
         // locks: a process that has it open sees the old tables or the new ones, never a mix.
-        if (replacing) CopySqliteDatabase(temporary.string(), path);
-        else MoveIntoPlace(temporary, target);
+        if (replacing)
+            CopySqliteDatabase(temporary.string(), path);
+        else
+            MoveIntoPlace(temporary, target);
     } catch (...) {
         RemoveDatabaseFiles(temporary);
         throw;

@@ -20,10 +20,10 @@
 #include <stdexcept>
 #include <unordered_map>
 
-#include "quarrymink/search.h"
-#include "textutil.h"
-#include "quarrymink/unicode.h"
 #include "candidate_score_p.h"
+#include "quarrymink/search.h"
+#include "quarrymink/unicode.h"
+#include "textutil.h"
 
 namespace quarrymink {
 namespace {
@@ -31,7 +31,9 @@ namespace {
 // Lets the remembered scores be looked up by a view of the key, without a copy per row.
 struct KeyHash {
     using is_transparent = void;
-    std::size_t operator()(std::u16string_view key) const noexcept { return std::hash<std::u16string_view>{}(key); }
+    std::size_t operator()(std::u16string_view key) const noexcept {
+        return std::hash<std::u16string_view>{}(key);
+    }
 };
 
 // Texts in the order of SQLite's BINARY collation over UTF-8, that is by code point: UTF-16
@@ -58,7 +60,8 @@ struct AcceptedRow {
 };
 
 // Text order, and ties in the order the rows came.
-bool TextOrderBefore(std::u16string_view a, std::size_t arrivalA, std::u16string_view b, std::size_t arrivalB) {
+bool TextOrderBefore(std::u16string_view a, std::size_t arrivalA, std::u16string_view b,
+                     std::size_t arrivalB) {
     const int c = CompareCodePoints(a, b);
     return c != 0 ? c < 0 : arrivalA < arrivalB;
 }
@@ -101,7 +104,8 @@ void KeepAccepted(std::vector<AcceptedRow>& accepted, std::u16string_view text, 
                   std::size_t arrival, bool everyMatch) {
     if (!everyMatch && accepted.size() == MatchBuffer::kSize) {
         const AcceptedRow& worst = accepted.back();
-        if (score < worst.score || (score == worst.score && !TextOrderBefore(text, arrival, worst.text, worst.arrival)))
+        if (score < worst.score ||
+            (score == worst.score && !TextOrderBefore(text, arrival, worst.text, worst.arrival)))
             return;
     }
     AcceptedRow row{std::u16string(text), id, score, arrival};
@@ -132,7 +136,8 @@ public:
     }
     // The text and identifier are read for every row, since whether a row is accepted is
     // known only after the reading has moved on.
-    void Add(Recordset& set, const MatchEngineColumns& columns, std::size_t arrival, std::u16string& scratch) {
+    void Add(Recordset& set, const MatchEngineColumns& columns, std::size_t arrival,
+             std::u16string& scratch) {
         set.FieldTextAt(columns.key, scratch);
         keys_ += scratch;
         keyEnds_.push_back(keys_.size());
@@ -161,7 +166,8 @@ public:
     std::vector<int> scores;
 
 private:
-    static std::u16string_view Slice(const std::u16string& all, const std::vector<std::size_t>& ends, std::size_t k) {
+    static std::u16string_view Slice(const std::u16string& all, const std::vector<std::size_t>& ends,
+                                     std::size_t k) {
         const std::size_t begin = k == 0 ? 0 : ends[k - 1];
         return std::u16string_view(all).substr(begin, ends[k] - begin);
     }
@@ -172,7 +178,9 @@ private:
 // The score of a row known to change neither the ranked buffer nor the last accepted row.
 constexpr int kCannotMatter = -3;
 
-std::u16string Quoted(std::u16string_view name) { return u"'" + std::u16string(name) + u"'"; }
+std::u16string Quoted(std::u16string_view name) {
+    return u"'" + std::u16string(name) + u"'";
+}
 
 }  // namespace
 
@@ -209,21 +217,24 @@ private:
 
 // Names the bad row in the failure of one of its fields: by its identifier when that can be
 // read, else by its position among the candidates.
-[[noreturn]] void MatchEngine::BadRow(Recordset& set, int idColumn, std::int64_t position, std::u16string_view field,
-                                      std::int32_t number, const std::string& what) {
+[[noreturn]] void MatchEngine::BadRow(Recordset& set, int idColumn, std::int64_t position,
+                                      std::u16string_view field, std::int32_t number,
+                                      const std::string& what) {
     std::u16string row;
     try {
         const Value id = set.FieldAt(idColumn);
-        if (!id.IsNull()) row.append(u"the row whose ").append(idFieldName).append(u" is ").append(id.ToText());
+        if (!id.IsNull())
+            row.append(u"the row whose ").append(idFieldName).append(u" is ").append(id.ToText());
     } catch (...) {
     }
     if (row.empty()) row = u"candidate row " + Utf8ToUtf16(std::to_string(position + 1)).value_or(u"?");
-    const std::u16string context = u" (table " + Quoted(tableName) + u", field " + Quoted(field) + u", " + row + u")";
+    const std::u16string context =
+        u" (table " + Quoted(tableName) + u", field " + Quoted(field) + u", " + row + u")";
     throw DbError(number, what + Utf16ToUtf8(context));
 }
 
-int MatchEngine::ScoreRowKey(Recordset& set, const Columns& columns, std::int64_t position, std::u16string& key,
-                             std::size_t spaceCount) {
+int MatchEngine::ScoreRowKey(Recordset& set, const Columns& columns, std::int64_t position,
+                             std::u16string& key, std::size_t spaceCount) {
     try {
         set.FieldTextAt(columns.key, key);
     } catch (const DbError& e) {
@@ -244,8 +255,8 @@ int MatchEngine::ScoreRowKey(Recordset& set, const Columns& columns, std::int64_
     }
 }
 
-void MatchEngine::ReadAccepted(Recordset& set, const Columns& columns, std::int64_t position, std::u16string& text,
-                               std::int32_t& id) {
+void MatchEngine::ReadAccepted(Recordset& set, const Columns& columns, std::int64_t position,
+                               std::u16string& text, std::int32_t& id) {
     try {
         id = set.FieldAt(columns.id).ToInt32();
     } catch (const DbError& e) {

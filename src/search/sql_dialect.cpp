@@ -184,7 +184,8 @@ std::vector<PatternItem> ParsePattern(std::u16string_view p, bool dao) {
             }
             const std::size_t close = p.find(u']', j);
             if (close == std::u16string_view::npos)
-                throw DbError(dberr::kGeneral, "Invalid pattern string: a '[' without its ']' in a LIKE pattern");
+                throw DbError(dberr::kGeneral,
+                              "Invalid pattern string: a '[' without its ']' in a LIKE pattern");
             PatternItem set = Item(PatternItem::Set);
             set.negated = negated;
             for (std::size_t m = j; m < close;) {
@@ -225,10 +226,14 @@ void AppendSet(std::u16string& out, const PatternItem& set, bool similar) {
     };
     for (const auto& [lo, hi] : set.ranges) {
         if (lo == hi) {
-            if (lo == u']' && !similar) hasClose = true;
-            else if (lo == u'-') hasDash = true;
-            else if (lo == u'^' && !similar) hasCaret = true;
-            else member(lo);
+            if (lo == u']' && !similar)
+                hasClose = true;
+            else if (lo == u'-')
+                hasDash = true;
+            else if (lo == u'^' && !similar)
+                hasCaret = true;
+            else
+                member(lo);
         } else {
             member(lo);
             body.push_back(u'-');
@@ -240,8 +245,10 @@ void AppendSet(std::u16string& out, const PatternItem& set, bool similar) {
     if (hasClose) out.push_back(u']');
     if (hasCaret && !set.negated && !hasClose && body.empty()) {
         // "^" may not come first; with nothing else, a leading "-" is literal too.
-        if (hasDash) out.append(u"-^");
-        else out.push_back(u'^');
+        if (hasDash)
+            out.append(u"-^");
+        else
+            out.push_back(u'^');
         out.push_back(u']');
         return;
     }
@@ -261,10 +268,18 @@ LikePattern TranslateLikePattern(std::u16string_view pattern, Backend backend) {
         result.op = u"GLOB";
         for (const PatternItem& item : items) {
             switch (item.kind) {
-                case PatternItem::AnyRun: result.pattern.push_back(u'*'); break;
-                case PatternItem::AnyOne: result.pattern.push_back(u'?'); break;
-                case PatternItem::Digit: result.pattern.append(u"[0-9]"); break;
-                case PatternItem::Set: AppendSet(result.pattern, item, false); break;
+                case PatternItem::AnyRun:
+                    result.pattern.push_back(u'*');
+                    break;
+                case PatternItem::AnyOne:
+                    result.pattern.push_back(u'?');
+                    break;
+                case PatternItem::Digit:
+                    result.pattern.append(u"[0-9]");
+                    break;
+                case PatternItem::Set:
+                    AppendSet(result.pattern, item, false);
+                    break;
                 case PatternItem::Literal:
                     if (item.ch == u'*' || item.ch == u'?' || item.ch == u'[') {
                         result.pattern.push_back(u'[');
@@ -285,10 +300,18 @@ LikePattern TranslateLikePattern(std::u16string_view pattern, Backend backend) {
     result.escape = true;
     for (const PatternItem& item : items) {
         switch (item.kind) {
-            case PatternItem::AnyRun: result.pattern.push_back(u'%'); break;
-            case PatternItem::AnyOne: result.pattern.push_back(u'_'); break;
-            case PatternItem::Digit: result.pattern.append(u"[0-9]"); break;
-            case PatternItem::Set: AppendSet(result.pattern, item, true); break;
+            case PatternItem::AnyRun:
+                result.pattern.push_back(u'%');
+                break;
+            case PatternItem::AnyOne:
+                result.pattern.push_back(u'_');
+                break;
+            case PatternItem::Digit:
+                result.pattern.append(u"[0-9]");
+                break;
+            case PatternItem::Set:
+                AppendSet(result.pattern, item, true);
+                break;
             case PatternItem::Literal: {
                 const bool special = similar ? IsAsciiPunct(item.ch)
                                              : (item.ch == u'%' || item.ch == u'_' || item.ch == u'\\');
@@ -306,7 +329,8 @@ namespace {
 std::u16string QuoteIdentifier16(std::u16string_view name, Backend backend) {
     std::u16string out = u"\"";
     for (char16_t c : name) {
-        if (backend == Backend::Postgres && c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
+        if (backend == Backend::Postgres && c >= u'A' && c <= u'Z')
+            c = static_cast<char16_t>(c - u'A' + u'a');
         if (c == u'"') out.push_back(u'"');
         out.push_back(c);
     }
@@ -400,7 +424,8 @@ std::string TranslateSql(std::u16string_view sql, Backend backend) {
                     if (!isPattern) {
                         // A pattern from a column, or one with the caller's own ESCAPE clause.
                         const bool own = literal.kind == Tok::String && literal.Peek().IsWord("ESCAPE");
-                        out.append(backend == Backend::Sqlite && !own ? std::u16string_view(u"GLOB") : lex.Text());
+                        out.append(backend == Backend::Sqlite && !own ? std::u16string_view(u"GLOB")
+                                                                      : lex.Text());
                         break;
                     }
                     const LikePattern like = TranslateLikePattern(UndoubleQuotes(literal.Text()), backend);
@@ -413,7 +438,9 @@ std::string TranslateSql(std::u16string_view sql, Backend backend) {
                     out.append(lex.Text());
                 }
                 break;
-            default: out.append(lex.Text()); break;
+            default:
+                out.append(lex.Text());
+                break;
         }
     }
     while (!limits.empty()) {  // unbalanced parentheses: put what is left at the end
@@ -452,8 +479,7 @@ std::u16string BareTableName(std::u16string_view text) {
     while (!text.empty() && IsSpace(text.front())) text.remove_prefix(1);
     while (!text.empty() && IsSpace(text.back())) text.remove_suffix(1);
     if (text.empty() || text.front() == u'(') return {};
-    if (text.size() >= 2 && text.front() == u'[' && text.back() == u']' &&
-        text.find(u']') == text.size() - 1)
+    if (text.size() >= 2 && text.front() == u'[' && text.back() == u']' && text.find(u']') == text.size() - 1)
         return std::u16string(text.substr(1, text.size() - 2));
     if (text.size() >= 2 && text.front() == u'"' && text.back() == u'"') {
         std::u16string name;
@@ -465,8 +491,8 @@ std::u16string BareTableName(std::u16string_view text) {
     }
     Lexer<char16_t> lex{text};
     lex.Next();
-    for (const char* keyword : {"SELECT", "WITH", "VALUES", "TABLE", "PRAGMA", "EXPLAIN", "SHOW", "TRANSFORM",
-                                "PARAMETERS"}) {
+    for (const char* keyword :
+         {"SELECT", "WITH", "VALUES", "TABLE", "PRAGMA", "EXPLAIN", "SHOW", "TRANSFORM", "PARAMETERS"}) {
         if (lex.IsWord(keyword)) return {};
     }
     return std::u16string(text);
@@ -484,8 +510,9 @@ std::string WithoutTrailingOrderBy(std::string_view sql) {
         } else if (depth == 0 && lex.IsWord("ORDER") && lex.Peek().IsWord("BY")) {
             orderAt = lex.begin;
         } else if (depth == 0 && orderAt != std::string_view::npos &&
-                   (lex.IsWord("LIMIT") || lex.IsWord("OFFSET") || lex.IsWord("FETCH") || lex.IsWord("UNION") ||
-                    lex.IsWord("INTERSECT") || lex.IsWord("EXCEPT") || lex.IsWord("FOR"))) {
+                   (lex.IsWord("LIMIT") || lex.IsWord("OFFSET") || lex.IsWord("FETCH") ||
+                    lex.IsWord("UNION") || lex.IsWord("INTERSECT") || lex.IsWord("EXCEPT") ||
+                    lex.IsWord("FOR"))) {
             return std::string(sql);
         }
     }
@@ -512,8 +539,8 @@ std::size_t RowSelectListStart(std::string_view sql) {
                     if (next.IsWord("ALL")) lex = next;
                     start = lex.end;
                 }
-            } else if (lex.IsWord("GROUP") || lex.IsWord("HAVING") || lex.IsWord("UNION") || lex.IsWord("INTERSECT") ||
-                       lex.IsWord("EXCEPT") || lex.IsWord("WINDOW")) {
+            } else if (lex.IsWord("GROUP") || lex.IsWord("HAVING") || lex.IsWord("UNION") ||
+                       lex.IsWord("INTERSECT") || lex.IsWord("EXCEPT") || lex.IsWord("WINDOW")) {
                 return std::string_view::npos;
             }
         }
@@ -576,16 +603,16 @@ bool HasControlCharacter(std::u16string_view text) {
 }
 
 [[noreturn]] void RefuseCondition(std::u16string_view filter, std::string_view why) {
-    throw DbError(dberr::kGeneral, "The filter \"" + Utf16ToUtf8(filter) + "\" is not one SQL condition: " +
-                                       std::string(why));
+    throw DbError(dberr::kGeneral,
+                  "The filter \"" + Utf16ToUtf8(filter) + "\" is not one SQL condition: " + std::string(why));
 }
 
 }  // namespace
 
 void RequireName(std::u16string_view name, std::string_view what) {
-    const bool one = !HasControlCharacter(name) &&
-                     (IsPlainName(name) || IsDelimitedName(name, u'[', u']', false) ||
-                      IsDelimitedName(name, u'"', u'"', true));
+    const bool one =
+        !HasControlCharacter(name) && (IsPlainName(name) || IsDelimitedName(name, u'[', u']', false) ||
+                                       IsDelimitedName(name, u'"', u'"', true));
     if (!one)
         throw DbError(dberr::kGeneral, "The " + std::string(what) + " name '" + Utf16ToUtf8(name) +
                                            "' is not one name (write a name with blanks as [Name])");
@@ -612,7 +639,8 @@ void RequireCondition(std::u16string_view filter, Backend backend) {
     int depth = 0;
     while (lex.Next()) {
         switch (lex.kind) {
-            case Tok::Comment: RefuseCondition(filter, "it holds a comment");
+            case Tok::Comment:
+                RefuseCondition(filter, "it holds a comment");
             case Tok::String:
             case Tok::Quoted:
                 if (lex.unclosed) RefuseCondition(filter, "a quote is not closed");
@@ -634,7 +662,8 @@ void RequireCondition(std::u16string_view filter, Backend backend) {
                 if (lex.IsPunct(')') && --depth < 0)
                     RefuseCondition(filter, "a ')' closes more than was opened");
                 break;
-            default: break;
+            default:
+                break;
         }
     }
     if (depth != 0) RefuseCondition(filter, "a '(' is not closed");

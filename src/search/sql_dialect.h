@@ -106,5 +106,4 @@ std::u16string DelimitedName(std::u16string_view name);
 /// backend's (PostgreSQL's E'...' literals; its $-quoted strings are refused).
 void RequireCondition(std::u16string_view filter, Backend backend);
 
-
 }  // namespace quarrymink::sqldialect

@@ -19,9 +19,9 @@
 #include <optional>
 #include <vector>
 
+#include "owned_handle.h"
 #include "quarrymink/sampledb.h"
 #include "quarrymink/unicode.h"
-#include "owned_handle.h"
 #include "recordset_core.h"
 #include "sql_dialect.h"
 
@@ -57,7 +57,6 @@ private:
 
 }  // namespace quarrymink::sqlite_backend
 
-
 namespace quarrymink {
 namespace sqlite_backend {
 namespace {
@@ -73,10 +72,11 @@ using sqldialect::Backend;
 using core::NoCurrentRecord;
 using core::RecordDeleted;
 
-std::string Utf8(std::u16string_view text) { return Utf16ToUtf8(text); }
+std::string Utf8(std::u16string_view text) {
+    return Utf16ToUtf8(text);
+}
 
 }  // namespace
-
 
 namespace {
 
@@ -163,9 +163,12 @@ void Statement::BindInt64(int index, std::int64_t value) {
 
 Value Statement::Column(int index) const {
     switch (sqlite3_column_type(st_.get(), index)) {
-        case SQLITE_NULL: return Value();
-        case SQLITE_INTEGER: return Value(static_cast<std::int64_t>(sqlite3_column_int64(st_.get(), index)));
-        case SQLITE_FLOAT: return Value(sqlite3_column_double(st_.get(), index));
+        case SQLITE_NULL:
+            return Value();
+        case SQLITE_INTEGER:
+            return Value(static_cast<std::int64_t>(sqlite3_column_int64(st_.get(), index)));
+        case SQLITE_FLOAT:
+            return Value(sqlite3_column_double(st_.get(), index));
         default: {
             const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(st_.get(), index));
             std::u16string out;
@@ -175,7 +178,9 @@ Value Statement::Column(int index) const {
     }
 }
 
-std::int64_t Statement::ColumnInt64(int index) const { return sqlite3_column_int64(st_.get(), index); }
+std::int64_t Statement::ColumnInt64(int index) const {
+    return sqlite3_column_int64(st_.get(), index);
+}
 
 namespace {
 
@@ -203,21 +208,21 @@ struct Columns {
             const char* table = sqlite3_column_table_name(st, i);
             const char* database = sqlite3_column_database_name(st, i);
             if (origin && table) {
-                std::string qualified = sqldialect::QuoteIdentifier(std::string_view(database ? database : "main"),
-                                                                    Backend::Sqlite) +
-                                        "." + sqldialect::QuoteIdentifier(std::string_view(table), Backend::Sqlite);
+                std::string qualified = sqldialect::QuoteIdentifier(
+                                            std::string_view(database ? database : "main"), Backend::Sqlite) +
+                                        "." +
+                                        sqldialect::QuoteIdentifier(std::string_view(table), Backend::Sqlite);
                 if (c.table.empty()) c.table = qualified;
                 // A column of another table (a join) cannot be written through the set.
-                c.origins.push_back(qualified == c.table
-                                        ? sqldialect::QuoteIdentifier(std::string_view(origin), Backend::Sqlite)
-                                        : std::string());
+                c.origins.push_back(qualified == c.table ? sqldialect::QuoteIdentifier(
+                                                               std::string_view(origin), Backend::Sqlite)
+                                                         : std::string());
             } else {
                 c.origins.emplace_back();
             }
         }
         return c;
     }
-
 };
 
 // ---- what every set shares ----
@@ -242,7 +247,8 @@ protected:
 
 class StreamSet final : public SetBase {
 public:
-    StreamSet(std::shared_ptr<Handle> handle, std::string sql) : SetBase(std::move(handle)), sql_(std::move(sql)) {
+    StreamSet(std::shared_ptr<Handle> handle, std::string sql)
+        : SetBase(std::move(handle)), sql_(std::move(sql)) {
         stmt_ = Statement(Db(), sql_);
         Describe(stmt_.get(), 0);
         if (stmt_.Step()) {
@@ -442,11 +448,15 @@ public:
             list += ", " + (origin.empty() ? std::string("NULL") : origin);
             computed = computed || origin.empty();
         }
-        set->fetch_ = Statement(set->Db(), "SELECT rowid" + list + " FROM " + set->table_ + " WHERE rowid = ?");
+        set->fetch_ =
+            Statement(set->Db(), "SELECT rowid" + list + " FROM " + set->table_ + " WHERE rowid = ?");
         if (computed)
-            set->queryFetch_ = Statement(set->Db(), "SELECT * FROM (" + rowidSql + ") WHERE \"qm$rowid\" = ?");
-        if (set->keys_.empty()) set->bof_ = set->eof_ = true;
-        else set->MoveTo(0);
+            set->queryFetch_ =
+                Statement(set->Db(), "SELECT * FROM (" + rowidSql + ") WHERE \"qm$rowid\" = ?");
+        if (set->keys_.empty())
+            set->bof_ = set->eof_ = true;
+        else
+            set->MoveTo(0);
         return set;
     }
 
@@ -456,7 +466,8 @@ public:
         set->table_ = sqldialect::QuoteIdentifier(name, Backend::Sqlite);
         Statement st(set->Db(), "SELECT rowid AS \"qm$rowid\", * FROM " + set->table_);
         set->Describe(st.get(), 1);
-        set->fetch_ = Statement(set->Db(), "SELECT rowid AS \"qm$rowid\", * FROM " + set->table_ + " WHERE rowid = ?");
+        set->fetch_ =
+            Statement(set->Db(), "SELECT rowid AS \"qm$rowid\", * FROM " + set->table_ + " WHERE rowid = ?");
         set->tableSet_ = true;
         set->UseOrder({});
         set->EdgeRow(true, false);
@@ -599,12 +610,14 @@ public:
             Statement list(Db(), "PRAGMA index_list(" + table_ + ")");
             while (list.Step()) {
                 const Value name = list.Column(1);
-                if (!name.IsNull() && sqldialect::NamesEqual(name.ToText(), indexName)) found = Utf8(name.ToText());
+                if (!name.IsNull() && sqldialect::NamesEqual(name.ToText(), indexName))
+                    found = Utf8(name.ToText());
             }
         }
         if (!found.empty()) {
-            Statement info(Db(), "PRAGMA index_xinfo(" + sqldialect::QuoteIdentifier(std::string_view(found),
-                                                                                      Backend::Sqlite) + ")");
+            Statement info(Db(), "PRAGMA index_xinfo(" +
+                                     sqldialect::QuoteIdentifier(std::string_view(found), Backend::Sqlite) +
+                                     ")");
             while (info.Step()) {
                 if (info.ColumnInt64(5) == 0) continue;  // not a key column
                 if (info.ColumnInt64(1) == -2)
@@ -622,7 +635,8 @@ public:
             while (info.Step())
                 if (info.ColumnInt64(5) > 0) keys.emplace_back(info.ColumnInt64(5), info.Column(1).ToText());
             std::sort(keys.begin(), keys.end());
-            for (const auto& key : keys) order.push_back({sqldialect::QuoteIdentifier(key.second, Backend::Sqlite), "BINARY", false});
+            for (const auto& key : keys)
+                order.push_back({sqldialect::QuoteIdentifier(key.second, Backend::Sqlite), "BINARY", false});
         } else {
             throw DbError(dberr::kNotAnIndex, "'" + Utf8(indexName) + "' isn't an index in this table.");
         }
@@ -660,7 +674,6 @@ public:
     }
 
 private:
-
     explicit KeysetSet(std::shared_ptr<Handle> handle) : SetBase(std::move(handle)) {}
 
     std::int64_t Size() const { return static_cast<std::int64_t>(keys_.size()); }
@@ -758,7 +771,8 @@ private:
             RecordDeleted();
         }
         row_.resize(names_.size());
-        for (std::size_t i = 0; i < row_.size(); ++i) row_[i] = fetch_.Column(static_cast<int>(i) + columns_.offset);
+        for (std::size_t i = 0; i < row_.size(); ++i)
+            row_[i] = fetch_.Column(static_cast<int>(i) + columns_.offset);
         fetch_.Reset();
         if (queryFetch_) {
             queryFetch_.BindInt64(1, current_);
@@ -856,7 +870,6 @@ private:
 
     mutable std::vector<Value> row_;
     mutable bool rowLoaded_ = false;
-
 };
 
 // ---- the connection ----
@@ -867,8 +880,9 @@ public:
         : ConnectionCore(ConnectionKind::Sqlite), handle_(std::move(handle)) {}
 
     bool TableExists(std::u16string_view name) override {
-        Statement st(handle_->get(),
-                     "SELECT 1 FROM sqlite_master WHERE type IN ('table', 'view') AND name = ? COLLATE NOCASE");
+        Statement st(
+            handle_->get(),
+            "SELECT 1 FROM sqlite_master WHERE type IN ('table', 'view') AND name = ? COLLATE NOCASE");
         st.Bind(1, Value(name));
         return st.Step();
     }
@@ -962,8 +976,9 @@ std::unique_ptr<Connection> OpenSqlite(const std::string& path, Access access, b
     const bool readOnly = access == Access::ReadOnly;
     // A connection and its record sets are used by one thread at a time, so SQLite need not
     // take the connection's lock on every call (a search reads several fields of every row).
-    const int flags = SQLITE_OPEN_NOMUTEX |
-                      (readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0));
+    const int flags =
+        SQLITE_OPEN_NOMUTEX |
+        (readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0));
     std::shared_ptr<Handle> handle = OpenHandle(path, path, flags);
     std::string message;
     int rc = FirstRead(handle->get(), message);
@@ -997,7 +1012,8 @@ void CopySqliteDatabase(const std::string& from, const std::string& to) {
     const std::shared_ptr<Handle> target = OpenHandle(to, to, SQLITE_OPEN_READWRITE);
     std::string message;
     if (FirstRead(target->get(), message) != SQLITE_OK)
-        throw DbError(dberr::kGeneral, "Could not open the database '" + RedactPassword(to) + "': " + message);
+        throw DbError(dberr::kGeneral,
+                      "Could not open the database '" + RedactPassword(to) + "': " + message);
     sqlite3_backup* backup = sqlite3_backup_init(target->get(), "main", source->get(), "main");
     if (!backup) Fail(target->get(), "Could not copy into '" + RedactPassword(to) + "'");
     int rc = SQLITE_OK;

@@ -2,8 +2,8 @@
 #include <QTest>
 #include <QTextBlock>
 #include <QTextDocument>
-#include <QTextLayout>
 #include <QTextEdit>
+#include <QTextLayout>
 
 #include "DemoMain.h"
 #include "demo_test_support.h"

@@ -36,8 +36,8 @@ public:
     Rows Query(const std::string& sql, const std::vector<std::string>& params = {}) {
         std::vector<const char*> values;
         for (const std::string& p : params) values.push_back(p.c_str());
-        PGresult* r = PQexecParams(conn_, sql.c_str(), static_cast<int>(values.size()), nullptr, values.data(), nullptr,
-                                   nullptr, 0);
+        PGresult* r = PQexecParams(conn_, sql.c_str(), static_cast<int>(values.size()), nullptr,
+                                   values.data(), nullptr, nullptr, 0);
         const ExecStatusType status = PQresultStatus(r);
         if (status != PGRES_TUPLES_OK && status != PGRES_COMMAND_OK) {
             const char* primary = PQresultErrorField(r, PG_DIAG_MESSAGE_PRIMARY);
@@ -48,7 +48,8 @@ public:
         Rows rows(static_cast<std::size_t>(PQntuples(r)));
         for (int i = 0; i < PQntuples(r); ++i)
             for (int j = 0; j < PQnfields(r); ++j)
-                rows[static_cast<std::size_t>(i)].push_back(PQgetisnull(r, i, j) ? "NULL" : PQgetvalue(r, i, j));
+                rows[static_cast<std::size_t>(i)].push_back(PQgetisnull(r, i, j) ? "NULL"
+                                                                                 : PQgetvalue(r, i, j));
         PQclear(r);
         return rows;
     }
@@ -67,7 +68,8 @@ private:
 
 std::string Conninfo(int server, const std::string& extra = {}) {
     const char* conninfo = ::quarrymink::testing::PgConninfo(server);
-    if (!conninfo) throw std::runtime_error("no test server: " + ::quarrymink::testing::PgUnavailableReason());
+    if (!conninfo)
+        throw std::runtime_error("no test server: " + ::quarrymink::testing::PgUnavailableReason());
     return conninfo + extra;
 }
 
@@ -86,7 +88,8 @@ void LoadNames(Session& db, const std::string& table) {
     for (const std::u16string& name : SplitWordList(bytes.str())) joined.append(name).append(u"|");
     joined.pop_back();
     db.Query("CREATE TABLE " + table + " (key VARCHAR(50), ident SERIAL PRIMARY KEY, name VARCHAR(50))");
-    db.Query("INSERT INTO " + table + " (name) SELECT unnest(string_to_array($1, '|'))", {Utf16ToUtf8(joined)});
+    db.Query("INSERT INTO " + table + " (name) SELECT unnest(string_to_array($1, '|'))",
+             {Utf16ToUtf8(joined)});
     db.Query("UPDATE " + table + " SET key = qm_code(name, 0, 50)");
 }
 
@@ -100,11 +103,15 @@ std::string Describe(const std::vector<MatchItem>& items) {
 class PgExtensionTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        ::quarrymink::testing::UsePgInstallation(
-            {QM_PG_BINDIR, QM_PG_SHAREDIR, QM_PG_PKGLIBDIR, {QM_PG_EXTENSION_LIBRARY}, {QM_PG_EXTENSION_FILES}});
+        ::quarrymink::testing::UsePgInstallation({QM_PG_BINDIR,
+                                                  QM_PG_SHAREDIR,
+                                                  QM_PG_PKGLIBDIR,
+                                                  {QM_PG_EXTENSION_LIBRARY},
+                                                  {QM_PG_EXTENSION_FILES}});
     }
     void SetUp() override {
-        ASSERT_NE(::quarrymink::testing::PgConninfo(), nullptr) << ::quarrymink::testing::PgUnavailableReason();
+        ASSERT_NE(::quarrymink::testing::PgConninfo(), nullptr)
+            << ::quarrymink::testing::PgUnavailableReason();
         db_ = std::make_unique<Session>(Conninfo(0, " dbname=" + Database(0)));
         db_->Query("CREATE EXTENSION quarrymink");
     }
@@ -112,7 +119,8 @@ protected:
     // A database of this test's own on the server, so that the tests of one run do not meet.
     static std::string Database(int server) {
         std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return std::tolower(c); });
+        std::transform(name.begin(), name.end(), name.begin(),
+                       [](unsigned char c) { return std::tolower(c); });
         Session admin(Conninfo(server));
         if (admin.Query("SELECT 1 FROM pg_database WHERE datname = $1", {name}).empty())
             admin.Query("CREATE DATABASE " + name);
@@ -122,9 +130,10 @@ protected:
     // The list qm_search gives (see Describe), and the last accepted id.
     static std::pair<std::string, std::string> RankedList(Session& db, const std::string& table,
                                                           const std::u16string& text, int compare) {
-        return Listed(db.Query("SELECT match, id, listed, last_id FROM qm_search($1, 'key', 'name', 'ident', $2, " +
-                                   std::to_string(compare) + ")",
-                               {table, Utf16ToUtf8(text)}));
+        return Listed(
+            db.Query("SELECT match, id, listed, last_id FROM qm_search($1, 'key', 'name', 'ident', $2, " +
+                         std::to_string(compare) + ")",
+                     {table, Utf16ToUtf8(text)}));
     }
     // Rows of (text, id, listed, last_id) as the listed matches and the last accepted id.
     static std::pair<std::string, std::string> Listed(const Rows& rows) {
@@ -138,13 +147,14 @@ protected:
 };
 
 const std::vector<std::pair<std::u16string, int>> kQueries = {
-    {u"smyth", 0},    {u"katryn", 0},       {u"jefry", 0},          {u"  john   smith ", 0}, {u"john smith", 3},
-    {u"o'brien", 0},  {u"mcdonald", 0},     {u"bennett", 0},        {u"walker", 0},          {u"abraham harris", 1},
-    {u"harris", 2},   {u"", 0},             {u"x", 0},              {u"peters", 0},          {u"anderson", 0},
+    {u"smyth", 0},   {u"katryn", 0},   {u"jefry", 0},   {u"  john   smith ", 0}, {u"john smith", 3},
+    {u"o'brien", 0}, {u"mcdonald", 0}, {u"bennett", 0}, {u"walker", 0},          {u"abraham harris", 1},
+    {u"harris", 2},  {u"", 0},         {u"x", 0},       {u"peters", 0},          {u"anderson", 0},
 };
 
 TEST_F(PgExtensionTest, FunctionsAgreeWithTheLibrary) {
-    for (const auto& c : testing::ScalarCases()) EXPECT_EQ(db_->Value(c.expression), c.expected) << c.expression;
+    for (const auto& c : testing::ScalarCases())
+        EXPECT_EQ(db_->Value(c.expression), c.expected) << c.expression;
     // The prefix is ready for LIKE: its _ escaped.
     EXPECT_EQ(db_->Value("qm_class_prefix(qm_code('_abc'))"), "\x02\\_");
     EXPECT_EQ(db_->Value("qm_final_cut(ARRAY[300, 290, 100])"), "240");
@@ -165,7 +175,9 @@ TEST_F(PgExtensionTest, BadInputFailsCleanlyInAnyEncoding) {
     db_->Query("CREATE DATABASE latin ENCODING 'LATIN1' TEMPLATE template0");
     Session latin(Conninfo(0, " dbname=latin client_encoding=UTF8"));
     latin.Query("CREATE EXTENSION quarrymink");
-    const std::string text = "'\xc3\x86r\xc3\xb8sk\xc3\xb8" "bing'";
+    const std::string text =
+        "'\xc3\x86r\xc3\xb8sk\xc3\xb8"
+        "bing'";
     EXPECT_EQ(latin.Value("qm_code(" + text + ")"), db_->Value("qm_code(" + text + ")"));
     EXPECT_EQ(latin.Value("qm_soundex(" + text + ")"), "62152");
 }
@@ -190,7 +202,8 @@ TEST_F(PgExtensionTest, RankedListIsTheEngines) {
         ASSERT_TRUE(host.messages.empty()) << Utf16ToUtf8(host.messages[0]);
         const auto [listed, lastId] = RankedList(*db_, "namedata", query, compare);
         EXPECT_EQ(listed, Describe(engine.List())) << Utf16ToUtf8(query);
-        EXPECT_EQ(lastId, engine.idValue == -1 ? "none" : std::to_string(engine.idValue)) << Utf16ToUtf8(query);
+        EXPECT_EQ(lastId, engine.idValue == -1 ? "none" : std::to_string(engine.idValue))
+            << Utf16ToUtf8(query);
         longest = std::max(longest, engine.List().size());
     }
     EXPECT_GE(longest, 5u);  // the queries do rank lists, not just single rows
@@ -224,13 +237,15 @@ std::string Outcome(const MatchEngine& engine) {
 TEST_F(PgExtensionTest, ScoringInTheServerListsAsTheClient) {
     LoadNames(*db_, "namedata");
     // Ties: texts that differ only in case have one key, and so one score.
-    db_->Query("INSERT INTO namedata (name, key) SELECT upper(name), key FROM namedata WHERE ident % 4 = 0 AND name ~ '^[A-Za-z ]+$'");
+    db_->Query(
+        "INSERT INTO namedata (name, key) SELECT upper(name), key FROM namedata WHERE ident % 4 = 0 AND name "
+        "~ '^[A-Za-z ]+$'");
     // A short key field: the search key is cut to it too (the rows are those whose keys fit).
     db_->Query("CREATE TABLE shortkeys (key VARCHAR(16), ident INT, name VARCHAR(50))");
     db_->Query("INSERT INTO shortkeys SELECT key, ident, name FROM namedata WHERE length(key) <= 16");
     auto connection = ConnectPostgres(Conninfo(0, " dbname=" + Database(0)));
-    const auto search = [&](const char16_t* table, const std::u16string& query, int compare, const char16_t* filter,
-                            bool inDatabase, testing::RecordingHost& host) {
+    const auto search = [&](const char16_t* table, const std::u16string& query, int compare,
+                            const char16_t* filter, bool inDatabase, testing::RecordingHost& host) {
         MatchEngine engine(host);
         engine.SetEventInterval(std::chrono::milliseconds(0));
         engine.connectionType = qmADO;
@@ -255,9 +270,10 @@ TEST_F(PgExtensionTest, ScoringInTheServerListsAsTheClient) {
                     testing::RecordingHost client, server;
                     const std::string expected = search(table, query, mode, filter, false, client);
                     EXPECT_EQ(search(table, query, mode, filter, true, server), expected)
-                        << Utf16ToUtf8(query) << " compare " << mode << " in " << Utf16ToUtf8(table) << " where "
-                        << Utf16ToUtf8(filter);
-                    // The events of a search in the server: progress 0 and 100, MatchFound for the ranked rows.
+                        << Utf16ToUtf8(query) << " compare " << mode << " in " << Utf16ToUtf8(table)
+                        << " where " << Utf16ToUtf8(filter);
+                    // The events of a search in the server: progress 0 and 100, MatchFound for the ranked
+                    // rows.
                     if (!client.progress.empty()) {
                         EXPECT_EQ(server.progress, (std::vector<int>{0, 100}));
                     }
@@ -273,7 +289,8 @@ TEST_F(PgExtensionTest, ScoringInTheServerListsAsTheClient) {
     // Without the extension the search scores on the client.
     db_->Query("DROP EXTENSION quarrymink CASCADE");
     testing::RecordingHost client, server;
-    EXPECT_EQ(search(u"namedata", u"smyth", 0, u"", true, server), search(u"namedata", u"smyth", 0, u"", false, client));
+    EXPECT_EQ(search(u"namedata", u"smyth", 0, u"", true, server),
+              search(u"namedata", u"smyth", 0, u"", false, client));
     EXPECT_EQ(server.found, client.found);
 }
 
@@ -289,8 +306,9 @@ TEST_F(PgExtensionTest, TableSpreadOverTwoServersRanksAsOneTable) {
     db_->Query("CREATE USER MAPPING FOR CURRENT_USER SERVER shard OPTIONS (user 'qm')");
     db_->Query("CREATE TABLE names (key VARCHAR(50), ident INT, name VARCHAR(50)) PARTITION BY HASH (ident)");
     db_->Query("CREATE TABLE names_here PARTITION OF names FOR VALUES WITH (MODULUS 2, REMAINDER 0)");
-    db_->Query("CREATE FOREIGN TABLE names_there PARTITION OF names FOR VALUES WITH (MODULUS 2, REMAINDER 1) "
-               "SERVER shard OPTIONS (table_name 'names_shard')");
+    db_->Query(
+        "CREATE FOREIGN TABLE names_there PARTITION OF names FOR VALUES WITH (MODULUS 2, REMAINDER 1) "
+        "SERVER shard OPTIONS (table_name 'names_shard')");
     db_->Query("INSERT INTO names SELECT key, ident, name FROM namedata");
     const int there = std::stoi(shard.Query("SELECT count(*) FROM names_shard")[0][0]);
     const int here = std::stoi(db_->Query("SELECT count(*) FROM names_here")[0][0]);

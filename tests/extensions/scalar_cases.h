@@ -36,12 +36,14 @@ inline std::vector<ScalarCase> ScalarCases() {
         coder.SetMaxKeyLength(maxLength);
         return coder.MakeCode(text);
     };
-    for (const std::u16string text : {u"smith", u"Smyth", u"john smith", u"  Mary  Ann ", u"", u"o'brien",
-                                      u"\u00c6r\u00f8sk\u00f8bing", u"tougher", u"\u4e2d\u6587 \U0001F600x"}) {
+    for (const std::u16string text :
+         {u"smith", u"Smyth", u"john smith", u"  Mary  Ann ", u"", u"o'brien", u"\u00c6r\u00f8sk\u00f8bing",
+          u"tougher", u"\u4e2d\u6587 \U0001F600x"}) {
         const std::string q = Quoted(text);
         cases.push_back({"qm_code(" + q + ")", Utf16ToUtf8(code(text))});
         for (int compare = 1; compare <= 3; ++compare)
-            cases.push_back({"qm_code(" + q + ", " + std::to_string(compare) + ")", Utf16ToUtf8(code(text, compare))});
+            cases.push_back(
+                {"qm_code(" + q + ", " + std::to_string(compare) + ")", Utf16ToUtf8(code(text, compare))});
         cases.push_back({"qm_code(" + q + ", 0, 5)", Utf16ToUtf8(code(text, 0, 5))});
         cases.push_back({"qm_soundex(" + q + ")", Utf16ToUtf8(SimpleSoundex(text))});
         cases.push_back({"qm_threshold(qm_code(" + q + "))", std::to_string(KeyLengthGrade(code(text)))});
@@ -50,8 +52,8 @@ inline std::vector<ScalarCase> ScalarCases() {
         std::u16string a, b;
         int max;
     };
-    for (const Align& c : {Align{u"smith", u"smyth", 100}, Align{u"mit", u"mite", 255}, Align{u"abc", u"", 100},
-                           Align{u"mite", u"mit", 0}})
+    for (const Align& c : {Align{u"smith", u"smyth", 100}, Align{u"mit", u"mite", 255},
+                           Align{u"abc", u"", 100}, Align{u"mite", u"mit", 0}})
         cases.push_back({"qm_align(" + Quoted(c.a) + ", " + Quoted(c.b) + ", " + std::to_string(c.max) + ")",
                          std::to_string(AlignmentScore(c.a, c.b, static_cast<std::uint8_t>(c.max)))});
     // Stored texts against search texts, in every Compare mode, with and without a blank.
@@ -59,16 +61,17 @@ inline std::vector<ScalarCase> ScalarCases() {
         for (const std::u16string search : {u"smyth", u"jon smyth", u"Bennett", u"mary ann"})
             for (int compare = 0; compare <= 3; ++compare) {
                 const std::size_t spaces = CountBlanks(search);
-                cases.push_back({"qm_score(qm_code(" + Quoted(stored) + "), qm_code(" + Quoted(search) + ", " +
-                                     std::to_string(compare) + "), " + std::to_string(compare) + ", " +
+                cases.push_back({"qm_score(qm_code(" + Quoted(stored) + "), qm_code(" + Quoted(search) +
+                                     ", " + std::to_string(compare) + "), " + std::to_string(compare) + ", " +
                                      std::to_string(spaces) + ")",
                                  std::to_string(CandidateScore(code(stored), code(search, compare),
                                                                static_cast<CompareMode>(compare), spaces))});
             }
     cases.push_back({"qm_score(qm_code('smith'), qm_code('smyth'))",
                      std::to_string(CandidateScore(code(u"smith"), code(u"smyth")))});
-    for (const char* nullCall : {"qm_code(NULL)", "qm_code('x', NULL)", "qm_soundex(NULL)", "qm_align('a', NULL, 1)",
-                                 "qm_score(NULL, 'x')", "qm_threshold(NULL)", "qm_class_prefix(qm_code(''))"})
+    for (const char* nullCall :
+         {"qm_code(NULL)", "qm_code('x', NULL)", "qm_soundex(NULL)", "qm_align('a', NULL, 1)",
+          "qm_score(NULL, 'x')", "qm_threshold(NULL)", "qm_class_prefix(qm_code(''))"})
         cases.push_back({nullCall, "NULL"});
     return cases;
 }

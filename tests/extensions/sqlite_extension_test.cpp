@@ -15,7 +15,8 @@ protected:
         ASSERT_EQ(sqlite3_open(":memory:", &db_), SQLITE_OK);
         sqlite3_enable_load_extension(db_, 1);
         char* error = nullptr;
-        ASSERT_EQ(sqlite3_load_extension(db_, QM_SQLITE_EXTENSION, "sqlite3_quarrymink_init", &error), SQLITE_OK)
+        ASSERT_EQ(sqlite3_load_extension(db_, QM_SQLITE_EXTENSION, "sqlite3_quarrymink_init", &error),
+                  SQLITE_OK)
             << (error ? error : "");
     }
     void TearDown() override { sqlite3_close(db_); }
@@ -29,7 +30,8 @@ protected:
         std::string out;
         if (sqlite3_step(statement) == SQLITE_ROW) {
             const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, 0));
-            out = text ? std::string(text, static_cast<std::size_t>(sqlite3_column_bytes(statement, 0))) : "NULL";
+            out = text ? std::string(text, static_cast<std::size_t>(sqlite3_column_bytes(statement, 0)))
+                       : "NULL";
         } else {
             out = "ERROR: " + std::string(sqlite3_errmsg(db_));
         }

@@ -10,33 +10,51 @@
 
 namespace quarrymink::reference {
 
-inline int AlignmentScore(const std::u16string& a, const std::u16string& b, int maxScore, std::u16string& edit) {
+inline int AlignmentScore(const std::u16string& a, const std::u16string& b, int maxScore,
+                          std::u16string& edit) {
     edit.clear();
     if (a == b) {
         edit.assign(std::min<std::size_t>(a.size(), 39), u'M');
         return maxScore;
     }
     const int la = static_cast<int>(a.size()), lb = static_cast<int>(b.size());
-    std::vector<std::vector<int>> cost(la + 1, std::vector<int>(lb + 1)), step(la + 1, std::vector<int>(lb + 1));
+    std::vector<std::vector<int>> cost(la + 1, std::vector<int>(lb + 1)),
+        step(la + 1, std::vector<int>(lb + 1));
     for (int i = 0; i <= la; ++i) cost[i][0] = i;
     for (int j = 0; j <= lb; ++j) cost[0][j] = j;
     for (int i = 1; i <= la; ++i)
         for (int j = 1; j <= lb; ++j) {
             const int c = a[i - 1] == b[j - 1] ? 0 : 1;
             const int diag = cost[i - 1][j - 1] + c, up = cost[i - 1][j] + 1, left = cost[i][j - 1] + 1;
-            if (left <= up && left <= diag) cost[i][j] = left, step[i][j] = 128;
-            else if (up <= diag) cost[i][j] = up, step[i][j] = 192;
-            else cost[i][j] = diag, step[i][j] = c ? 64 : 0;
+            if (left <= up && left <= diag)
+                cost[i][j] = left, step[i][j] = 128;
+            else if (up <= diag)
+                cost[i][j] = up, step[i][j] = 192;
+            else
+                cost[i][j] = diag, step[i][j] = c ? 64 : 0;
         }
     auto read = [&](int i, int j, bool byRow) {
         std::u16string out;
         int earliest = 0;
         do {
             switch (step[i][j]) {
-                case 0: out.insert(out.begin(), u'M'); earliest = byRow ? i : j; --i, --j; break;
-                case 64: out.insert(out.begin(), u'S'); --i, --j; break;
-                case 192: out.insert(out.begin(), u'I'); --i; break;
-                default: out.insert(out.begin(), u'D'); --j; break;
+                case 0:
+                    out.insert(out.begin(), u'M');
+                    earliest = byRow ? i : j;
+                    --i, --j;
+                    break;
+                case 64:
+                    out.insert(out.begin(), u'S');
+                    --i, --j;
+                    break;
+                case 192:
+                    out.insert(out.begin(), u'I');
+                    --i;
+                    break;
+                default:
+                    out.insert(out.begin(), u'D');
+                    --j;
+                    break;
             }
         } while (i > 0 && j > 0);
         if (earliest > 1) out.insert(0, std::u16string(earliest - 1, u'S'));
@@ -59,8 +77,10 @@ inline int AlignmentScore(const std::u16string& a, const std::u16string& b, int 
     if ((last == u'I' && la && a.back() == u'e') || (last == u'D' && lb && b.back() == u'e')) count += 0.5f;
     if (la > 1 && count < static_cast<float>(edit.size())) {
         const bool endsMM = edit.size() >= 2 && edit.substr(edit.size() - 2) == u"MM";
-        if (endsMM || (!vowel(a[la - 1]) && vowel(a[la - 2]))) count += 0.5f;
-        else if (last == u'M') count += 0.2f;
+        if (endsMM || (!vowel(a[la - 1]) && vowel(a[la - 2])))
+            count += 0.5f;
+        else if (last == u'M')
+            count += 0.2f;
     }
     for (const std::u16string pair : {u"II", u"DD"}) {
         if (count > 0 && edit.find(pair) != std::u16string::npos) {
@@ -72,7 +92,8 @@ inline int AlignmentScore(const std::u16string& a, const std::u16string& b, int 
     }
     if (!(count > 0)) count = 0;
     if (edit.empty()) return 0;
-    return static_cast<int>(std::nearbyint(static_cast<double>(maxScore) * count / static_cast<double>(edit.size())));
+    return static_cast<int>(
+        std::nearbyint(static_cast<double>(maxScore) * count / static_cast<double>(edit.size())));
 }
 
 }  // namespace quarrymink::reference

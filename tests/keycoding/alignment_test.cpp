@@ -24,19 +24,16 @@ TEST_P(WorkedScores, ScoreAndEditStringAtBothMaxima) {
     EXPECT_EQ(AlignmentScore(w.a, w.b, 255), w.score255);  // same without the edit string
 }
 
-INSTANTIATE_TEST_SUITE_P(AlignmentScore, WorkedScores,
-                         ::testing::Values(Scored{u"smith", u"smyth", u"MMSMM", 90, 230},
-                                           Scored{u"mit", u"mitt", u"MMMD", 88, 223},
-                                           Scored{u"mit", u"mite", u"MMMD", 100, 255},
-                                           Scored{u"mite", u"mit", u"MMMI", 88, 223},
-                                           Scored{u"jon", u"john", u"MMDM", 88, 223},
-                                           Scored{u"ab", u"ba", u"SMD", 50, 128},
-                                           Scored{u"abcd", u"ad", u"MiiM", 30, 77},
-                                           Scored{u"abc", u"xyz", u"SSS", 0, 0},
-                                           // empty sides: the walks start in row or column 0
-                                           Scored{u"", u"abc", u"M", 100, 255},
-                                           Scored{u"abc", u"", u"SSM", 40, 102},
-                                           Scored{u"a", u"b", u"S", 0, 0}));
+INSTANTIATE_TEST_SUITE_P(
+    AlignmentScore, WorkedScores,
+    ::testing::Values(Scored{u"smith", u"smyth", u"MMSMM", 90, 230},
+                      Scored{u"mit", u"mitt", u"MMMD", 88, 223}, Scored{u"mit", u"mite", u"MMMD", 100, 255},
+                      Scored{u"mite", u"mit", u"MMMI", 88, 223}, Scored{u"jon", u"john", u"MMDM", 88, 223},
+                      Scored{u"ab", u"ba", u"SMD", 50, 128}, Scored{u"abcd", u"ad", u"MiiM", 30, 77},
+                      Scored{u"abc", u"xyz", u"SSS", 0, 0},
+                      // empty sides: the walks start in row or column 0
+                      Scored{u"", u"abc", u"M", 100, 255}, Scored{u"abc", u"", u"SSM", 40, 102},
+                      Scored{u"a", u"b", u"S", 0, 0}));
 
 TEST(AlignmentScore, EqualTextsScoreTheMaximum) {
     std::u16string edit = u"junk";

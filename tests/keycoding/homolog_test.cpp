@@ -58,7 +58,7 @@ TEST(HomologRules, FirstMatchingRuleWins) {
     ExpectSound(u"schmidt", u"s", u"SH_SK", u"midt");  // sch before sc and s
     ExpectSound(u"mack", u"2", u"MC", u"");
     ExpectSound(u"mackay", u"2", u"MC", u"ay");
-    ExpectSound(u"ibex", u"i", u"AY", u"bex");         // consumes only the i
+    ExpectSound(u"ibex", u"i", u"AY", u"bex");  // consumes only the i
     ExpectSound(u"iban", u"i", u"i_AY", u"ban");
 }
 

@@ -8,7 +8,9 @@ namespace quarrymink {
 namespace {
 
 // The key a body gives: the version character, then the body with its letters substituted.
-std::u16string KeyOf(std::u16string_view body) { return u"\u0002" + EncryptString(body); }
+std::u16string KeyOf(std::u16string_view body) {
+    return u"\u0002" + EncryptString(body);
+}
 
 std::u16string Code(std::u16string_view text, std::int32_t compare = CompareAll, std::int32_t maxLength = 0) {
     KeyCoder coder;
@@ -39,20 +41,21 @@ TEST_P(WorkedBodies, MakeCodeGivesTheBody) {
     EXPECT_EQ(Code(GetParam().text), KeyOf(GetParam().body));
 }
 
-INSTANTIATE_TEST_SUITE_P(KeyCoder, WorkedBodies,
-                         ::testing::Values(Worked{u"smith", u"sS:53:mit"}, Worked{u"smyth", u"sS:53:mit"},
-                                           Worked{u"knight", u"nN:23:it"}, Worked{u"wright", u"rR:23:it"},
-                                           Worked{u"johnson", u"jJ_H:525:onson"}, Worked{u"jonson", u"jJ_H:525:onson"},
-                                           Worked{u"catherine", u"sK:365:aterine"}, Worked{u"kathryn", u"sK:365:atrin"},
-                                           Worked{u"phillips", u"fF:412:ilips"}, Worked{u"mcdonald", u"2MC:3543:donald"},
-                                           Worked{u"macdonald", u"2MC:3543:donald"}, Worked{u"bennett", u"wB_V:53:enet"},
-                                           Worked{u"hughes", u"jH_J:22:ues"}, Worked{u"laugh", u"ll:2:af"},
-                                           Worked{u"little", u"ll:34:itel"}, Worked{u"centre", u"sS_K_CH:536:enter"},
-                                           Worked{u"o'brien", u"wO:165:brien"}, Worked{u"kate", u"sK:3:at"},
-                                           // context passes where both neighbours are tested
-                                           Worked{u"tougher", u"tT:26:ofer"},
-                                           // the silent-e rule
-                                           Worked{u"bone", u"wB_V:5:oan"}, Worked{u"tune", u"tT:5:un"}));
+INSTANTIATE_TEST_SUITE_P(
+    KeyCoder, WorkedBodies,
+    ::testing::Values(Worked{u"smith", u"sS:53:mit"}, Worked{u"smyth", u"sS:53:mit"},
+                      Worked{u"knight", u"nN:23:it"}, Worked{u"wright", u"rR:23:it"},
+                      Worked{u"johnson", u"jJ_H:525:onson"}, Worked{u"jonson", u"jJ_H:525:onson"},
+                      Worked{u"catherine", u"sK:365:aterine"}, Worked{u"kathryn", u"sK:365:atrin"},
+                      Worked{u"phillips", u"fF:412:ilips"}, Worked{u"mcdonald", u"2MC:3543:donald"},
+                      Worked{u"macdonald", u"2MC:3543:donald"}, Worked{u"bennett", u"wB_V:53:enet"},
+                      Worked{u"hughes", u"jH_J:22:ues"}, Worked{u"laugh", u"ll:2:af"},
+                      Worked{u"little", u"ll:34:itel"}, Worked{u"centre", u"sS_K_CH:536:enter"},
+                      Worked{u"o'brien", u"wO:165:brien"}, Worked{u"kate", u"sK:3:at"},
+                      // context passes where both neighbours are tested
+                      Worked{u"tougher", u"tT:26:ofer"},
+                      // the silent-e rule
+                      Worked{u"bone", u"wB_V:5:oan"}, Worked{u"tune", u"tT:5:un"}));
 
 TEST(KeyCoder, EmptyTextGivesTwoColons) {
     EXPECT_EQ(Code(u""), u"\u0002::");
@@ -134,7 +137,8 @@ TEST(KeyParts, SplitKeySoundsPairsEachAlternative) {
 TEST(Resources, AboutLinesEndAtTheStar) {
     const std::u16string about = ReadResLines(201);
     std::size_t lines = 0;
-    for (std::size_t at = about.find(u"\r\n"); at != std::u16string::npos; at = about.find(u"\r\n", at + 2)) ++lines;
+    for (std::size_t at = about.find(u"\r\n"); at != std::u16string::npos; at = about.find(u"\r\n", at + 2))
+        ++lines;
     EXPECT_EQ(lines, 17u);
     EXPECT_EQ(ReadResLines(218), u"");
     EXPECT_THROW(StringResource(999), std::out_of_range);

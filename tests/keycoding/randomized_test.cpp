@@ -4,10 +4,10 @@
 
 #include <random>
 
-#include "quarrymink/keycoding.h"
-#include "textutil.h"
-#include "quarrymink/unicode.h"
 #include "alignment_reference.h"
+#include "quarrymink/keycoding.h"
+#include "quarrymink/unicode.h"
+#include "textutil.h"
 
 namespace quarrymink {
 namespace {
@@ -18,9 +18,12 @@ std::u16string RandomText(std::mt19937& rng) {
     std::u16string text(static_cast<std::size_t>(length(rng)), u'\0');
     for (char16_t& ch : text) {
         const int k = kind(rng);
-        if (k < 5) ch = kInteresting[std::uniform_int_distribution<int>(0, 18)(rng)];
-        else if (k < 8) ch = static_cast<char16_t>(ascii(rng));
-        else ch = static_cast<char16_t>(any(rng));
+        if (k < 5)
+            ch = kInteresting[std::uniform_int_distribution<int>(0, 18)(rng)];
+        else if (k < 8)
+            ch = static_cast<char16_t>(ascii(rng));
+        else
+            ch = static_cast<char16_t>(any(rng));
     }
     return text;
 }
@@ -46,7 +49,8 @@ TEST(Randomized, KeysKeepTheirLayoutAndScoresTheirRange) {
         ASSERT_EQ(body.substr(0, expectedHead.size()), expectedHead) << round;
         std::size_t at = expectedHead.size();
         ASSERT_EQ(body[at], u':') << round;
-        for (++at; at < body.size() && body[at] >= u'1' && body[at] <= u'6'; ++at) {}
+        for (++at; at < body.size() && body[at] >= u'1' && body[at] <= u'6'; ++at) {
+        }
         ASSERT_LT(at, body.size()) << round;
         ASSERT_EQ(body[at], u':') << round;
 

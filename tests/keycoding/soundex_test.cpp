@@ -24,8 +24,8 @@ TEST(SimpleSoundex, EmptyForTextsWithoutConsonants) {
 
 TEST(SimpleSoundex, CaseAndNonAsciiLetters) {
     EXPECT_EQ(SimpleSoundex(u"SMITH"), SimpleSoundex(u"smith"));
-    EXPECT_EQ(SimpleSoundex(u"M\u00fcller"), u"546");    // ü is skipped: M, L, L, E, R
-    EXPECT_EQ(SimpleSoundex(u"\u017fmith"), u"253");     // long s upper-cases to S
+    EXPECT_EQ(SimpleSoundex(u"M\u00fcller"), u"546");  // ü is skipped: M, L, L, E, R
+    EXPECT_EQ(SimpleSoundex(u"\u017fmith"), u"253");   // long s upper-cases to S
 }
 
 TEST(SimpleSoundex, LongTextsDoNotOverflow) {

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "textutil.h"
 #include "quarrymink/unicode.h"
+#include "textutil.h"
 
 namespace quarrymink {
 namespace {
@@ -45,10 +45,10 @@ TEST(TextUtils, VowelsLettersAndRepeats) {
     EXPECT_FALSE(IsVowel(u"\u00e9"));
     EXPECT_TRUE(IsLetter(u"z"));
     EXPECT_TRUE(IsLetter(u"Q"));
-    EXPECT_FALSE(IsLetter(u"@"));   // 64: bit 5 clear, just below A
-    EXPECT_FALSE(IsLetter(u"["));   // 91
-    EXPECT_FALSE(IsLetter(u"`"));   // 96 folds to 64
-    EXPECT_FALSE(IsLetter(u"{"));   // 123 folds to 91
+    EXPECT_FALSE(IsLetter(u"@"));  // 64: bit 5 clear, just below A
+    EXPECT_FALSE(IsLetter(u"["));  // 91
+    EXPECT_FALSE(IsLetter(u"`"));  // 96 folds to 64
+    EXPECT_FALSE(IsLetter(u"{"));  // 123 folds to 91
     EXPECT_FALSE(IsLetter(u"\u00c1"));
     EXPECT_FALSE(IsLetter(u""));
     EXPECT_EQ(RepeatChar(3, u'M'), u"MMM");
@@ -72,9 +72,9 @@ TEST(Unicode, Utf8RoundTripAndRejection) {
     const std::u16string text = u"K\u00e4the \u20ac \U0001F600";
     EXPECT_EQ(Utf8ToUtf16(Utf16ToUtf8(text)), text);
     EXPECT_FALSE(Utf8ToUtf16("\xff"));
-    EXPECT_FALSE(Utf8ToUtf16("\xc3"));            // truncated
-    EXPECT_FALSE(Utf8ToUtf16("\xc0\xaf"));        // overlong
-    EXPECT_FALSE(Utf8ToUtf16("\xed\xa0\x80"));    // surrogate
+    EXPECT_FALSE(Utf8ToUtf16("\xc3"));          // truncated
+    EXPECT_FALSE(Utf8ToUtf16("\xc0\xaf"));      // overlong
+    EXPECT_FALSE(Utf8ToUtf16("\xed\xa0\x80"));  // surrogate
     EXPECT_EQ(Utf16ToUtf8(std::u16string(1, u'\xd800')), "\xef\xbf\xbd");
 }
 

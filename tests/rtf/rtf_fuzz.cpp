@@ -2,7 +2,6 @@
 // error, and whatever was read must survive a write and a second read.
 #include <QGuiApplication>
 #include <QTextDocument>
-
 #include <cstdint>
 #include <cstdlib>
 

@@ -1,18 +1,19 @@
+#include "rtf.h"
+
 #include <gtest/gtest.h>
 
 #include <QGuiApplication>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
-
 #include <memory>
 #include <random>
 #include <string>
 #include <vector>
 
-#include "rtf.h"
-
-void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
+void PrintTo(const QString& text, std::ostream* os) {
+    *os << '"' << text.toStdString() << '"';
+}
 
 namespace quarrymink::rtf {
 namespace {
@@ -47,10 +48,9 @@ struct Style {
 };
 
 std::ostream& operator<<(std::ostream& os, const Style& s) {
-    return os << '{' << s.family.toStdString() << ' ' << s.points << "pt b" << s.bold << " i"
-              << s.italic << " u" << s.underline << " s" << s.strike << " sc" << s.script << " c"
-              << std::hex << s.color << " bg" << s.background << std::dec << " a" << int(s.align)
-              << '}';
+    return os << '{' << s.family.toStdString() << ' ' << s.points << "pt b" << s.bold << " i" << s.italic
+              << " u" << s.underline << " s" << s.strike << " sc" << s.script << " c" << std::hex << s.color
+              << " bg" << s.background << std::dec << " a" << int(s.align) << '}';
 }
 
 Style StyleOf(const QTextCharFormat& f, const QTextBlock& block, const QTextDocument& doc) {
@@ -63,7 +63,8 @@ Style StyleOf(const QTextCharFormat& f, const QTextBlock& block, const QTextDocu
     s.underline = f.fontUnderline();
     s.strike = f.fontStrikeOut();
     s.script = f.verticalAlignment() == QTextCharFormat::AlignSuperScript ? 1
-               : f.verticalAlignment() == QTextCharFormat::AlignSubScript ? -1 : 0;
+               : f.verticalAlignment() == QTextCharFormat::AlignSubScript ? -1
+                                                                          : 0;
     if (f.foreground().style() != Qt::NoBrush) s.color = f.foreground().color().rgb();
     if (f.background().style() != Qt::NoBrush) s.background = f.background().color().rgb();
     s.align = block.blockFormat().alignment() & Qt::AlignHorizontal_Mask;
@@ -85,8 +86,7 @@ Content ContentOf(const QTextDocument& doc) {
         if (block != doc.begin()) {
             const QTextBlock before = block.previous();
             c.text += u'\n';
-            c.styles.push_back(before.length() == 1 ? StyleOf(before.charFormat(), before, doc)
-                                                    : Style{});
+            c.styles.push_back(before.length() == 1 ? StyleOf(before.charFormat(), before, doc) : Style{});
         }
         for (auto it = block.begin(); !it.atEnd(); ++it) {
             const QTextFragment fragment = it.fragment();
@@ -105,9 +105,13 @@ std::unique_ptr<QTextDocument> Read(const QByteArray& rtf) {
     return doc;
 }
 
-QString TextOf(const QByteArray& rtf) { return ContentOf(*Read(rtf)).text; }
+QString TextOf(const QByteArray& rtf) {
+    return ContentOf(*Read(rtf)).text;
+}
 
-QString Q(const char16_t* text) { return QString::fromUtf16(text); }
+QString Q(const char16_t* text) {
+    return QString::fromUtf16(text);
+}
 
 // Style of the first character of word in the document.
 Style StyleAt(const QTextDocument& doc, const QString& word) {
@@ -362,20 +366,31 @@ TEST(RtfRoundTrip, EmptyAndBlankDocuments) {
 // Mutates a valid file with the pieces that make RTF parsing hard.
 QByteArray Mutate(QByteArray data, std::mt19937& rng) {
     static const char* const kPieces[] = {
-        "{", "}", "\\", "\\u", "\\u-", "\\'", "\\'f", "\\bin", "\\bin3 ", "\\*", "\\fonttbl",
-        "\\colortbl;", "\\par", "\\pard", "\\plain", "\\uc0", "\\uc5", "\\f", "\\fs", "\\cf",
-        "\\red", ";", "9999999999999", "-", " ", "\\line", "\\cell", "\\row", "\\info",
-        "{\\*\\x", "\\~", "\r\n", "\\\n", "\xff", "\x80"};
+        "{",       "}",      "\\",        "\\u",         "\\u-",   "\\'",     "\\'f",          "\\bin",
+        "\\bin3 ", "\\*",    "\\fonttbl", "\\colortbl;", "\\par",  "\\pard",  "\\plain",       "\\uc0",
+        "\\uc5",   "\\f",    "\\fs",      "\\cf",        "\\red",  ";",       "9999999999999", "-",
+        " ",       "\\line", "\\cell",    "\\row",       "\\info", "{\\*\\x", "\\~",           "\r\n",
+        "\\\n",    "\xff",   "\x80"};
     auto pick = [&](std::size_t n) { return std::uniform_int_distribution<std::size_t>(0, n)(rng); };
     const std::size_t edits = 1 + pick(8);
     for (std::size_t e = 0; e < edits; ++e) {
         const auto at = static_cast<qsizetype>(pick(static_cast<std::size_t>(data.size())));
         switch (pick(4)) {
-            case 0: data.insert(at, kPieces[pick(std::size(kPieces) - 1)]); break;
-            case 1: data.remove(at, static_cast<qsizetype>(pick(20))); break;
-            case 2: if (at < data.size()) data[at] = static_cast<char>(pick(255)); break;
-            case 3: data.truncate(at); break;
-            default: data.insert(at, QByteArray(static_cast<qsizetype>(pick(1500)), '{')); break;
+            case 0:
+                data.insert(at, kPieces[pick(std::size(kPieces) - 1)]);
+                break;
+            case 1:
+                data.remove(at, static_cast<qsizetype>(pick(20)));
+                break;
+            case 2:
+                if (at < data.size()) data[at] = static_cast<char>(pick(255));
+                break;
+            case 3:
+                data.truncate(at);
+                break;
+            default:
+                data.insert(at, QByteArray(static_cast<qsizetype>(pick(1500)), '{'));
+                break;
         }
     }
     return data;

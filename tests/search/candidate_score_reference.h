@@ -32,7 +32,8 @@ inline int CandidateScore(std::u16string_view stored, std::u16string_view search
     const KeySounds candidate = SplitKeySounds(CutForCompare(stored, compare, spaceCount));
     if (search.Count() < 0 || candidate.Count() < 0) throw std::invalid_argument("no first-sound part");
     const std::u16string b = EncryptString(u"b"), w = EncryptString(u"w");
-    if ((search.sounds[0] == b && candidate.sounds[0] == w) || (search.sounds[0] == w && candidate.sounds[0] == b))
+    if ((search.sounds[0] == b && candidate.sounds[0] == w) ||
+        (search.sounds[0] == w && candidate.sounds[0] == b))
         return -1;
     int best = 0;
     std::u16string edit;

@@ -40,8 +40,10 @@ TEST(CandidateScore, AgreesWithThePlainScorer) {
         const std::u16string searchKey = coder.MakeCode(searchText);
         // Stored keys: mostly real keys, sometimes arbitrary texts (a damaged table).
         const std::u16string stored = round % 4 == 3 ? storedText : coder.MakeCode(storedText);
-        const int fast = Outcome([&] { return CandidateScore(stored, searchKey, CompareMode(compare), spaces); });
-        const int plain = Outcome([&] { return reference::CandidateScore(stored, searchKey, compare, spaces); });
+        const int fast =
+            Outcome([&] { return CandidateScore(stored, searchKey, CompareMode(compare), spaces); });
+        const int plain =
+            Outcome([&] { return reference::CandidateScore(stored, searchKey, compare, spaces); });
         ASSERT_EQ(fast, plain) << round;
     }
 }

@@ -9,7 +9,9 @@
 
 namespace quarrymink::testing {
 
-inline std::u16string Num(long long n) { return Widen(std::to_string(n)); }
+inline std::u16string Num(long long n) {
+    return Widen(std::to_string(n));
+}
 
 /// The number of the DbError that f raises; 0 when it raises none.
 template <class F>

@@ -3,13 +3,13 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include "hostile_settings.h"
 #include "pg_server.h"
 #include "quarrymink/database.h"
 #include "quarrymink/keycoding.h"
 #include "quarrymink/sampledb.h"
 #include "quarrymink/search.h"
 #include "quarrymink/unicode.h"
-#include "hostile_settings.h"
 #include "recording_host.h"
 #include "sql_dialect.h"
 
@@ -81,7 +81,8 @@ TEST_F(EnginePgTest, UnknownFieldAndTableInTheControlsWords) {
     Search(u"smith");
     ASSERT_EQ(host_.messages.size(), 2u);
     // The version check is the first to meet the missing table.
-    EXPECT_EQ(host_.messages[1], u"QM1Error:\r\nThe table name 'nowhere' is not\r\nvalid for this data connection");
+    EXPECT_EQ(host_.messages[1],
+              u"QM1Error:\r\nThe table name 'nowhere' is not\r\nvalid for this data connection");
 }
 
 TEST_F(EnginePgTest, HostileNamesAndFiltersAreRefusedBeforeAnyStatementRuns) {
@@ -102,7 +103,8 @@ TEST_F(EnginePgTest, HostileNamesAndFiltersAreRefusedBeforeAnyStatementRuns) {
         engine_.Recode(db_.get());
         EXPECT_EQ(db_->OpenRecordset(u"SELECT COUNT(*) AS n FROM canary")->Field(u"n").ToInt32(), 3) << shown;
     }
-    db_->Execute(u"CREATE TABLE \"name list\" (\"key code\" VARCHAR(50), \"Full Name\" VARCHAR(50), ident INTEGER)");
+    db_->Execute(
+        u"CREATE TABLE \"name list\" (\"key code\" VARCHAR(50), \"Full Name\" VARCHAR(50), ident INTEGER)");
     db_->Execute(u"INSERT INTO \"name list\" SELECT key, name, ident FROM namedata");
     engine_.tableName = u"[Name List]";  // lower-cased, as PostgreSQL folds plain names
     engine_.keyFieldName = u"[key code]";
@@ -135,7 +137,8 @@ TEST_F(EnginePgTest, ConnectionOfTheWrongKindIsReported) {
 
 TEST_F(EnginePgTest, RecodeKeepsKeysWithinTheFieldSize) {
     db_->Execute(u"CREATE TABLE shortkeys (key VARCHAR(6), ident SERIAL PRIMARY KEY, name VARCHAR(50))");
-    db_->Execute(u"INSERT INTO shortkeys (key, name) VALUES ('old', 'Catherine'), ('old', 'Schmidt'), ('old', 'x')");
+    db_->Execute(
+        u"INSERT INTO shortkeys (key, name) VALUES ('old', 'Catherine'), ('old', 'Schmidt'), ('old', 'x')");
     engine_.tableName = u"shortkeys";
     engine_.Recode(db_.get());
     EXPECT_TRUE(host_.messages.empty()) << (host_.messages.empty() ? "" : Utf16ToUtf8(host_.messages[0]));
@@ -162,8 +165,8 @@ TEST_F(EnginePgTest, OldVersionContinuedOrRecoded) {
 
 // Made-up names, many and varied enough that the planner weighs its indexes as on a real table.
 std::string SyllableNames(int count) {
-    static const char* const kSyllables[] = {"ka", "lo", "mi", "ne", "ru", "sa", "ti", "vo", "bre", "dan",
-                                             "fel", "gor", "hul", "jas", "pim", "wen", "zor", "tho"};
+    static const char* const kSyllables[] = {"ka",  "lo",  "mi",  "ne",  "ru",  "sa",  "ti",  "vo",  "bre",
+                                             "dan", "fel", "gor", "hul", "jas", "pim", "wen", "zor", "tho"};
     std::string list;
     for (int i = 0; i < count; ++i) {
         std::string name;
@@ -181,7 +184,8 @@ TEST_F(EnginePgTest, MakeDbBuildsInOneTransactionAndIndexesTheKeyPrefix) {
     const std::string location = std::string(testing::PgConninfo()) + " options='-c search_path=mk'";
     const auto rows = [&] {
         auto set = db_->OpenRecordset(u"SELECT count(*) AS n, min(name) AS first FROM mk.namedata");
-        return std::to_string(set->Field(u"n").ToInt32()) + " from " + Utf16ToUtf8(set->Field(u"first").ToText());
+        return std::to_string(set->Field(u"n").ToInt32()) + " from " +
+               Utf16ToUtf8(set->Field(u"first").ToText());
     };
     EXPECT_EQ(BuildNameDatabase("|Smith|Jones", location), 2u);
     EXPECT_EQ(rows(), "2 from Jones");
@@ -199,16 +203,18 @@ TEST_F(EnginePgTest, MakeDbBuildsInOneTransactionAndIndexesTheKeyPrefix) {
     // whole), reads the key prefix as a range of the key index.
     engine_.tableName = u"mk.namedata";
     engine_.maxKeyLength = 50;
-    const std::string query =
-        sqldialect::TranslateSql(engine_.CandidateQuery(engine_.MakeCode(u"Kalomine 5")), sqldialect::Backend::Postgres);
-    db_->Execute(u"CREATE FUNCTION mk.plan(query text) RETURNS SETOF text LANGUAGE plpgsql AS "
-                 u"'DECLARE line text; BEGIN FOR line IN EXECUTE ''EXPLAIN DECLARE c NO SCROLL CURSOR FOR '' || query "
-                 u"LOOP RETURN NEXT line; "
-                 u"END LOOP; END'");
+    const std::string query = sqldialect::TranslateSql(
+        engine_.CandidateQuery(engine_.MakeCode(u"Kalomine 5")), sqldialect::Backend::Postgres);
+    db_->Execute(
+        u"CREATE FUNCTION mk.plan(query text) RETURNS SETOF text LANGUAGE plpgsql AS "
+        u"'DECLARE line text; BEGIN FOR line IN EXECUTE ''EXPLAIN DECLARE c NO SCROLL CURSOR FOR '' || query "
+        u"LOOP RETURN NEXT line; "
+        u"END LOOP; END'");
     std::u16string quoted;
     for (const char16_t c : Widen(query)) quoted.append(c == u'\'' ? u"''" : std::u16string(1, c));
     std::string plan;
-    for (auto set = db_->OpenRecordset(u"SELECT mk.plan('" + quoted + u"') AS line"); !set->Eof(); set->MoveNext())
+    for (auto set = db_->OpenRecordset(u"SELECT mk.plan('" + quoted + u"') AS line"); !set->Eof();
+         set->MoveNext())
         plan += Utf16ToUtf8(set->Field(u"line").ToText()) + "\n";
     EXPECT_NE(plan.find("ndxkey"), std::string::npos) << plan;
     EXPECT_NE(plan.find("~>=~"), std::string::npos) << plan;  // a range, not a filter on every row

@@ -4,10 +4,10 @@
 #include <filesystem>
 #include <random>
 
+#include "hostile_settings.h"
 #include "quarrymink/database.h"
 #include "quarrymink/sampledb.h"
 #include "quarrymink/search.h"
-#include "hostile_settings.h"
 #include "recording_host.h"
 
 namespace quarrymink {
@@ -52,7 +52,8 @@ protected:
         return out;
     }
     std::u16string KeyOf(std::int32_t ident) {
-        auto set = db_->OpenRecordset(u"SELECT Key FROM NameData WHERE Ident = " + Widen(std::to_string(ident)));
+        auto set =
+            db_->OpenRecordset(u"SELECT Key FROM NameData WHERE Ident = " + Widen(std::to_string(ident)));
         return set->Field(u"Key").IsNull() ? u"<null>" : set->Field(u"Key").ToText();
     }
     static std::u16string Widen(const std::string& s) { return std::u16string(s.begin(), s.end()); }
@@ -90,12 +91,13 @@ TEST_F(EngineTest, SearchTextComesBackNormalised) {
 TEST_F(EngineTest, CandidateQueryText) {
     UseNameData();
     const std::u16string code = KeyCoder().MakeCode(u"smith");
-    EXPECT_EQ(engine_.CandidateQuery(code),
-              u"SELECT Key,Name,Ident FROM NameData WHERE [Key] LIKE '\u0002" + code.substr(1, 1) + u"*' ORDER BY Name");
+    EXPECT_EQ(engine_.CandidateQuery(code), u"SELECT Key,Name,Ident FROM NameData WHERE [Key] LIKE '\u0002" +
+                                                code.substr(1, 1) + u"*' ORDER BY Name");
     engine_.connectionType = qmADO;
     engine_.sqlFilterString = u"Active=1 OR Archived=1";
     EXPECT_EQ(engine_.CandidateQuery(code), u"SELECT Key,Name,Ident FROM NameData WHERE [Key] LIKE '\u0002" +
-                                                code.substr(1, 1) + u"%' and (Active=1 OR Archived=1) ORDER BY Name");
+                                                code.substr(1, 1) +
+                                                u"%' and (Active=1 OR Archived=1) ORDER BY Name");
     // Characters with a meaning in LIKE patterns or SQL literals match only themselves.
     EXPECT_NE(engine_.CandidateQuery(u"\u0002'x").find(u"LIKE '\u0002''%'"), std::u16string::npos);
     EXPECT_NE(engine_.CandidateQuery(u"\u0002_x").find(u"LIKE '\u0002[_]%'"), std::u16string::npos);
@@ -133,12 +135,14 @@ TEST_F(EngineTest, HostileNamesAndFiltersAreRefusedBeforeAnyStatementRuns) {
         const std::string shown(value.begin(), value.end());
         EXPECT_TRUE(Search(u"smith").empty()) << shown;
         ASSERT_EQ(host_.messages.size(), 1u) << shown;
-        EXPECT_EQ(host_.messages[0].find(u'\n', host_.messages[0].find(u'\n') + 1), std::u16string::npos) << shown;
+        EXPECT_EQ(host_.messages[0].find(u'\n', host_.messages[0].find(u'\n') + 1), std::u16string::npos)
+            << shown;
         engine_.Recode(db_.get());
         EXPECT_EQ(db_->OpenRecordset(u"SELECT COUNT(*) AS n FROM canary")->Field(u"n").ToInt32(), 3) << shown;
     }
     // One name with blanks, bracketed or quoted, is a name.
-    db_->Execute(u"CREATE TABLE [Name List] ([Key Code] VARCHAR(50), [Full Name] VARCHAR(50), Ident INTEGER)");
+    db_->Execute(
+        u"CREATE TABLE [Name List] ([Key Code] VARCHAR(50), [Full Name] VARCHAR(50), Ident INTEGER)");
     db_->Execute(u"INSERT INTO [Name List] SELECT Key, Name, Ident FROM NameData");
     engine_.tableName = u"[Name List]";
     engine_.keyFieldName = u"\"Key Code\"";
@@ -228,7 +232,9 @@ TEST_F(EngineTest, DatabaseErrorsInTheControlsWords) {
     struct FailingConnection final : Connection {
         ConnectionKind Kind() const noexcept override { return ConnectionKind::Sqlite; }
         std::unique_ptr<Recordset> OpenRecordset(std::u16string_view, RecordsetOptions) override {
-            throw std::runtime_error("Stra\xc3\x9f" "e \xe2\x80\x94 nicht lesbar");
+            throw std::runtime_error(
+                "Stra\xc3\x9f"
+                "e \xe2\x80\x94 nicht lesbar");
         }
         std::int64_t Execute(std::u16string_view) override { return 0; }
         void AppendTableDef(const TableDef&) override {}
@@ -463,8 +469,9 @@ TEST_P(UnorderedScanTest, GivesWhatTheTextOrderGives) {
     // Names repeat (ties), differ in case, and use characters whose UTF-16 order is not their
     // code-point order (U+FF21 against the surrogate pairs of U+1D400).
     std::mt19937 random(7);
-    const std::u16string firsts[] = {u"Smith", u"Smyth", u"smith", u"Smithe", u"Schmidt", u"Sm\uFF21th",
-                                     u"Sm\U0001D400th", u"Smit", u"Stein", u"Swan", u"Bose", u"Wan"};
+    const std::u16string firsts[] = {u"Smith",   u"Smyth",      u"smith",          u"Smithe",
+                                     u"Schmidt", u"Sm\uFF21th", u"Sm\U0001D400th", u"Smit",
+                                     u"Stein",   u"Swan",       u"Bose",           u"Wan"};
     // More rows than one batch of the scan, so that rows are also scored on the second thread.
     Names("");
     KeyCoder coder;
@@ -473,7 +480,8 @@ TEST_P(UnorderedScanTest, GivesWhatTheTextOrderGives) {
     for (int i = 0; i < 9000; ++i) {
         std::u16string name = firsts[random() % std::size(firsts)];
         if (random() % 2) name += u" " + firsts[random() % std::size(firsts)];
-        db_->Execute(u"INSERT INTO NameData (Key, Name) VALUES ('" + coder.MakeCode(name) + u"', '" + name + u"')");
+        db_->Execute(u"INSERT INTO NameData (Key, Name) VALUES ('" + coder.MakeCode(name) + u"', '" + name +
+                     u"')");
     }
     db_->Execute(u"COMMIT");
     if (GetParam()) db_->Execute(u"CREATE INDEX ndxKeyNameIdent ON NameData (Key, Name, Ident)");
@@ -502,7 +510,8 @@ TEST_P(UnorderedScanTest, GivesWhatTheTextOrderGives) {
             const Run a = run(ordered, std::chrono::milliseconds(0));
             const Run b = run(unordered, std::chrono::hours(1));
             const Run c = run(quiet, std::chrono::hours(1));
-            const std::string label = std::string(query.begin(), query.end()) + " compare " + std::to_string(compare);
+            const std::string label =
+                std::string(query.begin(), query.end()) + " compare " + std::to_string(compare);
             EXPECT_EQ(a.list, b.list) << label;
             EXPECT_EQ(a.list, c.list) << label;
             EXPECT_EQ(a.shown, b.shown) << label;

@@ -18,8 +18,9 @@ inline std::vector<HostileSetting> HostileSettings() {
     using E = MatchEngine;
     return {
         {&E::sqlFilterString, u"1=1) OR (1=1"},
-        {&E::sqlFilterString, u"1=1) ORDER BY name; DELETE FROM canary; DECLARE z CURSOR WITH HOLD FOR "
-                              u"SELECT key,name,ident FROM namedata WHERE (1=1"},
+        {&E::sqlFilterString,
+         u"1=1) ORDER BY name; DELETE FROM canary; DECLARE z CURSOR WITH HOLD FOR "
+         u"SELECT key,name,ident FROM namedata WHERE (1=1"},
         {&E::sqlFilterString, u"1=1; DELETE FROM canary"},
         {&E::sqlFilterString, u"1=1) --"},
         {&E::sqlFilterString, u"name = 'x"},

@@ -77,7 +77,8 @@ void LinkEntries(const fs::path& from, const fs::path& to, const std::string& sk
     fs::create_directories(to, ec);
     for (const auto& entry : fs::directory_iterator(from, ec)) {
         if (entry.path().filename() == skip) continue;
-        if (!fs::exists(to / entry.path().filename())) fs::create_symlink(entry.path(), to / entry.path().filename(), ec);
+        if (!fs::exists(to / entry.path().filename()))
+            fs::create_symlink(entry.path(), to / entry.path().filename(), ec);
         if (ec) return;
     }
 }
@@ -105,11 +106,11 @@ std::string CopyInstallation(const PgInstallation& from, const fs::path& root, s
     for (const std::string& file : from.extensionFiles)
         if (!ec) CopyInto(file, share / "extension", ec);
     // The server may run as another user: everything readable, folders passable.
-    for (auto it = fs::recursive_directory_iterator(root, ec); !ec && it != fs::recursive_directory_iterator();
-         it.increment(ec)) {
+    for (auto it = fs::recursive_directory_iterator(root, ec);
+         !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
         if (it->is_symlink()) continue;
-        const auto extra = it->is_directory() ? fs::perms::group_read | fs::perms::group_exec | fs::perms::others_read |
-                                                    fs::perms::others_exec
+        const auto extra = it->is_directory() ? fs::perms::group_read | fs::perms::group_exec |
+                                                    fs::perms::others_read | fs::perms::others_exec
                                               : fs::perms::group_read | fs::perms::others_read;
         fs::permissions(it->path(), extra, fs::perm_options::add, ec);
     }
@@ -137,7 +138,8 @@ struct RunAs {
 };
 
 // Starts a program as the server's user with its output in the log; the child's pid.
-pid_t Spawn(const RunAs& user, const std::string& folder, const std::vector<std::string>& args, const std::string& log) {
+pid_t Spawn(const RunAs& user, const std::string& folder, const std::vector<std::string>& args,
+            const std::string& log) {
     std::vector<char*> argv;
     for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
@@ -152,7 +154,8 @@ pid_t Spawn(const RunAs& user, const std::string& folder, const std::vector<std:
         dup2(out, 2);
     }
     if (in >= 0) dup2(in, 0);
-    if (user.drop && (setgroups(0, nullptr) != 0 || setgid(user.gid) != 0 || setuid(user.uid) != 0)) _exit(126);
+    if (user.drop && (setgroups(0, nullptr) != 0 || setgid(user.gid) != 0 || setuid(user.uid) != 0))
+        _exit(126);
     // Should the watchdog itself be killed, the server stops at once rather than linger.
     prctl(PR_SET_PDEATHSIG, SIGQUIT);
     if (chdir(folder.c_str()) != 0) _exit(126);
@@ -179,7 +182,8 @@ void WriteAll(int fd, const std::string& text) {
 }
 
 // The watchdog's work. Writes "OK" or "ERR <reason>" to report, then waits for control to close.
-[[noreturn]] void Watchdog(int control, int report, const std::string& bin, const RunAs& user, const std::string& folder) {
+[[noreturn]] void Watchdog(int control, int report, const std::string& bin, const RunAs& user,
+                           const std::string& folder) {
     setsid();  // outlives a signal to the test's process group, to clean up after it
     prctl(PR_SET_NAME, "qm-pg-watchdog");
     const std::string data = folder + "/data", log = folder + "/server.log";
@@ -208,17 +212,19 @@ void WriteAll(int fd, const std::string& text) {
     };
 
     int status = 0;
-    const pid_t init = Spawn(user, folder,
-                             {bin + "/initdb", "-D", data, "-A", "trust", "-U", "qm", "-E", "UTF8", "--locale=C", "-N"},
-                             log);
+    const pid_t init = Spawn(
+        user, folder,
+        {bin + "/initdb", "-D", data, "-A", "trust", "-U", "qm", "-E", "UTF8", "--locale=C", "-N"}, log);
     if (!WaitExit(init, 120, &status) || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
         finish("initdb failed:\n" + LogTail(log));
 
     server = Spawn(user, folder,
-                   {bin + "/postgres", "-D", data, "-k", folder, "-p", std::to_string(kPort), "-c", "listen_addresses=",
-                    "-c", "fsync=off", "-c", "synchronous_commit=off", "-c", "full_page_writes=off"},
+                   {bin + "/postgres", "-D", data, "-k", folder, "-p", std::to_string(kPort), "-c",
+                    "listen_addresses=", "-c", "fsync=off", "-c", "synchronous_commit=off", "-c",
+                    "full_page_writes=off"},
                    log);
-    const std::string admin = "host=" + folder + " port=" + std::to_string(kPort) + " user=qm dbname=postgres";
+    const std::string admin =
+        "host=" + folder + " port=" + std::to_string(kPort) + " user=qm dbname=postgres";
     bool ready = false;
     for (int i = 0; i < 600 && !ready; ++i) {
         if (waitpid(server, &status, WNOHANG) == server) {
@@ -306,7 +312,8 @@ void Start(ServerState& state) {
     state.controlFd = control[1];
     std::string answer;
     char buffer[512];
-    for (ssize_t n; (n = read(report[0], buffer, sizeof buffer)) > 0;) answer.append(buffer, static_cast<std::size_t>(n));
+    for (ssize_t n; (n = read(report[0], buffer, sizeof buffer)) > 0;)
+        answer.append(buffer, static_cast<std::size_t>(n));
     close(report[0]);
     if (answer == "OK") {
         state.conninfo = "host=" + folder + " port=" + std::to_string(kPort) + " user=qm dbname=qmtest";
@@ -361,6 +368,8 @@ const std::string& PgUnavailableReason() {
     return none;
 }
 
-void UsePgInstallation(const PgInstallation& installation) { Installation() = installation; }
+void UsePgInstallation(const PgInstallation& installation) {
+    Installation() = installation;
+}
 
 }  // namespace quarrymink::testing

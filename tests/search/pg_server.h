@@ -15,12 +15,11 @@
 // UsePgInstallation names them.
 #pragma once
 
-#include <cstdlib>
-#include <string_view>
-
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace quarrymink::testing {
@@ -47,12 +46,13 @@ void UsePgInstallation(const PgInstallation& installation);
 }  // namespace quarrymink::testing
 
 // Skips a test without a server, loudly; in CI, where the server was installed to be used, fails it.
-#define QM_REQUIRE_PG()                                                                                     \
+#define QM_REQUIRE_PG()                                                                                    \
     do {                                                                                                   \
         if (!::quarrymink::testing::PgConninfo()) {                                                        \
             const char* ci = std::getenv("CI");                                                            \
             if (ci && std::string_view(ci) == "true")                                                      \
-                GTEST_FAIL() << "No PostgreSQL test server in CI: " << ::quarrymink::testing::PgUnavailableReason(); \
-            GTEST_SKIP() << "No PostgreSQL test server: " << ::quarrymink::testing::PgUnavailableReason();   \
+                GTEST_FAIL() << "No PostgreSQL test server in CI: "                                        \
+                             << ::quarrymink::testing::PgUnavailableReason();                              \
+            GTEST_SKIP() << "No PostgreSQL test server: " << ::quarrymink::testing::PgUnavailableReason(); \
         }                                                                                                  \
     } while (0)

@@ -42,7 +42,9 @@ public:
         if (onProcessEvents) onProcessEvents();
     }
     void ListCleared() override { shown.clear(); }
-    void ListInserted(int index, const MatchItem& item) override { shown.insert(shown.begin() + index, item); }
+    void ListInserted(int index, const MatchItem& item) override {
+        shown.insert(shown.begin() + index, item);
+    }
     void ListReplaced(const std::vector<MatchItem>& items) override { shown = items; }
     double ListHeightTwips() const override { return listHeightTwips; }
     double ListFontPoints() const override { return listFontPoints; }

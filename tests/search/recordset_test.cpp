@@ -27,7 +27,8 @@ protected:
             QM_REQUIRE_PG();
             db_ = ConnectPostgres(testing::PgConninfo());
             // A fresh schema per test: the tests of one run share the server.
-            for (const char16_t* sql : {u"DROP SCHEMA IF EXISTS t CASCADE", u"CREATE SCHEMA t", u"SET search_path = t"})
+            for (const char16_t* sql :
+                 {u"DROP SCHEMA IF EXISTS t CASCADE", u"CREATE SCHEMA t", u"SET search_path = t"})
                 db_->Execute(sql);
         } else {
             static int counter = 0;
@@ -53,8 +54,7 @@ protected:
         std::u16string values;
         for (int i = 0; i < rows; ++i) {
             const int n = (i * 7919) % rows;  // a permutation, so that ORDER BY matters
-            values += (values.empty() ? u"" : u", ") + (u"('p" + Num(n) + u"', ") +
-                      Num(n) + u")";
+            values += (values.empty() ? u"" : u", ") + (u"('p" + Num(n) + u"', ") + Num(n) + u")";
             if (values.size() > 20000 || i + 1 == rows) {
                 db_->Execute(u"INSERT INTO people VALUES " + values);
                 values.clear();
@@ -158,7 +158,8 @@ TEST_P(RecordsetTest, LongWalksBothWays) {
         EXPECT_EQ(ErrorNumber([&] { set->SetBookmark("not a bookmark"); }), dberr::kInvalidBookmark);
         EXPECT_EQ(set->Field(u"n").ToInt32(), 1500);
         if (Pg()) {  // a read-only set streams: no cursor that the server keeps whole
-            auto held = db_->OpenRecordset(u"SELECT COUNT(*) AS n FROM pg_cursors WHERE is_holdable OR is_scrollable");
+            auto held = db_->OpenRecordset(
+                u"SELECT COUNT(*) AS n FROM pg_cursors WHERE is_holdable OR is_scrollable");
             EXPECT_EQ(held->Field(u"n").ToInt32(), updatable ? 1 : 0);
         }
     }
@@ -282,7 +283,8 @@ TEST_P(RecordsetTest, TableWithAutoIncrementCountsFromOne) {
 
     auto rows = db_->OpenRecordset(u"SELECT [Ident], [Name], [Key] FROM NameData ORDER BY [Ident]");
     std::u16string seen;
-    for (; !rows->Eof(); rows->MoveNext()) seen += rows->Field(u"ident").ToText() + rows->Field(u"name").ToText();
+    for (; !rows->Eof(); rows->MoveNext())
+        seen += rows->Field(u"ident").ToText() + rows->Field(u"name").ToText();
     EXPECT_EQ(seen, u"1Bea2Al3Cy");
     rows->MoveFirst();
     EXPECT_EQ(rows->Field(u"Key").ToText(), u"\u0002kBea");  // the control character is kept
@@ -330,7 +332,8 @@ TEST_P(RecordsetTest, TableDefinitionsAreCheckedAlike) {
         EXPECT_FALSE(db_->TableExists(u"Checked"));
         return number;
     };
-    EXPECT_EQ(refused([](TableDef& d) { d.CreateIndex(u"ndx").fields = {u"Nowhere"}; }), dberr::kItemNotFound);
+    EXPECT_EQ(refused([](TableDef& d) { d.CreateIndex(u"ndx").fields = {u"Nowhere"}; }),
+              dberr::kItemNotFound);
     EXPECT_EQ(refused([](TableDef& d) { d.CreateField(u"Id2", FieldDef::Type::Long).attributes = 16; }),
               dberr::kGeneral);
     EXPECT_EQ(refused([](TableDef& d) { d.CreateIndex(u"ndx"); }), dberr::kGeneral);
@@ -345,7 +348,7 @@ TEST_P(RecordsetTest, TableDefinitionsAreCheckedAlike) {
 // Special characters of the backend's pattern dialect, written in brackets, match themselves.
 TEST_P(RecordsetTest, LikePatternsMatchSpecialCharactersLiterally) {
     db_->Execute(u"CREATE TABLE w (s VARCHAR(20))");
-    const std::vector<std::u16string> texts = {u"a*b", u"a%b", u"a_b", u"a?b", u"a[b", u"a#b",
+    const std::vector<std::u16string> texts = {u"a*b", u"a%b",  u"a_b", u"a?b", u"a[b",       u"a#b",
                                                u"axb", u"a\\b", u"A*b", u"a1b", u"\u0002it's"};
     for (const auto& text : texts) {
         auto set = db_->OpenRecordset(u"w");
@@ -451,8 +454,9 @@ TEST_P(RecordsetTest, ErrorNumbersOfUnknownFieldsAndTables) {
 // A statement carries one statement: a second one is refused on both backends and never runs.
 TEST_P(RecordsetTest, SecondStatementIsRefusedAndNotRun) {
     MakePeople(3);
-    for (const std::u16string_view sql : {u"DELETE FROM people WHERE n = 0; DROP TABLE people",
-                                          u"SELECT n FROM people; DELETE FROM people", u"DELETE FROM people; --x\n;x"}) {
+    for (const std::u16string_view sql :
+         {u"DELETE FROM people WHERE n = 0; DROP TABLE people", u"SELECT n FROM people; DELETE FROM people",
+          u"DELETE FROM people; --x\n;x"}) {
         EXPECT_THROW(db_->Execute(sql), DbError) << Utf16ToUtf8(sql);
         EXPECT_THROW(db_->OpenRecordset(sql), DbError) << Utf16ToUtf8(sql);
     }
@@ -464,8 +468,8 @@ std::string BackendName(const ::testing::TestParamInfo<ConnectionKind>& info) {
     return info.param == ConnectionKind::Postgres ? "Postgres" : "Sqlite";
 }
 
-INSTANTIATE_TEST_SUITE_P(Backends, RecordsetTest, ::testing::Values(ConnectionKind::Sqlite, ConnectionKind::Postgres),
-                         BackendName);
+INSTANTIATE_TEST_SUITE_P(Backends, RecordsetTest,
+                         ::testing::Values(ConnectionKind::Sqlite, ConnectionKind::Postgres), BackendName);
 
 }  // namespace
 }  // namespace quarrymink

@@ -11,9 +11,9 @@
 #include <stdexcept>
 #include <string>
 
+#include "candidate_score_p.h"
 #include "candidate_score_reference.h"
 #include "quarrymink/search.h"
-#include "candidate_score_p.h"
 
 namespace {
 
@@ -42,7 +42,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::size_t spaces = (data[0] >> 2) & 7;
     const std::uint8_t maxScore = data[1];
     std::u16string units;
-    for (std::size_t i = 2; i + 1 < size; i += 2) units.push_back(static_cast<char16_t>(data[i] | data[i + 1] << 8));
+    for (std::size_t i = 2; i + 1 < size; i += 2)
+        units.push_back(static_cast<char16_t>(data[i] | data[i + 1] << 8));
     std::size_t split = units.find(u'\uFFFF');
     const std::u16string a = units.substr(0, split == std::u16string::npos ? units.size() / 2 : split);
     const std::u16string b = units.substr(split == std::u16string::npos ? units.size() / 2 : split + 1);
@@ -60,8 +61,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     CHECK(split1.sounds.size() == split1.pairs.size());
 
     for (const std::u16string& stored : {storedKey, b}) {
-        const int fast = Outcome([&] { return CandidateScore(stored, searchKey, CompareMode(compare), spaces); });
-        const int plain = Outcome([&] { return reference::CandidateScore(stored, searchKey, compare, spaces); });
+        const int fast =
+            Outcome([&] { return CandidateScore(stored, searchKey, CompareMode(compare), spaces); });
+        const int plain =
+            Outcome([&] { return reference::CandidateScore(stored, searchKey, compare, spaces); });
         CHECK(fast == plain);
         CHECK(fast == -100 || (fast >= -1 && fast <= 385));
         // Asked only above a floor, the scorer is exact above it and stays at or below it

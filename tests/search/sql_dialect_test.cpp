@@ -3,15 +3,18 @@
 
 #include <gtest/gtest.h>
 
-#include "quarrymink/unicode.h"
-
 #include "quarrymink/database.h"
+#include "quarrymink/unicode.h"
 
 namespace quarrymink::sqldialect {
 namespace {
 
-std::string Sqlite(std::u16string_view sql) { return TranslateSql(sql, Backend::Sqlite); }
-std::string Pg(std::u16string_view sql) { return TranslateSql(sql, Backend::Postgres); }
+std::string Sqlite(std::u16string_view sql) {
+    return TranslateSql(sql, Backend::Sqlite);
+}
+std::string Pg(std::u16string_view sql) {
+    return TranslateSql(sql, Backend::Postgres);
+}
 
 TEST(SqlDialect, TopBecomesLimitAtTheEndOfItsSelect) {
     EXPECT_EQ(Sqlite(u"SELECT TOP 1 Key FROM NameData"), "SELECT Key FROM NameData LIMIT 1");
@@ -49,7 +52,8 @@ TEST(SqlDialect, LiteralsKeepEveryCharacter) {
 TEST(SqlDialect, DaoPatternsOnSqliteRunAsGlob) {
     // The engine's candidate query: version character, class character, wildcard.
     EXPECT_EQ(Sqlite(u"SELECT Key,Name,Ident FROM Namedata WHERE [Key] LIKE '\u0002c*' ORDER BY Name"),
-              "SELECT Key,Name,Ident FROM Namedata WHERE \"Key\" GLOB '\x02" "c*' ORDER BY Name");
+              "SELECT Key,Name,Ident FROM Namedata WHERE \"Key\" GLOB '\x02"
+              "c*' ORDER BY Name");
     const auto pattern = [](std::u16string_view p) {
         const LikePattern like = TranslateLikePattern(p, Backend::Sqlite);
         EXPECT_EQ(like.op, u"GLOB");
@@ -74,7 +78,8 @@ TEST(SqlDialect, DaoPatternsOnSqliteRunAsGlob) {
 
 TEST(SqlDialect, AdoPatternsOnPostgresRunAsLikeWithEscapes) {
     EXPECT_EQ(Pg(u"SELECT Key FROM Namedata WHERE [Key] LIKE '\u0002c%' and (Active=1) ORDER BY Name"),
-              "SELECT Key FROM Namedata WHERE \"key\" LIKE '\x02" "c%' ESCAPE '\\' and (Active=1) ORDER BY Name");
+              "SELECT Key FROM Namedata WHERE \"key\" LIKE '\x02"
+              "c%' ESCAPE '\\' and (Active=1) ORDER BY Name");
     const auto pattern = [](std::u16string_view p, std::u16string_view op = u"LIKE") {
         const LikePattern like = TranslateLikePattern(p, Backend::Postgres);
         EXPECT_EQ(like.op, op) << "for the pattern of length " << p.size();
@@ -83,13 +88,14 @@ TEST(SqlDialect, AdoPatternsOnPostgresRunAsLikeWithEscapes) {
     };
     EXPECT_EQ(pattern(u"a_b%"), u"a_b%");
     EXPECT_EQ(pattern(u"[%][_][[]x%"), u"\\%\\_[x%");  // bracketed specials are literal
-    EXPECT_EQ(pattern(u"a*b?#"), u"a*b?#");             // DAO wildcards are plain characters in ADO
-    EXPECT_EQ(pattern(u"a\\b%"), u"a\\\\b%");           // the escape character itself
+    EXPECT_EQ(pattern(u"a*b?#"), u"a*b?#");            // DAO wildcards are plain characters in ADO
+    EXPECT_EQ(pattern(u"a\\b%"), u"a\\\\b%");          // the escape character itself
     EXPECT_EQ(pattern(u"[a-c]%", u"SIMILAR TO"), u"[a-c]%");
     EXPECT_EQ(pattern(u"[!x.]%", u"SIMILAR TO"), u"[^x\\.]%");
     EXPECT_EQ(pattern(u"[ab]a.b|c", u"SIMILAR TO"), u"[ab]a\\.b\\|c");
     // An ESCAPE clause of the caller's own: the pattern is left as written.
-    EXPECT_EQ(Pg(u"SELECT a FROM t WHERE a LIKE 'x!%' ESCAPE '!'"), "SELECT a FROM t WHERE a LIKE 'x!%' ESCAPE '!'");
+    EXPECT_EQ(Pg(u"SELECT a FROM t WHERE a LIKE 'x!%' ESCAPE '!'"),
+              "SELECT a FROM t WHERE a LIKE 'x!%' ESCAPE '!'");
     EXPECT_EQ(Sqlite(u"SELECT a FROM t WHERE a LIKE 'x!%' ESCAPE '!'"),
               "SELECT a FROM t WHERE a LIKE 'x!%' ESCAPE '!'");
     // A pattern from a column.
@@ -113,7 +119,8 @@ TEST(SqlDialect, StatementScans) {
               "SELECT a FROM t WHERE b = 'ORDER BY'");
     EXPECT_EQ(WithoutTrailingOrderBy("SELECT a FROM (SELECT a FROM t ORDER BY a) s"),
               "SELECT a FROM (SELECT a FROM t ORDER BY a) s");
-    EXPECT_EQ(WithoutTrailingOrderBy("SELECT a FROM t ORDER BY a LIMIT 3"), "SELECT a FROM t ORDER BY a LIMIT 3");
+    EXPECT_EQ(WithoutTrailingOrderBy("SELECT a FROM t ORDER BY a LIMIT 3"),
+              "SELECT a FROM t ORDER BY a LIMIT 3");
 
     const std::string plain = "SELECT T,K FROM tbl ORDER BY T";
     EXPECT_EQ(RowSelectListStart(plain), 6u);
@@ -146,15 +153,19 @@ TEST(SqlDialect, NamesAndText) {
     EXPECT_TRUE(quarrymink::AppendUtf8(out, "a\xc3\xa9\xf0\x9f\x98\x80"));
     EXPECT_EQ(out, u"xa\u00e9\U0001F600");
     out.clear();
-    EXPECT_FALSE(quarrymink::AppendUtf8(out, "a\xff" "b\xc3"));  // a stray byte and a cut sequence
+    EXPECT_FALSE(quarrymink::AppendUtf8(out,
+                                        "a\xff"
+                                        "b\xc3"));  // a stray byte and a cut sequence
     EXPECT_EQ(out, u"a\ufffdb\ufffd");
 }
 
 TEST(SqlDialect, NamesAreOneIdentifier) {
-    for (const std::u16string_view name : {u"NameData", u"_x1", u"Stra\u00dfe", u"[Name Data]", u"\"Name \"\"Data\"\"\""})
+    for (const std::u16string_view name :
+         {u"NameData", u"_x1", u"Stra\u00dfe", u"[Name Data]", u"\"Name \"\"Data\"\"\""})
         EXPECT_NO_THROW(RequireName(name, "table")) << Utf16ToUtf8(name);
-    for (const std::u16string_view name : {u"", u"1x", u"NameData; DROP TABLE canary; --", u"Name Data", u"[a]b]",
-                                           u"[a] OR [b]", u"\"a\" \"b\"", u"\"a\"b\"", u"[]", u"a\u0002", u"t.x"})
+    for (const std::u16string_view name :
+         {u"", u"1x", u"NameData; DROP TABLE canary; --", u"Name Data", u"[a]b]", u"[a] OR [b]",
+          u"\"a\" \"b\"", u"\"a\"b\"", u"[]", u"a\u0002", u"t.x"})
         EXPECT_THROW(RequireName(name, "table"), DbError) << Utf16ToUtf8(name);
     EXPECT_EQ(UnquotedName(u"[Full Name]"), u"Full Name");
     EXPECT_EQ(UnquotedName(u"\"say \"\"hi\"\"\""), u"say \"hi\"");
@@ -172,19 +183,21 @@ TEST(SqlDialect, FilterIsOneConditionThatStaysInItsParentheses) {
               u"[Full Name] <> '--;/*'", u"a IN (1, 2, (3))"})
             EXPECT_NO_THROW(RequireCondition(good, backend)) << Utf16ToUtf8(good);
         for (const std::u16string_view bad :
-             {u"1=1) OR (1=1", u"1=1) ORDER BY name; DELETE FROM canary; SELECT 1 WHERE (1=1", u"1=1; DELETE FROM x",
-              u"(1=1", u"1=1 -- rest", u"1=1 /* c */", u"Name = 'x", u"\"Name = 1", u"[Name = 1", u"Name = `x`"})
+             {u"1=1) OR (1=1", u"1=1) ORDER BY name; DELETE FROM canary; SELECT 1 WHERE (1=1",
+              u"1=1; DELETE FROM x", u"(1=1", u"1=1 -- rest", u"1=1 /* c */", u"Name = 'x", u"\"Name = 1",
+              u"[Name = 1", u"Name = `x`"})
             EXPECT_THROW(RequireCondition(bad, backend), DbError) << Utf16ToUtf8(bad);
     }
     // PostgreSQL's own literals: $-quoting and backslash escapes are refused, not guessed at.
-    for (const std::u16string_view bad : {u"name = $$x) OR (1=1$$", u"name = E'\\' ) OR (1=1 -- '",
-                                          u"1E'\\' ) OR (1=1 -- '"})
+    for (const std::u16string_view bad :
+         {u"name = $$x) OR (1=1$$", u"name = E'\\' ) OR (1=1 -- '", u"1E'\\' ) OR (1=1 -- '"})
         EXPECT_THROW(RequireCondition(bad, Backend::Postgres), DbError) << Utf16ToUtf8(bad);
     try {
         RequireCondition(u"1=1) OR (1=1", Backend::Sqlite);
     } catch (const DbError& e) {
-        EXPECT_EQ(std::string(e.what()), "The filter \"1=1) OR (1=1\" is not one SQL condition: a ')' closes more "
-                                         "than was opened");
+        EXPECT_EQ(std::string(e.what()),
+                  "The filter \"1=1) OR (1=1\" is not one SQL condition: a ')' closes more "
+                  "than was opened");
     }
 }
 

@@ -6,14 +6,11 @@
 // Every byte is looked at a constant number of times (control word names are
 // capped, \bin data is stepped over in one go), group nesting is capped, and the
 // collected text is never larger than the input, so time and memory stay linear.
-#include "rtf.h"
-
 #include <QColor>
 #include <QTextBlockFormat>
 #include <QTextCharFormat>
 #include <QTextCursor>
 #include <QTextDocument>
-
 #include <algorithm>
 #include <array>
 #include <cstdint>
@@ -21,6 +18,8 @@
 #include <string_view>
 #include <unordered_map>
 #include <vector>
+
+#include "rtf.h"
 
 namespace quarrymink::rtf {
 namespace {
@@ -35,10 +34,9 @@ constexpr qsizetype kMaxFontNameLength = 256;
 // Windows-1252 for the bytes 0x80 to 0x9F; the five unassigned codes keep their
 // C1 values, as Windows itself maps them.
 constexpr std::array<char16_t, 32> kCp1252High = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
 };
 
 enum class Destination : std::uint8_t { Text, FontTable, ColorTable, Skip };
@@ -52,8 +50,8 @@ struct CharProps {
     std::int8_t script = 0;  // 1 superscript, -1 subscript
     int font = -1;           // RTF font number; -1 is the default font (\deff)
     int halfPoints = kDefaultHalfPoints;
-    int color = 0;           // colour table index; 0 is the automatic colour
-    int background = 0;      // colour table index; 0 is none
+    int color = 0;       // colour table index; 0 is the automatic colour
+    int background = 0;  // colour table index; 0 is none
 
     bool operator==(const CharProps&) const = default;
 };
@@ -66,10 +64,40 @@ struct GroupState {
 };
 
 enum class Kind : std::uint8_t {
-    Char, Par, CellEnd, RowEnd, Pard, Plain, Bold, Italic, Underline, UnderlineNone, Strike,
-    Super, Sub, NoSuperSub, Font, FontSize, Color, Background, Unicode, UnicodeSkip,
-    AlignLeft, AlignCenter, AlignRight, AlignJustify, DefaultFont, Ansi, AnsiCodePage,
-    OtherCharset, FontTable, ColorTable, Red, Green, Blue, SkipDestination,
+    Char,
+    Par,
+    CellEnd,
+    RowEnd,
+    Pard,
+    Plain,
+    Bold,
+    Italic,
+    Underline,
+    UnderlineNone,
+    Strike,
+    Super,
+    Sub,
+    NoSuperSub,
+    Font,
+    FontSize,
+    Color,
+    Background,
+    Unicode,
+    UnicodeSkip,
+    AlignLeft,
+    AlignCenter,
+    AlignRight,
+    AlignJustify,
+    DefaultFont,
+    Ansi,
+    AnsiCodePage,
+    OtherCharset,
+    FontTable,
+    ColorTable,
+    Red,
+    Green,
+    Blue,
+    SkipDestination,
 };
 
 struct Keyword {
@@ -80,57 +108,122 @@ struct Keyword {
 const std::unordered_map<std::string_view, Keyword>& Keywords() {
     static const std::unordered_map<std::string_view, Keyword> table = [] {
         std::unordered_map<std::string_view, Keyword> t = {
-            {"par", {Kind::Par}}, {"page", {Kind::Par}}, {"sect", {Kind::Par}},
-            {"row", {Kind::RowEnd}}, {"nestrow", {Kind::RowEnd}},
-            {"cell", {Kind::CellEnd}}, {"nestcell", {Kind::CellEnd}},
-            {"pard", {Kind::Pard}}, {"plain", {Kind::Plain}},
-            {"b", {Kind::Bold}}, {"i", {Kind::Italic}},
-            {"ul", {Kind::Underline}}, {"uld", {Kind::Underline}}, {"uldash", {Kind::Underline}},
-            {"uldashd", {Kind::Underline}}, {"uldashdd", {Kind::Underline}},
-            {"uldb", {Kind::Underline}}, {"ulth", {Kind::Underline}}, {"ulw", {Kind::Underline}},
-            {"ulwave", {Kind::Underline}}, {"ulnone", {Kind::UnderlineNone}},
-            {"strike", {Kind::Strike}}, {"striked", {Kind::Strike}},
-            {"super", {Kind::Super}}, {"sub", {Kind::Sub}}, {"nosupersub", {Kind::NoSuperSub}},
-            {"f", {Kind::Font}}, {"fs", {Kind::FontSize}}, {"cf", {Kind::Color}},
-            {"cb", {Kind::Background}}, {"highlight", {Kind::Background}},
-            {"u", {Kind::Unicode}}, {"uc", {Kind::UnicodeSkip}},
-            {"ql", {Kind::AlignLeft}}, {"qc", {Kind::AlignCenter}},
-            {"qr", {Kind::AlignRight}}, {"qj", {Kind::AlignJustify}},
-            {"deff", {Kind::DefaultFont}}, {"ansi", {Kind::Ansi}},
-            {"ansicpg", {Kind::AnsiCodePage}}, {"mac", {Kind::OtherCharset}},
-            {"pc", {Kind::OtherCharset}}, {"pca", {Kind::OtherCharset}},
-            {"fonttbl", {Kind::FontTable}}, {"colortbl", {Kind::ColorTable}},
-            {"red", {Kind::Red}}, {"green", {Kind::Green}}, {"blue", {Kind::Blue}},
-            {"tab", {Kind::Char, u'\t'}}, {"line", {Kind::Char, 0x2028}},
-            {"emdash", {Kind::Char, 0x2014}}, {"endash", {Kind::Char, 0x2013}},
-            {"emspace", {Kind::Char, 0x2003}}, {"enspace", {Kind::Char, 0x2002}},
-            {"qmspace", {Kind::Char, 0x2005}}, {"bullet", {Kind::Char, 0x2022}},
-            {"lquote", {Kind::Char, 0x2018}}, {"rquote", {Kind::Char, 0x2019}},
-            {"ldblquote", {Kind::Char, 0x201C}}, {"rdblquote", {Kind::Char, 0x201D}},
-            {"zwj", {Kind::Char, 0x200D}}, {"zwnj", {Kind::Char, 0x200C}},
-            {"ltrmark", {Kind::Char, 0x200E}}, {"rtlmark", {Kind::Char, 0x200F}},
+            {"par", {Kind::Par}},
+            {"page", {Kind::Par}},
+            {"sect", {Kind::Par}},
+            {"row", {Kind::RowEnd}},
+            {"nestrow", {Kind::RowEnd}},
+            {"cell", {Kind::CellEnd}},
+            {"nestcell", {Kind::CellEnd}},
+            {"pard", {Kind::Pard}},
+            {"plain", {Kind::Plain}},
+            {"b", {Kind::Bold}},
+            {"i", {Kind::Italic}},
+            {"ul", {Kind::Underline}},
+            {"uld", {Kind::Underline}},
+            {"uldash", {Kind::Underline}},
+            {"uldashd", {Kind::Underline}},
+            {"uldashdd", {Kind::Underline}},
+            {"uldb", {Kind::Underline}},
+            {"ulth", {Kind::Underline}},
+            {"ulw", {Kind::Underline}},
+            {"ulwave", {Kind::Underline}},
+            {"ulnone", {Kind::UnderlineNone}},
+            {"strike", {Kind::Strike}},
+            {"striked", {Kind::Strike}},
+            {"super", {Kind::Super}},
+            {"sub", {Kind::Sub}},
+            {"nosupersub", {Kind::NoSuperSub}},
+            {"f", {Kind::Font}},
+            {"fs", {Kind::FontSize}},
+            {"cf", {Kind::Color}},
+            {"cb", {Kind::Background}},
+            {"highlight", {Kind::Background}},
+            {"u", {Kind::Unicode}},
+            {"uc", {Kind::UnicodeSkip}},
+            {"ql", {Kind::AlignLeft}},
+            {"qc", {Kind::AlignCenter}},
+            {"qr", {Kind::AlignRight}},
+            {"qj", {Kind::AlignJustify}},
+            {"deff", {Kind::DefaultFont}},
+            {"ansi", {Kind::Ansi}},
+            {"ansicpg", {Kind::AnsiCodePage}},
+            {"mac", {Kind::OtherCharset}},
+            {"pc", {Kind::OtherCharset}},
+            {"pca", {Kind::OtherCharset}},
+            {"fonttbl", {Kind::FontTable}},
+            {"colortbl", {Kind::ColorTable}},
+            {"red", {Kind::Red}},
+            {"green", {Kind::Green}},
+            {"blue", {Kind::Blue}},
+            {"tab", {Kind::Char, u'\t'}},
+            {"line", {Kind::Char, 0x2028}},
+            {"emdash", {Kind::Char, 0x2014}},
+            {"endash", {Kind::Char, 0x2013}},
+            {"emspace", {Kind::Char, 0x2003}},
+            {"enspace", {Kind::Char, 0x2002}},
+            {"qmspace", {Kind::Char, 0x2005}},
+            {"bullet", {Kind::Char, 0x2022}},
+            {"lquote", {Kind::Char, 0x2018}},
+            {"rquote", {Kind::Char, 0x2019}},
+            {"ldblquote", {Kind::Char, 0x201C}},
+            {"rdblquote", {Kind::Char, 0x201D}},
+            {"zwj", {Kind::Char, 0x200D}},
+            {"zwnj", {Kind::Char, 0x200C}},
+            {"ltrmark", {Kind::Char, 0x200E}},
+            {"rtlmark", {Kind::Char, 0x200F}},
         };
         // Destinations whose content is not document text.
-        for (std::string_view name :
-             {"aftncn", "aftnsep", "aftnsepc", "annotation", "atnauthor", "atndate", "atnicn",
-              "atnid", "atnref", "atntime", "atrfend", "atrfstart", "author", "background",
-              "bkmkend", "bkmkstart", "buptim", "colorschememapping", "comment", "creatim",
-              "datastore", "do", "doccomm", "docvar", "falt", "fchars", "filetbl", "fldinst",
-              "footer", "footerf", "footerl", "footerr", "footnote", "ftncn", "ftnsep", "ftnsepc",
-              "generator", "header", "headerf", "headerl", "headerr", "info", "keywords",
-              "latentstyles", "lchars", "listoverridetable", "listtable", "mmathPr",
-              "nonshppict", "object", "objdata", "operator", "panose", "pgdsctbl", "pict", "pn",
-              "pnseclvl", "printim", "private", "revtbl", "revtim", "rsidtbl", "rxe", "shp",
-              "shpinst", "stylesheet", "subject", "tc", "template", "themedata", "title", "txe",
-              "userprops", "xe", "xmlnstbl"})
+        for (std::string_view name : {"aftncn",     "aftnsep",
+                                      "aftnsepc",   "annotation",
+                                      "atnauthor",  "atndate",
+                                      "atnicn",     "atnid",
+                                      "atnref",     "atntime",
+                                      "atrfend",    "atrfstart",
+                                      "author",     "background",
+                                      "bkmkend",    "bkmkstart",
+                                      "buptim",     "colorschememapping",
+                                      "comment",    "creatim",
+                                      "datastore",  "do",
+                                      "doccomm",    "docvar",
+                                      "falt",       "fchars",
+                                      "filetbl",    "fldinst",
+                                      "footer",     "footerf",
+                                      "footerl",    "footerr",
+                                      "footnote",   "ftncn",
+                                      "ftnsep",     "ftnsepc",
+                                      "generator",  "header",
+                                      "headerf",    "headerl",
+                                      "headerr",    "info",
+                                      "keywords",   "latentstyles",
+                                      "lchars",     "listoverridetable",
+                                      "listtable",  "mmathPr",
+                                      "nonshppict", "object",
+                                      "objdata",    "operator",
+                                      "panose",     "pgdsctbl",
+                                      "pict",       "pn",
+                                      "pnseclvl",   "printim",
+                                      "private",    "revtbl",
+                                      "revtim",     "rsidtbl",
+                                      "rxe",        "shp",
+                                      "shpinst",    "stylesheet",
+                                      "subject",    "tc",
+                                      "template",   "themedata",
+                                      "title",      "txe",
+                                      "userprops",  "xe",
+                                      "xmlnstbl"})
             t.emplace(name, Keyword{Kind::SkipDestination});
         return t;
     }();
     return table;
 }
 
-bool IsLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsLetter(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 int HexValue(char c) {
     if (c >= '0' && c <= '9') return c - '0';
@@ -143,8 +236,7 @@ int HexValue(char c) {
 // mark and white space, or nothing.
 std::optional<qsizetype> RtfStart(const QByteArray& data) {
     qsizetype at = data.startsWith("\xEF\xBB\xBF") ? 3 : 0;
-    while (at < data.size() &&
-           (data[at] == ' ' || data[at] == '\t' || data[at] == '\r' || data[at] == '\n'))
+    while (at < data.size() && (data[at] == ' ' || data[at] == '\t' || data[at] == '\r' || data[at] == '\n'))
         ++at;
     if (data.mid(at, 5) != "{\\rtf") return std::nullopt;
     return at;
@@ -165,7 +257,7 @@ private:
         CharProps props;
     };
     struct Paragraph {
-        qsizetype end;    // text_ index just past the paragraph
+        qsizetype end;  // text_ index just past the paragraph
         Align align;
         CharProps props;  // formatting at the paragraph mark
     };
@@ -223,9 +315,9 @@ bool Reader::Parse(qsizetype start, QString* error) {
         if (c == '{') {
             if (stack_.size() >= static_cast<std::size_t>(kMaxGroupDepth)) {
                 if (error)
-                    *error = QStringLiteral(
-                                 "The rich-text document nests its groups more than %1 levels deep.")
-                                 .arg(kMaxGroupDepth);
+                    *error =
+                        QStringLiteral("The rich-text document nests its groups more than %1 levels deep.")
+                            .arg(kMaxGroupDepth);
                 return false;
             }
             pendingSkip_ = 0;
@@ -300,12 +392,26 @@ void Reader::ControlSymbol(char c) {
     }
     if (ConsumeFallback()) return;
     switch (c) {
-        case '\\': case '{': case '}': AppendChar(static_cast<char16_t>(c)); break;
-        case '~': AppendChar(0x00A0); break;  // no-break space
-        case '-': AppendChar(0x00AD); break;  // soft hyphen
-        case '_': AppendChar(0x2011); break;  // no-break hyphen
-        case '\r': case '\n': EndParagraph(); break;
-        default: break;  // index entry marks and unknown symbols
+        case '\\':
+        case '{':
+        case '}':
+            AppendChar(static_cast<char16_t>(c));
+            break;
+        case '~':
+            AppendChar(0x00A0);
+            break;  // no-break space
+        case '-':
+            AppendChar(0x00AD);
+            break;  // soft hyphen
+        case '_':
+            AppendChar(0x2011);
+            break;  // no-break hyphen
+        case '\r':
+        case '\n':
+            EndParagraph();
+            break;
+        default:
+            break;  // index entry marks and unknown symbols
     }
 }
 
@@ -374,10 +480,14 @@ void Reader::Word(std::string_view name, bool hasParam, int param) {
             }
             return;
         case Destination::ColorTable:
-            if (keyword.kind == Kind::Red) red_ = std::clamp(param, 0, 255);
-            else if (keyword.kind == Kind::Green) green_ = std::clamp(param, 0, 255);
-            else if (keyword.kind == Kind::Blue) blue_ = std::clamp(param, 0, 255);
-            else return;
+            if (keyword.kind == Kind::Red)
+                red_ = std::clamp(param, 0, 255);
+            else if (keyword.kind == Kind::Green)
+                green_ = std::clamp(param, 0, 255);
+            else if (keyword.kind == Kind::Blue)
+                blue_ = std::clamp(param, 0, 255);
+            else
+                return;
             colorGiven_ = true;
             return;
         case Destination::Text:
@@ -393,8 +503,12 @@ void Reader::TextWord(const Keyword& keyword, bool hasParam, int param) {
     CharProps& chars = state.chars;
     const bool on = !hasParam || param != 0;
     switch (keyword.kind) {
-        case Kind::Char: AppendChar(keyword.ch); break;
-        case Kind::Par: EndParagraph(); break;
+        case Kind::Char:
+            AppendChar(keyword.ch);
+            break;
+        case Kind::Par:
+            EndParagraph();
+            break;
         case Kind::CellEnd:
             AppendChar(u'\t');
             cellTab_ = text_.size() - 1;
@@ -406,27 +520,62 @@ void Reader::TextWord(const Keyword& keyword, bool hasParam, int param) {
                 text_.chop(1);
             EndParagraph();
             break;
-        case Kind::Pard: state.align = Align::Left; break;
-        case Kind::Plain: chars = CharProps{}; break;
-        case Kind::Bold: chars.bold = on; break;
-        case Kind::Italic: chars.italic = on; break;
-        case Kind::Underline: chars.underline = on; break;
-        case Kind::UnderlineNone: chars.underline = false; break;
-        case Kind::Strike: chars.strike = on; break;
-        case Kind::Super: chars.script = on ? 1 : 0; break;
-        case Kind::Sub: chars.script = on ? -1 : 0; break;
-        case Kind::NoSuperSub: chars.script = 0; break;
-        case Kind::Font: chars.font = hasParam ? param : -1; break;
+        case Kind::Pard:
+            state.align = Align::Left;
+            break;
+        case Kind::Plain:
+            chars = CharProps{};
+            break;
+        case Kind::Bold:
+            chars.bold = on;
+            break;
+        case Kind::Italic:
+            chars.italic = on;
+            break;
+        case Kind::Underline:
+            chars.underline = on;
+            break;
+        case Kind::UnderlineNone:
+            chars.underline = false;
+            break;
+        case Kind::Strike:
+            chars.strike = on;
+            break;
+        case Kind::Super:
+            chars.script = on ? 1 : 0;
+            break;
+        case Kind::Sub:
+            chars.script = on ? -1 : 0;
+            break;
+        case Kind::NoSuperSub:
+            chars.script = 0;
+            break;
+        case Kind::Font:
+            chars.font = hasParam ? param : -1;
+            break;
         case Kind::FontSize:
             chars.halfPoints = param > 0 ? std::min(param, kMaxHalfPoints) : kDefaultHalfPoints;
             break;
-        case Kind::Color: chars.color = std::max(param, 0); break;
-        case Kind::Background: chars.background = std::max(param, 0); break;
-        case Kind::AlignLeft: state.align = Align::Left; break;
-        case Kind::AlignCenter: state.align = Align::Center; break;
-        case Kind::AlignRight: state.align = Align::Right; break;
-        case Kind::AlignJustify: state.align = Align::Justify; break;
-        default: break;
+        case Kind::Color:
+            chars.color = std::max(param, 0);
+            break;
+        case Kind::Background:
+            chars.background = std::max(param, 0);
+            break;
+        case Kind::AlignLeft:
+            state.align = Align::Left;
+            break;
+        case Kind::AlignCenter:
+            state.align = Align::Center;
+            break;
+        case Kind::AlignRight:
+            state.align = Align::Right;
+            break;
+        case Kind::AlignJustify:
+            state.align = Align::Justify;
+            break;
+        default:
+            break;
     }
 }
 
@@ -437,8 +586,10 @@ void Reader::TextByte(char c) {
             if (c == ';') CommitColor();
             return;
         case Destination::FontTable:
-            if (c == ';') CommitFont();
-            else AppendChar(Decode(static_cast<unsigned char>(c)));
+            if (c == ';')
+                CommitFont();
+            else
+                AppendChar(Decode(static_cast<unsigned char>(c)));
             return;
         case Destination::Text:
             AppendChar(Decode(static_cast<unsigned char>(c)));
@@ -497,8 +648,10 @@ void Reader::CommitFont() {
 }
 
 void Reader::CommitColor() {
-    if (colorGiven_) colors_.emplace_back(QColor(red_, green_, blue_));
-    else colors_.emplace_back(std::nullopt);
+    if (colorGiven_)
+        colors_.emplace_back(QColor(red_, green_, blue_));
+    else
+        colors_.emplace_back(std::nullopt);
     red_ = green_ = blue_ = 0;
     colorGiven_ = false;
 }
@@ -545,10 +698,17 @@ QTextCharFormat Reader::CharFormat(const CharProps& props) const {
 QTextBlockFormat Reader::BlockFormat(Align align) {
     QTextBlockFormat format;
     switch (align) {
-        case Align::Left: break;
-        case Align::Center: format.setAlignment(Qt::AlignHCenter); break;
-        case Align::Right: format.setAlignment(Qt::AlignRight); break;
-        case Align::Justify: format.setAlignment(Qt::AlignJustify); break;
+        case Align::Left:
+            break;
+        case Align::Center:
+            format.setAlignment(Qt::AlignHCenter);
+            break;
+        case Align::Right:
+            format.setAlignment(Qt::AlignRight);
+            break;
+        case Align::Justify:
+            format.setAlignment(Qt::AlignJustify);
+            break;
     }
     return format;
 }
@@ -593,7 +753,9 @@ void Reader::Build(QTextDocument* doc) const {
 
 }  // namespace
 
-bool LooksLikeRtf(const QByteArray& data) { return RtfStart(data).has_value(); }
+bool LooksLikeRtf(const QByteArray& data) {
+    return RtfStart(data).has_value();
+}
 
 bool ReadRtf(const QByteArray& rtf, QTextDocument* doc, QString* error) {
     if (doc == nullptr) {
@@ -603,8 +765,7 @@ bool ReadRtf(const QByteArray& rtf, QTextDocument* doc, QString* error) {
     const std::optional<qsizetype> start = RtfStart(rtf);
     if (!start) {
         if (error)
-            *error = QStringLiteral(
-                "The file is not a rich-text document: it does not begin with {\\rtf.");
+            *error = QStringLiteral("The file is not a rich-text document: it does not begin with {\\rtf.");
         return false;
     }
     Reader reader(rtf);

@@ -2,17 +2,16 @@
 // run that switches only the properties that differ from the run before it.
 // The output is plain ASCII: characters beyond it are written as \uN with a
 // '?' for readers that do not know \u.
-#include "rtf.h"
-
 #include <QColor>
 #include <QHash>
 #include <QTextBlock>
 #include <QTextCharFormat>
 #include <QTextDocument>
-
 #include <algorithm>
 #include <cmath>
 #include <vector>
+
+#include "rtf.h"
 
 namespace quarrymink::rtf {
 namespace {
@@ -99,15 +98,19 @@ RunProps Writer::PropsOf(const QTextCharFormat& format) {
     props.underline = format.fontUnderline();
     props.strike = format.fontStrikeOut();
     switch (format.verticalAlignment()) {
-        case QTextCharFormat::AlignSuperScript: props.script = 1; break;
-        case QTextCharFormat::AlignSubScript: props.script = -1; break;
-        default: break;
+        case QTextCharFormat::AlignSuperScript:
+            props.script = 1;
+            break;
+        case QTextCharFormat::AlignSubScript:
+            props.script = -1;
+            break;
+        default:
+            break;
     }
     props.font = FontIndex(format);
-    const double points =
-        format.hasProperty(QTextFormat::FontPointSize) && format.fontPointSize() > 0
-            ? format.fontPointSize()
-            : defaultPoints_;
+    const double points = format.hasProperty(QTextFormat::FontPointSize) && format.fontPointSize() > 0
+                              ? format.fontPointSize()
+                              : defaultPoints_;
     props.halfPoints = std::clamp(static_cast<int>(std::lround(points * 2)), 1, kMaxHalfPoints);
     props.color = ColorIndex(format.foreground());
     props.background = ColorIndex(format.background());
@@ -146,23 +149,41 @@ void Writer::Text(QStringView text, bool fontName) {
     for (const QChar qc : text) {
         const char16_t ch = qc.unicode();
         switch (ch) {
-            case u'\\': case u'{': case u'}':
+            case u'\\':
+            case u'{':
+            case u'}':
                 body_ += '\\';
                 body_ += static_cast<char>(ch);
                 delimit_ = false;
                 continue;
-            case u'\t': Control("tab"); continue;
-            case 0x2028: Control("line"); continue;          // QChar::LineSeparator
-            case 0x00A0: body_ += "\\~"; delimit_ = false; continue;
-            case 0x00AD: body_ += "\\-"; delimit_ = false; continue;
-            case 0x2011: body_ += "\\_"; delimit_ = false; continue;
-            case 0xFDD0: case 0xFDD1: continue;              // frame markers, not text
+            case u'\t':
+                Control("tab");
+                continue;
+            case 0x2028:
+                Control("line");
+                continue;  // QChar::LineSeparator
+            case 0x00A0:
+                body_ += "\\~";
+                delimit_ = false;
+                continue;
+            case 0x00AD:
+                body_ += "\\-";
+                delimit_ = false;
+                continue;
+            case 0x2011:
+                body_ += "\\_";
+                delimit_ = false;
+                continue;
+            case 0xFDD0:
+            case 0xFDD1:
+                continue;  // frame markers, not text
             case u';':
                 if (!fontName) break;
                 body_ += "\\'3b";
                 delimit_ = false;
                 continue;
-            default: break;
+            default:
+                break;
         }
         if (ch < 0x20) continue;
         if (ch < 0x7F) {
@@ -180,9 +201,12 @@ void Writer::Text(QStringView text, bool fontName) {
 void Writer::Paragraph(const QTextBlock& block) {
     Control("pard");
     const Qt::Alignment align = block.blockFormat().alignment() & Qt::AlignHorizontal_Mask;
-    if (align & Qt::AlignHCenter) Control("qc");
-    else if (align & Qt::AlignJustify) Control("qj");
-    else if (align & Qt::AlignRight) Control("qr");
+    if (align & Qt::AlignHCenter)
+        Control("qc");
+    else if (align & Qt::AlignJustify)
+        Control("qj");
+    else if (align & Qt::AlignRight)
+        Control("qr");
 
     bool empty = true;
     for (auto it = block.begin(); !it.atEnd(); ++it) {
@@ -228,6 +252,8 @@ QByteArray Writer::Write() {
 
 }  // namespace
 
-QByteArray WriteRtf(const QTextDocument& doc) { return Writer(doc).Write(); }
+QByteArray WriteRtf(const QTextDocument& doc) {
+    return Writer(doc).Write();
+}
 
 }  // namespace quarrymink::rtf

@@ -6,7 +6,10 @@
 // catch everything) do the C++ work into buffers of static lifetime, and only then, with no
 // C++ object alive in its frame, allocates its result with palloc or raises the error.
 extern "C" {
+// The server's headers need postgres.h first.
+// clang-format off
 #include "postgres.h"
+// clang-format on
 
 #include "catalog/pg_type.h"
 #include "fmgr.h"
@@ -98,7 +101,8 @@ Datum qm_score(PG_FUNCTION_ARGS) {
 
 Datum qm_threshold(PG_FUNCTION_ARGS) {
     int threshold = 0;
-    if (const char* error = ext::Threshold(Utf8Argument(fcinfo, 0), threshold)) RaiseError("qm_threshold", error);
+    if (const char* error = ext::Threshold(Utf8Argument(fcinfo, 0), threshold))
+        RaiseError("qm_threshold", error);
     PG_RETURN_INT32(threshold);
 }
 

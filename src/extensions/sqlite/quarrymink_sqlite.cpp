@@ -45,7 +45,8 @@ void SetText(sqlite3_context* context, const std::string& text) {
 void Code(sqlite3_context* context, int argc, sqlite3_value** argv) {
     if (AnyNull(argc, argv)) return sqlite3_result_null(context);
     std::string key;
-    if (const char* error = ext::Code(Text(argv[0]), IntArgument(argc, argv, 1), IntArgument(argc, argv, 2), key))
+    if (const char* error =
+            ext::Code(Text(argv[0]), IntArgument(argc, argv, 1), IntArgument(argc, argv, 2), key))
         return Finish(context, "qm_code", error);
     SetText(context, key);
 }
@@ -70,7 +71,8 @@ void Score(sqlite3_context* context, int argc, sqlite3_value** argv) {
     if (AnyNull(argc, argv)) return sqlite3_result_null(context);
     const std::string stored(Text(argv[0]));
     int score = 0;
-    if (const char* error = ext::Score(stored, Text(argv[1]), IntArgument(argc, argv, 2), IntArgument(argc, argv, 3), score))
+    if (const char* error =
+            ext::Score(stored, Text(argv[1]), IntArgument(argc, argv, 2), IntArgument(argc, argv, 3), score))
         return Finish(context, "qm_score", error);
     sqlite3_result_int(context, score);
 }
@@ -78,7 +80,8 @@ void Score(sqlite3_context* context, int argc, sqlite3_value** argv) {
 void Threshold(sqlite3_context* context, int argc, sqlite3_value** argv) {
     if (AnyNull(argc, argv)) return sqlite3_result_null(context);
     int threshold = 0;
-    if (const char* error = ext::Threshold(Text(argv[0]), threshold)) return Finish(context, "qm_threshold", error);
+    if (const char* error = ext::Threshold(Text(argv[0]), threshold))
+        return Finish(context, "qm_threshold", error);
     sqlite3_result_int(context, threshold);
 }
 
@@ -101,20 +104,21 @@ struct Function {
 };
 
 constexpr Function kFunctions[] = {
-    {"qm_code", 1, Code},         {"qm_code", 2, Code},           {"qm_code", 3, Code},
-    {"qm_soundex", 1, Soundex},   {"qm_align", 3, Align},         {"qm_score", 2, Score},
-    {"qm_score", 3, Score},       {"qm_score", 4, Score},         {"qm_threshold", 1, Threshold},
-    {"qm_class_prefix", 1, ClassPrefix},
+    {"qm_code", 1, Code},           {"qm_code", 2, Code},
+    {"qm_code", 3, Code},           {"qm_soundex", 1, Soundex},
+    {"qm_align", 3, Align},         {"qm_score", 2, Score},
+    {"qm_score", 3, Score},         {"qm_score", 4, Score},
+    {"qm_threshold", 1, Threshold}, {"qm_class_prefix", 1, ClassPrefix},
 };
 
 }  // namespace
 
-extern "C" int sqlite3_quarrymink_init(sqlite3* db, char** errorMessage,
-                                                                             const sqlite3_api_routines* api) {
+extern "C" int sqlite3_quarrymink_init(sqlite3* db, char** errorMessage, const sqlite3_api_routines* api) {
     SQLITE_EXTENSION_INIT2(api);
     for (const Function& f : kFunctions) {
-        const int rc = sqlite3_create_function(db, f.name, f.argc, SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS,
-                                               nullptr, f.call, nullptr, nullptr);
+        const int rc =
+            sqlite3_create_function(db, f.name, f.argc, SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS,
+                                    nullptr, f.call, nullptr, nullptr);
         if (rc != SQLITE_OK) {
             if (errorMessage) *errorMessage = sqlite3_mprintf("quarrymink: cannot register %s", f.name);
             return rc;
