@@ -15,6 +15,7 @@
 
 #include "quarrymink/export.h"
 #include "quarrymink/property_bag.h"
+#include "quarrymink/search.h"
 #include "quarrymink/type_library.h"
 
 namespace quarrymink {
@@ -77,7 +78,7 @@ class QUARRYMINK_EXPORT QM : public QWidget {
 
 public:
     /// The kind of connection BestMatchSearch and Recode are given.
-    enum dbType : int { qmDAO = 0, qmADO = 1 };
+    enum dbType : int { qmDAO = quarrymink::qmDAO, qmADO = quarrymink::qmADO };
     Q_ENUM(dbType)
     /// Which words of a text are coded and compared.
     enum qmCompare : int {

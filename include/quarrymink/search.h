@@ -31,8 +31,10 @@ struct MatchEngineColumns {
     int key, text, id;
 };
 
-/// Connection kinds of the ConnectionType property (the control's dbType).
-enum DbType : std::int32_t { qmDAO = 0, qmADO = 1 };
+/// The ConnectionType property's values (the control's dbType): the connection kinds by their
+/// published numbers. The property holds any number, so that a wrong one can be reported.
+inline constexpr std::int32_t qmDAO = static_cast<std::int32_t>(ConnectionKind::Sqlite);
+inline constexpr std::int32_t qmADO = static_cast<std::int32_t>(ConnectionKind::Postgres);
 
 enum class MessageIcon { None, Critical };
 
