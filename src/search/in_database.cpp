@@ -17,15 +17,6 @@ std::u16string Number(long long value) {
     return Widen(std::to_string(value));
 }
 
-std::u16string Quoted(std::u16string_view text) {
-    std::u16string out = u"'";
-    for (const char16_t ch : text) {
-        if (ch == u'\'') out += u'\'';
-        out += ch;
-    }
-    return out + u"'";
-}
-
 std::u16string Literal(const std::string& utf8) {
     std::u16string text;
     AppendUtf8(text, sqldialect::QuoteLiteral(utf8));
@@ -90,8 +81,8 @@ bool MatchEngine::SearchInDatabase(Connection& db, const std::u16string& searchT
     sql.append(Literal(sqldialect::QuoteIdentifier(sqldialect::UnquotedName(tableName), Backend::Postgres)));
     for (const std::u16string* field : {&keyFieldName, &textFieldName, &idFieldName})
         sql.append(u", ").append(Literal(PostgresName(*field)));
-    sql.append(u", ").append(Quoted(searchText)).append(u", ").append(Number(compare));
-    sql.append(u", ").append(Quoted(searchCode)).append(u", ");
+    sql.append(u", ").append(sqldialect::QuoteLiteral(searchText)).append(u", ").append(Number(compare));
+    sql.append(u", ").append(sqldialect::QuoteLiteral(searchCode)).append(u", ");
     sql.append(sqlFilterString.empty()
                    ? u"NULL"
                    : Literal(sqldialect::TranslateSql(sqlFilterString, Backend::Postgres)));

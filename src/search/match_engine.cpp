@@ -61,15 +61,6 @@ std::u16string PlainName(std::u16string_view name) {
     return out;
 }
 
-std::u16string SqlLiteral(std::u16string_view text) {
-    std::u16string out = u"'";
-    for (const char16_t ch : text) {
-        if (ch == u'\'') out += u'\'';
-        out += ch;
-    }
-    return out + u"'";
-}
-
 }  // namespace
 
 MatchEngine::MatchEngine(SearchHost& host) : host_(&host) {}
@@ -184,7 +175,7 @@ bool MatchEngine::ScansUnordered(Connection& db) {
     // The client orders by code point, as SQLite's BINARY collation orders UTF-8 texts. That
     // is the query's order only for a plain table whose text column holds texts (text
     // affinity) and declares no collation, in a UTF-8 database.
-    const std::u16string table = SqlLiteral(PlainName(tableName));
+    const std::u16string table = sqldialect::QuoteLiteral(PlainName(tableName));
     try {
         auto definition = db.OpenRecordset(
             u"SELECT sql FROM sqlite_master WHERE type = 'table' AND lower(name) = " + table);

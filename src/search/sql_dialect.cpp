@@ -465,14 +465,26 @@ std::string QuoteIdentifier(std::string_view utf8Name, Backend backend) {
     return out;
 }
 
-std::string QuoteLiteral(std::string_view utf8Text) {
-    std::string out = "'";
-    for (char c : utf8Text) {
-        if (c == '\'') out.push_back('\'');
+namespace {
+template <typename Text>
+Text Quote(std::basic_string_view<typename Text::value_type> text) {
+    using Char = typename Text::value_type;
+    Text out(1, Char('\''));
+    for (const Char c : text) {
+        if (c == Char('\'')) out.push_back(c);
         out.push_back(c);
     }
-    out.push_back('\'');
+    out.push_back(Char('\''));
     return out;
+}
+}  // namespace
+
+std::string QuoteLiteral(std::string_view utf8Text) {
+    return Quote<std::string>(utf8Text);
+}
+
+std::u16string QuoteLiteral(std::u16string_view text) {
+    return Quote<std::u16string>(text);
 }
 
 std::u16string BareTableName(std::u16string_view text) {

@@ -68,6 +68,7 @@ std::string QuoteIdentifier(std::u16string_view name, Backend backend);
 std::string QuoteIdentifier(std::string_view utf8Name, Backend backend);
 /// A single-quoted SQL literal of the text.
 std::string QuoteLiteral(std::string_view utf8Text);
+std::u16string QuoteLiteral(std::u16string_view text);
 
 /// When the text names a table rather than holding a statement (no leading SELECT, WITH,
 /// VALUES or parenthesis), the table's name without brackets; empty otherwise.
