@@ -1,14 +1,16 @@
 # Two commands do all set-up on a fresh Debian machine:
 #   make run    installs what is missing, builds, and runs the main job
-#   make test   installs what is missing, builds, and runs every test (also under ASan/UBSan)
+#   make test   installs what is missing, builds, and runs every test (also under ASan/UBSan,
+#               and a short seeded run of the scorer's fuzz target)
 
 BUILD       ?= build
 ASAN_BUILD  ?= build-asan
 BENCH_BUILD ?= build-bench
+FUZZ_BUILD  ?= build-fuzz
 JOBS        ?= $(shell nproc)
 CMAKE_ARGS  ?=
 
-.PHONY: all deps build build-run build-asan test test-asan run bench install clean format format-check
+.PHONY: all deps build build-run build-asan build-fuzz test test-asan run bench install clean format format-check
 
 all: build
 
@@ -44,7 +46,16 @@ $(ASAN_BUILD)/CMakeCache.txt:
 build-asan: deps $(ASAN_BUILD)/CMakeCache.txt
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 
-test: build build-asan
+# The scorer's fuzz target (clang's libFuzzer), for a short seeded run: only the key coding
+# and the row scorer, so that it builds in a minute.
+$(FUZZ_BUILD)/CMakeCache.txt:
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQM_BUILD_FUZZ=ON -DQM_BUILD_GUI=OFF $(CMAKE_ARGS)
+
+build-fuzz: deps $(FUZZ_BUILD)/CMakeCache.txt
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target scoring_fuzz
+
+test: build build-asan build-fuzz
+	ctest --test-dir $(FUZZ_BUILD) -R scoring_fuzz_seeded --output-on-failure
 	QT_QPA_PLATFORM=offscreen ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 	QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
 		ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS)
@@ -70,4 +81,4 @@ install: build
 	cmake --install $(BUILD)
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD) $(FUZZ_BUILD)
