@@ -232,21 +232,6 @@ void ReadAlignment(const Matrix& m, std::size_t i, std::size_t j, bool byRow, Ed
     for (std::size_t k = 1; k < earliest; ++k) out.Prepend('S');
 }
 
-// IsVowel with the ASCII answer worked out here; other characters ask the case tables.
-inline bool IsVowelFast(char16_t ch) {
-    if (ch >= 128) return IsVowel(ch);
-    switch (ch | 32) {
-        case u'a':
-        case u'e':
-        case u'i':
-        case u'o':
-        case u'u':
-            return true;
-        default:
-            return false;
-    }
-}
-
 bool EndsWith(const char* begin, const char* end, std::string_view suffix) {
     return static_cast<std::size_t>(end - begin) >= suffix.size() &&
            std::equal(suffix.begin(), suffix.end(), end - suffix.size());
@@ -301,7 +286,7 @@ std::uint8_t ScoreFromCosts(const Matrix& matrix, std::u16string_view a, std::u1
     const char last = length ? end[-1] : '\0';
     if ((last == 'I' && la && a.back() == u'e') || (last == 'D' && lb && b.back() == u'e')) count += 0.5f;
     if (la > 1 && count < static_cast<float>(length)) {
-        if (EndsWith(begin, end, "MM") || (!IsVowelFast(a[la - 1]) && IsVowelFast(a[la - 2])))
+        if (EndsWith(begin, end, "MM") || (!IsVowel(a[la - 1]) && IsVowel(a[la - 2])))
             count += 0.5f;
         else if (EndsWith(begin, end, "M"))
             count += 0.2f;

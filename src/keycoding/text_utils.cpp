@@ -34,19 +34,6 @@ std::size_t CountOccurrences(std::u16string_view text, std::u16string_view needl
     return count;
 }
 
-bool IsVowel(char16_t ch) noexcept {
-    switch (SimpleLower(ch)) {
-        case u'a':
-        case u'e':
-        case u'i':
-        case u'o':
-        case u'u':
-            return true;
-        default:
-            return false;
-    }
-}
-
 bool IsVowel(std::u16string_view text) noexcept {
     if (text.empty()) return true;
     // "occurs in aeiou": only single letters (or the runs "ae", "ei", ... as substrings) do.

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "quarrymink/unicode.h"
+
 namespace quarrymink {
 
 /// The part of text before the first separator; the whole text when the separator is absent.
@@ -22,7 +24,22 @@ std::size_t CountOccurrences(std::u16string_view text, std::u16string_view needl
 
 /// True when the lower-cased text occurs in "aeiou" (the empty text counts as a vowel).
 bool IsVowel(std::u16string_view text) noexcept;
-bool IsVowel(char16_t ch) noexcept;
+
+/// IsVowel of one character. Inline, with the ASCII answer worked out in place (setting the
+/// 0x20 bit lower-cases the letters and turns no other ASCII character into a vowel), because
+/// the alignment asks it for every score; other characters ask the case tables.
+inline bool IsVowel(char16_t ch) noexcept {
+    switch (ch < 128 ? static_cast<char16_t>(ch | 0x20) : SimpleLower(ch)) {
+        case u'a':
+        case u'e':
+        case u'i':
+        case u'o':
+        case u'u':
+            return true;
+        default:
+            return false;
+    }
+}
 
 /// True when the first character is an ASCII letter A-Z or a-z.
 bool IsLetter(std::u16string_view text) noexcept;
