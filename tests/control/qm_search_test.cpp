@@ -237,39 +237,40 @@ void QMSearchTest::recodeStoppedHalfWay() {
 }
 
 void QMSearchTest::oldKeysAskBeforeSearching() {
-    // A search on a table coded by another version, the question answered by act.
-    const auto search = [this](const std::function<void(QWidget*)>& act, QStringList& names) {
+    // A table coded by another version, the question answered each way: whether the search
+    // finds Smith, and the version the keys have afterwards.
+    const auto press = [](const char* name) {
+        return [name](QWidget* d) { d->findChild<QPushButton*>(QString::fromLatin1(name))->click(); };
+    };
+    const struct {
+        std::function<void(QWidget*)> answer;
+        bool found;
+        char16_t version;
+    } cases[] = {
+        {press("cmdContinue"), true, u'\x01'},  // the table's own version is searched
+        {[](QWidget* d) { QTest::keyClick(d, Qt::Key_Escape); }, false, u'\x01'},
+        // Closed without an answer: the search goes on with this version, which the keys lack.
+        {[](QWidget* d) { d->close(); }, false, u'\x01'},
+        {press("cmdRecode"), true, LibraryKeyVersion()},
+    };
+    for (const auto& c : cases) {
         auto db = qmtest::MakeNamesDatabase(DbPath(), kNames, u'\x01');
         QM qm;
         Configure(qm);
+        QStringList names;
         connect(&qm, &QM::MatchFound, &qm, [&](const QString& name) { names << name; });
         bool asked = false;
         QPointer<QTimer> timer = qmtest::WhenModal([&](QWidget* dialog) {
             asked = dialog->objectName() == QLatin1String("frmRecodeWarn");
-            act(dialog);
+            c.answer(dialog);
         });
         QString text = QStringLiteral("smith");
         qm.BestMatchSearch(db.get(), text);
         delete timer;
-        return asked ? qmtest::StoredKeys(*db) : decltype(qmtest::StoredKeys(*db)){};
-    };
-    const auto press = [](const char* name) {
-        return [name](QWidget* d) { d->findChild<QPushButton*>(QString::fromLatin1(name))->click(); };
-    };
-    QStringList continued, cancelled, closed, recoded;
-    auto keys = search(press("cmdContinue"), continued);
-    QVERIFY(!keys.empty());
-    QVERIFY(continued.contains(QStringLiteral("Smith")));  // the table's own version is searched
-    QCOMPARE(keys.front().second[0], u'\x01');
-    QVERIFY(!search([](QWidget* d) { QTest::keyClick(d, Qt::Key_Escape); }, cancelled).empty());
-    QVERIFY(cancelled.isEmpty());
-    // Closed without an answer: the search goes on with this version, which the old keys lack.
-    QVERIFY(!search([](QWidget* d) { d->close(); }, closed).empty());
-    QVERIFY(closed.isEmpty());
-    keys = search(press("cmdRecode"), recoded);
-    QVERIFY(!keys.empty());
-    QVERIFY(recoded.contains(QStringLiteral("Smith")));
-    for (const auto& [id, key] : keys) QCOMPARE(key[0], LibraryKeyVersion());
+        QVERIFY(asked);
+        QCOMPARE(names.contains(QStringLiteral("Smith")), c.found);
+        for (const auto& [id, key] : qmtest::StoredKeys(*db)) QCOMPARE(key[0], c.version);
+    }
 }
 
 void QMSearchTest::deletedWhileSearchingOrRecoding() {
