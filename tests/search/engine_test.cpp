@@ -19,10 +19,12 @@ using testing::RecordingHost;
 using Texts = std::vector<std::u16string>;
 
 SearchSettings TableSettings(std::u16string table = u"NameData") {
-    return {.tableName = std::move(table),
-            .keyFieldName = u"Key",
-            .textFieldName = u"Name",
-            .idFieldName = u"Ident"};
+    SearchSettings settings;
+    settings.tableName = std::move(table);
+    settings.keyFieldName = u"Key";
+    settings.textFieldName = u"Name";
+    settings.idFieldName = u"Ident";
+    return settings;
 }
 
 std::u16string Widen(const std::string& s) {
@@ -49,7 +51,9 @@ protected:
     void Names(std::string_view wordList) {
         const std::string path = (dir_ / "names.db").string();
         db_.reset();
-        BuildNameDatabase(wordList, path, {.replace = true});
+        NameDatabaseOptions options;
+        options.replace = true;
+        BuildNameDatabase(wordList, path, options);
         db_ = OpenSqlite(path);
         Settings() = TableSettings();
     }
@@ -121,10 +125,9 @@ TEST_F(EngineTest, HostileNamesAndFiltersAreRefusedBeforeAnyStatementRuns) {
     db_->Execute(
         u"CREATE TABLE [Name List] ([Key Code] VARCHAR(50), [Full Name] VARCHAR(50), Ident INTEGER)");
     db_->Execute(u"INSERT INTO [Name List] SELECT Key, Name, Ident FROM NameData");
-    Settings() = {.tableName = u"[Name List]",
-                  .keyFieldName = u"\"Key Code\"",
-                  .textFieldName = u"[Full Name]",
-                  .idFieldName = u"Ident"};
+    Settings() = TableSettings(u"[Name List]");
+    Settings().keyFieldName = u"\"Key Code\"";
+    Settings().textFieldName = u"[Full Name]";
     host_.messages.clear();
     EXPECT_EQ(Search(u"smith"), (Texts{u"Smith", u"Smyth"}));
     EXPECT_TRUE(host_.messages.empty());
@@ -199,7 +202,9 @@ TEST_F(EngineTest, FailuresAreReportedInTheControlsWords) {
             EXPECT_EQ(shown.substr(0, c.message.size() - 1), c.message.substr(0, c.message.size() - 1));
         else
             EXPECT_EQ(shown, c.message);
-        if (Settings().tableName == u"Nowhere") EXPECT_NE(shown.find(u"Nowhere"), std::u16string::npos);
+        if (Settings().tableName == u"Nowhere") {
+            EXPECT_NE(shown.find(u"Nowhere"), std::u16string::npos);
+        }
         EXPECT_EQ(host_.icons[0], c.icon) << Narrow(c.message);
         // An unknown Compare is reset and the search goes on with all words.
         EXPECT_EQ(result.matches.Items().size(), c.icon == MessageIcon::None ? 3u : 0u) << Narrow(c.message);
