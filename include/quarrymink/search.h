@@ -204,7 +204,8 @@ public:
     /// Also read while a search runs, from the host's events.
     const SearchResult& Result() const { return *this; }
     /// For a host that keeps the results as properties of its own and may set them itself
-    /// (the control restores them with its saved properties); the engine never reads them.
+    /// (the control restores them with its saved properties). Of the result the engine reads
+    /// back only the list, which a host leaves alone.
     SearchResult& Result() { return *this; }
 
     /// Key code of text with the current Compare and MaxKeyLength.
