@@ -146,14 +146,14 @@ struct Figures {
 Figures Measure(Connection& db, bool rowByRow) {
     SilentHost host;
     MatchEngine engine(host);
-    engine.tableName = u"NameData";
-    engine.keyFieldName = u"Key";
-    engine.textFieldName = u"Name";
-    engine.idFieldName = u"Ident";
+    engine.Settings().tableName = u"NameData";
+    engine.Settings().keyFieldName = u"Key";
+    engine.Settings().textFieldName = u"Name";
+    engine.Settings().idFieldName = u"Ident";
     Figures figures;
     for (const int mode : {0, 1, 2}) {
         if (mode == 2 && !rowByRow) break;
-        engine.compare = mode == 1 ? CompareAuto : CompareAll;
+        engine.Settings().compare = mode == 1 ? CompareAuto : CompareAll;
         // Events after every row take the way of a host that watches each row: the query's
         // sort, every row handed over in text order (the way every search went before).
         engine.SetEventInterval(std::chrono::milliseconds(mode == 2 ? 0 : 10));
@@ -344,15 +344,15 @@ PgFigures MeasurePostgres(const char* conninfo) {
     backend->Close();
     SilentHost host;
     MatchEngine engine(host);
-    engine.connectionType = qmADO;
-    engine.tableName = u"namedata";
-    engine.keyFieldName = u"key";
-    engine.textFieldName = u"name";
-    engine.idFieldName = u"ident";
+    engine.Settings().connectionType = qmADO;
+    engine.Settings().tableName = u"namedata";
+    engine.Settings().keyFieldName = u"key";
+    engine.Settings().textFieldName = u"name";
+    engine.Settings().idFieldName = u"ident";
     PgFigures figures;
     // Plain, then in the server with 0 and with 2 parallel workers.
     for (const int mode : {0, 1, 2}) {
-        engine.scoreInDatabase = mode > 0;
+        engine.Settings().scoreInDatabase = mode > 0;
         db->Execute(mode == 1 ? u"SET max_parallel_workers_per_gather = 0"
                               : u"SET max_parallel_workers_per_gather = 2");
         std::vector<double> times, cpu;

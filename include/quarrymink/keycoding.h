@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -24,60 +25,16 @@ enum CompareMode : std::int32_t {
     CompareAuto = 3,
 };
 
-/// One initial-sound rule of the homolog table.
-struct HomologRule {
-    std::u16string cls;       ///< class character written at the head of the key (at most 1)
-    std::u16string pattern;   ///< lower-case letters the word must begin with (at most 5)
-    std::u16string sounds;    ///< alternative spellings of the first sound, "_"-separated (at most 12)
-    std::uint8_t keep = 0;    ///< trailing pattern characters left at the front of the rest
-    std::uint8_t length = 0;  ///< pattern characters compared; 0 marks an empty entry
-};
-
-/// What InitialSound finds at the start of a lower-cased word. The views point into
-/// the rule table and the word; they live as long as both.
-struct InitialSoundResult {
-    std::u16string_view cls;
-    std::u16string_view sounds;
-    std::u16string_view rest;
-};
-
-/// The rule table of one coder: 401 entries, filled from the numbered rule lines.
-class QUARRYMINK_EXPORT HomologRules {
-public:
-    static constexpr std::size_t kCapacity = 401;
-    static constexpr int kFirstLine = 301;
-
-    /// Fills the table from rule lines 301, 302, ... up to the line "*".
-    /// Throws std::out_of_range for a missing line or more than kCapacity rules.
-    void Load();
-    bool Loaded() const noexcept { return entries_[0].length != 0; }
-
-    /// Parses one line "class/pattern/sounds/ keep/ length".
-    static HomologRule ParseLine(std::u16string_view line);
-
-    InitialSoundResult InitialSound(std::u16string_view lowerText) const noexcept;
-
-    const HomologRule& operator[](std::size_t i) const { return entries_.at(i); }
-    /// Rules in force: those before the first entry whose length is 0.
-    std::size_t Count() const noexcept { return active_; }
-
-private:
-    void BuildIndex();
-
-    std::array<HomologRule, kCapacity> entries_{};
-    std::size_t active_ = 0;
-    // For each ASCII first letter, the rules that can match, in table order; rules
-    // beginning with any other character are tried in order from otherStart_.
-    std::array<std::vector<std::uint16_t>, 128> byFirst_{};
-    std::vector<std::uint16_t> other_;
-};
-
-/// Turns texts into key codes. Holds the rule table and the version character, both
-/// loaded on the first key and kept for the coder's lifetime. Not thread-safe: use one
-/// coder per thread (it reuses scratch buffers between calls).
+/// Turns texts into key codes. Not thread-safe: use one coder per thread (it reuses its
+/// buffers between calls).
 class QUARRYMINK_EXPORT KeyCoder {
 public:
-    KeyCoder() = default;
+    KeyCoder();
+    KeyCoder(const KeyCoder& other);
+    KeyCoder& operator=(const KeyCoder& other);
+    KeyCoder(KeyCoder&&) noexcept;
+    KeyCoder& operator=(KeyCoder&&) noexcept;
+    ~KeyCoder();
 
     /// The key code of text; never fails.
     std::u16string MakeCode(std::u16string_view text);
@@ -95,22 +52,14 @@ public:
     void SetKeyVersion(std::u16string version) { keyVersion_ = std::move(version); }
     /// Sets KeyVersion from the library's version entry.
     void LoadKeyVersion();
-    void LoadHomologRules();
-
-    /// Class, sounds and rest of a lower-cased word; loads the rules on first use.
-    InitialSoundResult InitialSound(std::u16string_view lowerText);
-
-    const HomologRules& Rules() const noexcept { return rules_; }
 
 private:
-    void RespellTail(std::u16string& rest);
+    struct Buffers;  // the working texts of one key, kept from call to call
 
-    HomologRules rules_;
+    std::unique_ptr<Buffers> buffers_;
     std::u16string keyVersion_;
     std::int32_t compare_ = CompareAll;
     std::int32_t maxKeyLength_ = 0;
-    // Scratch buffers reused by every call.
-    std::u16string lower_, rest_, digits_, body_, work_;
 };
 
 /// The library's own version character (code 2 in this release).

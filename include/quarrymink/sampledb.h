@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <stdexcept>
 #include <string>
@@ -53,6 +54,20 @@ struct NameDatabaseOptions {
 /// existing file without replace, an empty tidy list).
 QUARRYMINK_EXPORT std::size_t BuildNameDatabase(std::string_view wordList, const std::string& path,
                                                 const NameDatabaseOptions& options = {});
+
+/// The word lists of the sample databases, in the order they are built: the list "Plants"
+/// in a data folder gives the database "Plants.mdb".
+inline constexpr std::string_view kSampleWordLists[] = {"Plants", "Names"};
+
+/// Builds the sample databases of folder from its word lists, replacing those there. Both are
+/// built under temporary names and moved into place once both are complete, the plant
+/// database last: its presence tells later starts that both are there. On failure nothing new
+/// is left in the folder and the error is thrown (std::runtime_error for a word list that
+/// cannot be read, or as BuildNameDatabase throws). starting is told each database's file
+/// name before it is built.
+QUARRYMINK_EXPORT void BuildSampleDatabases(
+    const std::filesystem::path& folder, const NameDatabaseOptions& options,
+    const std::function<void(const std::string& database)>& starting = {});
 
 /// Copies the SQLite database at from over the one at to, page by page under the target's
 /// locks (waiting for a writer to finish); DbError when either is no database.

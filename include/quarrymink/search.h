@@ -141,20 +141,22 @@ private:
     std::vector<MatchItem> items_;
 };
 
-/// The search engine of one control instance. Not thread-safe; runs on the thread of its host.
-class QUARRYMINK_EXPORT MatchEngine {
-public:
-    explicit MatchEngine(SearchHost& host);
-    MatchEngine(const MatchEngine&) = delete;
-    MatchEngine& operator=(const MatchEngine&) = delete;
-    ~MatchEngine();
-
-    // Properties the host sets.
-    std::u16string tableName, keyFieldName, textFieldName, idFieldName, sqlFilterString;
+/// What a search, a recode and MakeCode are asked to do: the table, its fields, the filter
+/// and the coding. The host sets them between calls; a running search reads cancel.
+struct SearchSettings {
+    /// The table and its fields, each a single name (one with blanks in [brackets] or "quotes").
+    std::u16string tableName, keyFieldName, textFieldName, idFieldName;
+    /// The host's own SQL condition on the rows, added to the candidate query in parentheses;
+    /// empty for none.
+    std::u16string sqlFilterString;
+    /// The kind of connection searched (qmDAO, qmADO); a search reports any other number.
     std::int32_t connectionType = qmDAO;
+    /// Which words are compared (a CompareMode). A search replaces a number out of range by
+    /// CompareAll, with a message.
     std::int32_t compare = CompareAll;
+    /// The longest key MakeCode gives, 0 for no limit. A search or a recode sets it to the key
+    /// field's declared size, since the stored keys are cut to that size.
     std::int32_t maxKeyLength = 0;
-    bool cancel = false;
     /// Score in the database server: on PostgreSQL with the extension quarrymink created in
     /// the database, the search is one query that scores the candidates in the server (in
     /// parallel workers when the server uses them) and returns only the best 21 rows and the
@@ -163,20 +165,57 @@ public:
     /// MatchFound comes only for the ranked rows (at most 21), best first, after the query.
     /// On SQLite, or without the extension, the search scores on the client as usual.
     bool scoreInDatabase = false;
-    // Properties the search writes.
+    /// Set from one of a running search's events, it stops the search at its next row; a
+    /// search clears it as it starts scoring.
+    bool cancel = false;
+};
+
+/// What the last search (and the walk through its list since) left.
+struct SearchResult {
+    /// The ranked matches and the list items that show them.
+    MatchList matches;
+    /// The key code of the search text, cut to the key field's size.
     std::u16string searchCode;
+    /// Seconds the search took.
     float searchTime = 0;
+    /// The identifier and text of the current match: after a search, the identifier of the
+    /// last accepted row in text order; after SetToBestMatch, SetToNextMatch or a picked list
+    /// item, that item's.
     std::int32_t idValue = 0;
     std::u16string textValue;
+    /// The current match is the list's last item.
     bool finalMatchItem = false;
+};
+
+/// The search engine of one control instance: settings in, a result out, the host told of
+/// everything on the way. Not thread-safe; runs on the thread of its host.
+//
+// The settings and the result are private bases, so that the engine's own code reads their
+// members as its own.
+class QUARRYMINK_EXPORT MatchEngine : private SearchSettings, private SearchResult {
+public:
+    explicit MatchEngine(SearchHost& host, SearchSettings settings = {});
+    MatchEngine(const MatchEngine&) = delete;
+    MatchEngine& operator=(const MatchEngine&) = delete;
+    ~MatchEngine();
+
+    SearchSettings& Settings() { return *this; }
+    const SearchSettings& Settings() const { return *this; }
+    /// Also read while a search runs, from the host's events.
+    const SearchResult& Result() const { return *this; }
+    /// For a host that keeps the results as properties of its own and may set them itself
+    /// (the control restores them with its saved properties). Of the result the engine reads
+    /// back only the list, which a host leaves alone.
+    SearchResult& Result() { return *this; }
 
     /// Key code of text with the current Compare and MaxKeyLength.
     std::u16string MakeCode(std::u16string_view text);
     std::u16string SimpleSoundex(std::u16string_view text) const;
 
     /// One search. searchText comes back normalised (trimmed, single blanks). db may be null
-    /// (reported to the user). Never throws: failures are shown through the host.
-    void BestMatchSearch(Connection* db, std::u16string& searchText);
+    /// (reported to the user). Never throws: failures are shown through the host. Returns
+    /// Result(), which a host that detached during the search must not touch.
+    const SearchResult& BestMatchSearch(Connection* db, std::u16string& searchText);
     /// Rewrites the key field of every row with a fresh key code.
     void Recode(Connection* db);
 
@@ -189,8 +228,8 @@ public:
     void RequestStop() { stopRequested_ = true; }
     bool StopRequested() const { return stopRequested_; }
 
-    const std::vector<MatchItem>& List() const { return matches_.Items(); }
-    const MatchList& Matches() const { return matches_; }
+    /// The list items of the last search, as the list box shows them.
+    const std::vector<MatchItem>& List() const { return matches.Items(); }
     int CurrentMatch() const { return currentMatch_; }
     const std::u16string& KeyVersion() const { return coder_.KeyVersion(); }
     /// True while a search or a recode runs.
@@ -214,11 +253,21 @@ private:
 
     bool RequireProperties();
     bool RequireProperty(std::u16string_view value, std::u16string_view shownName);
-    void ReportDbError(int kind, std::int32_t number, std::u16string_view description);
-    void ReportCurrentException(int kind);
+    /// The step that met a database error; it decides which fields the message names.
+    enum class FailedStep { KeyVersionCheck, Search, Recode };
+    /// What the check of the table's key version decided.
+    enum class KeyCheck {
+        Proceed,           ///< the keys are of this version, the table is empty, or the warning was closed
+        Stop,              ///< an error, Cancel, or the host went away
+        KeepTableVersion,  ///< Continue Search: searched with the table's own version
+        Recoded,           ///< Recode Table: the table's keys were rewritten
+    };
+
+    void ReportDbError(FailedStep step, std::int32_t number, std::u16string_view description);
+    void ReportCurrentException(FailedStep step);
     void Message(std::u16string_view text, MessageIcon icon);
 
-    int CheckKeyVersion(Connection& db);
+    KeyCheck CheckKeyVersion(Connection& db);
     bool ConnectionFits(const Connection& db) const;
     using Columns = MatchEngineColumns;
     static constexpr int kHostGone = -2;
@@ -244,14 +293,13 @@ private:
     void RunRecode(Connection& db);
 
     void UpdateMatchList(ListMode mode, std::u16string_view text = {}, int score = 0, std::int32_t id = 0);
-    const std::vector<MatchItem>& Items() const { return matches_.Items(); }
+    const std::vector<MatchItem>& Items() const { return matches.Items(); }
     void UpdateFinalMatchItem();
     /// Lets events through when the interval has passed; false once the host is gone.
     bool Yield(bool now = false);
 
     SearchHost* host_;
     KeyCoder coder_;
-    MatchList matches_;
     int currentMatch_ = 0;
     bool stopRequested_ = false;
     bool busy_ = false;

@@ -194,12 +194,14 @@ bool TakeTableOption(std::string_view option, Arguments& args, TableOptions& t) 
     return true;
 }
 
-void Configure(MatchEngine& engine, const TableOptions& t, const Connection& db) {
-    engine.tableName = t.table;
-    engine.keyFieldName = t.key;
-    engine.textFieldName = t.text;
-    engine.idFieldName = t.id.empty() ? t.key : t.id;
-    engine.connectionType = db.Kind() == ConnectionKind::Postgres ? qmADO : qmDAO;
+SearchSettings TableSettings(const TableOptions& t, const Connection& db) {
+    SearchSettings settings;
+    settings.tableName = t.table;
+    settings.keyFieldName = t.key;
+    settings.textFieldName = t.text;
+    settings.idFieldName = t.id.empty() ? t.key : t.id;
+    settings.connectionType = db.Kind() == ConnectionKind::Postgres ? qmADO : qmDAO;
+    return settings;
 }
 
 }  // namespace
@@ -249,25 +251,25 @@ int RunSearch(Arguments& args) {
         Open(t.database, answer == RecodeChoice::RecodeTable ? Access::ReadWrite : Access::ReadOnly);
     ConsoleHost host;
     host.answer = answer;
-    MatchEngine engine(host);
-    Configure(engine, t, *db);
-    engine.compare = compare;
-    engine.sqlFilterString = filter;
-    engine.scoreInDatabase = inDatabase;
-    engine.BestMatchSearch(db.get(), text);
+    SearchSettings settings = TableSettings(t, *db);
+    settings.compare = compare;
+    settings.sqlFilterString = filter;
+    settings.scoreInDatabase = inDatabase;
+    MatchEngine engine(host, std::move(settings));
+    const SearchResult& result = engine.BestMatchSearch(db.get(), text);
     if (host.failed || host.warned) return kExitFailure;
-    if (SplitKeySounds(engine.searchCode).Count() < 0) {
+    if (SplitKeySounds(result.searchCode).Count() < 0) {
         // An empty or blank text has no sounds, and so nothing to compare.
         std::fputs("quarrymink search: the text has no sounds to search for\n", stderr);
         if (json) std::fputs("[]\n", stdout);
         return kExitOk;
     }
 
-    const auto& list = engine.List();
+    const auto& list = result.matches.Items();
     std::string out;
     if (json) out += "[";
     for (std::size_t k = 0; k < list.size(); ++k) {
-        const int score = engine.Matches().ScoreAt(k);
+        const int score = result.matches.ScoreAt(k);
         if (json) {
             out += (k ? ",\n " : "") + std::string("{\"score\": ") + std::to_string(score) +
                    ", \"id\": " + std::to_string(list[k].id) + ", \"text\": " + JsonString(list[k].text) +
@@ -280,7 +282,7 @@ int RunSearch(Arguments& args) {
     if (json) out += "]\n";
     std::fwrite(out.data(), 1, out.size(), stdout);
     std::fflush(stdout);  // the matches before the time, also when both go to one file
-    std::fprintf(stderr, "Search time: %.3f s\n", static_cast<double>(engine.searchTime));
+    std::fprintf(stderr, "Search time: %.3f s\n", static_cast<double>(result.searchTime));
     return kExitOk;
 }
 
@@ -302,8 +304,7 @@ int RunRecode(Arguments& args) {
     std::unique_ptr<Connection> db = Open(t.database, Access::ReadWrite);
     ConsoleHost host;
     host.showProgress = isatty(fileno(stderr));
-    MatchEngine engine(host);
-    Configure(engine, t, *db);
+    MatchEngine engine(host, TableSettings(t, *db));
     engine.Recode(db.get());
     return host.failed ? kExitFailure : kExitOk;
 }

@@ -259,69 +259,69 @@ void QMPrivate::NoticeResults() {
 // Properties
 
 QString QM::TextFieldName() const {
-    return ToQString(d->engine->textFieldName);
+    return ToQString(d->engine->Settings().textFieldName);
 }
 void QM::setTextFieldName(const QString& New_TextFieldName) {
-    d->engine->textFieldName = ToU16(New_TextFieldName);
+    d->engine->Settings().textFieldName = ToU16(New_TextFieldName);
     d->Notify(&QM::TextFieldNameChanged, "TextFieldName");
 }
 
 QString QM::KeyFieldName() const {
-    return ToQString(d->engine->keyFieldName);
+    return ToQString(d->engine->Settings().keyFieldName);
 }
 void QM::setKeyFieldName(const QString& New_KeyFieldName) {
-    d->engine->keyFieldName = ToU16(New_KeyFieldName);
+    d->engine->Settings().keyFieldName = ToU16(New_KeyFieldName);
     d->Notify(&QM::KeyFieldNameChanged, "KeyFieldName");
 }
 
 QString QM::IDFieldName() const {
-    return ToQString(d->engine->idFieldName);
+    return ToQString(d->engine->Settings().idFieldName);
 }
 void QM::setIDFieldName(const QString& New_IDFieldName) {
-    d->engine->idFieldName = ToU16(New_IDFieldName);
+    d->engine->Settings().idFieldName = ToU16(New_IDFieldName);
     d->Notify(&QM::IDFieldNameChanged, "IDFieldName");
 }
 
 QString QM::TableName() const {
-    return ToQString(d->engine->tableName);
+    return ToQString(d->engine->Settings().tableName);
 }
 void QM::setTableName(const QString& New_TableName) {
-    d->engine->tableName = ToU16(New_TableName);
+    d->engine->Settings().tableName = ToU16(New_TableName);
     d->Notify(&QM::TableNameChanged, "TableName");
 }
 
 QString QM::SQLFilterString() const {
-    return ToQString(d->engine->sqlFilterString);
+    return ToQString(d->engine->Settings().sqlFilterString);
 }
 void QM::setSQLFilterString(const QString& New_SQLFilterString) {
-    d->engine->sqlFilterString = ToU16(New_SQLFilterString);
+    d->engine->Settings().sqlFilterString = ToU16(New_SQLFilterString);
     d->Notify(&QM::SQLFilterStringChanged, "SQLFilterString");
 }
 
 QM::dbType QM::ConnectionType() const {
-    return static_cast<dbType>(d->engine->connectionType);
+    return static_cast<dbType>(d->engine->Settings().connectionType);
 }
 void QM::setConnectionType(dbType New_ConnectionType) {
     // Not checked here: a search reports a value that fits no connection.
-    d->engine->connectionType = New_ConnectionType;
+    d->engine->Settings().connectionType = New_ConnectionType;
     d->Notify(&QM::ConnectionTypeChanged, "ConnectionType");
 }
 
 QM::qmCompare QM::Compare() const {
-    return static_cast<qmCompare>(d->engine->compare);
+    return static_cast<qmCompare>(d->engine->Settings().compare);
 }
 void QM::setCompare(qmCompare New_Compare) {
     // Not checked here: the search reports a value out of range and falls back to all words.
-    d->engine->compare = New_Compare;
+    d->engine->Settings().compare = New_Compare;
     d->Notify(&QM::CompareChanged, "Compare");
 }
 
 int QM::MaxKeyLength() const {
-    return d->engine->maxKeyLength;
+    return d->engine->Settings().maxKeyLength;
 }
 void QM::setMaxKeyLength(int New_MaxKeyLength) {
-    d->engine->maxKeyLength = std::clamp<int>(New_MaxKeyLength, std::numeric_limits<std::int16_t>::min(),
-                                              std::numeric_limits<std::int16_t>::max());
+    d->engine->Settings().maxKeyLength = std::clamp<int>(
+        New_MaxKeyLength, std::numeric_limits<std::int16_t>::min(), std::numeric_limits<std::int16_t>::max());
     d->Notify(&QM::MaxKeyLengthChanged, "MaxKeyLength");
 }
 
@@ -346,47 +346,47 @@ void QM::setShowProgressBar(bool New_ShowProgressBar) {
 }
 
 bool QM::ScoreInDatabase() const {
-    return d->engine->scoreInDatabase;
+    return d->engine->Settings().scoreInDatabase;
 }
 void QM::setScoreInDatabase(bool New_ScoreInDatabase) {
-    d->engine->scoreInDatabase = New_ScoreInDatabase;
+    d->engine->Settings().scoreInDatabase = New_ScoreInDatabase;
     d->Notify(&QM::ScoreInDatabaseChanged, "ScoreInDatabase");
 }
 
 QString QM::SearchCode() const {
-    return ToQString(d->engine->searchCode);
+    return ToQString(d->engine->Result().searchCode);
 }
 void QM::setSearchCode(const QString& New_SearchCode) {
-    d->engine->searchCode = ToU16(New_SearchCode);
+    d->engine->Result().searchCode = ToU16(New_SearchCode);
     d->Notify(&QM::SearchCodeChanged, "SearchCode");
 }
 
 float QM::SearchTime() const {
-    return d->engine->searchTime;
+    return d->engine->Result().searchTime;
 }
 
 bool QM::Cancel() const {
-    return d->engine->cancel;
+    return d->engine->Settings().cancel;
 }
 void QM::setCancel(bool New_Cancel) {
-    d->engine->cancel = New_Cancel;
+    d->engine->Settings().cancel = New_Cancel;
     d->Notify(&QM::CancelChanged, "Cancel");
 }
 
 int QM::IDValue() const {
-    return d->engine->idValue;
+    return d->engine->Result().idValue;
 }
 
 QString QM::TextValue() const {
-    return ToQString(d->engine->textValue);
+    return ToQString(d->engine->Result().textValue);
 }
 void QM::setTextValue(const QString& New_TextValue) {
-    d->engine->textValue = ToU16(New_TextValue);
+    d->engine->Result().textValue = ToU16(New_TextValue);
     d->Notify(&QM::TextValueChanged, "TextValue");
 }
 
 bool QM::FinalMatchItem() const {
-    return d->engine->finalMatchItem;
+    return d->engine->Result().finalMatchItem;
 }
 
 QColor QM::BackColor() const {
@@ -527,7 +527,7 @@ void QMPrivate::UserSelectedItem() {
     if (!engine->ListItemSelected(list->row(selected.first()))) return;
     QPointer<QM> self(q);
     NoticeResults();
-    if (self) emit q->ListItemSelected(ToQString(engine->textValue), engine->idValue);
+    if (self) emit q->ListItemSelected(ToQString(engine->Result().textValue), engine->Result().idValue);
 }
 
 // ---------------------------------------------------------------------------------------

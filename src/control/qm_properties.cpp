@@ -8,8 +8,12 @@ namespace quarrymink {
 namespace {
 
 template <auto member>
-PropertyField EngineField(QMPrivate& d) {
-    return &(d.engine->*member);
+PropertyField SettingField(QMPrivate& d) {
+    return &(d.engine->Settings().*member);
+}
+template <auto member>
+PropertyField ResultField(QMPrivate& d) {
+    return &(d.engine->Result().*member);
 }
 template <auto member>
 PropertyField ControlField(QMPrivate& d) {
@@ -28,7 +32,7 @@ constexpr bool kDesignable = true, kNotDesignable = false;
 // clang-format off
 constexpr ControlProperty kProperties[] = {
     {"TextFieldName", Text, 0, kSaved, kDesignable, &QM::TextFieldNameChanged,
-     &EngineField<&MatchEngine::textFieldName>,
+     &SettingField<&SearchSettings::textFieldName>,
      {2, kGetLet, 0x68030011, 30, "Specifies name of text field in specified  database table", false}},
     {"ShowListBox", Boolean, 1, kSaved, kDesignable, &QM::ShowListBoxChanged,
      &ControlField<&QMPrivate::showListBox>,
@@ -37,34 +41,35 @@ constexpr ControlProperty kProperties[] = {
      &ControlField<&QMPrivate::showProgressBar>,
      {4, kGetLet, 0x6803000F, 28, "When set displays a progress bar ", false}},
     {"SearchCode", Text, 0, kSaved, kNotDesignable, &QM::SearchCodeChanged,
-     &EngineField<&MatchEngine::searchCode>, {5, kGetLet, 0x6803000E, -1, "", true}},
-    {"TableName", Text, 0, kSaved, kDesignable, &QM::TableNameChanged, &EngineField<&MatchEngine::tableName>,
+     &ResultField<&SearchResult::searchCode>, {5, kGetLet, 0x6803000E, -1, "", true}},
+    {"TableName", Text, 0, kSaved, kDesignable, &QM::TableNameChanged,
+     &SettingField<&SearchSettings::tableName>,
      {6, kGetLet, 0x6803000D, 29, "Specifies name of table in currently connected database", false}},
     {"SearchTime", Single, 0, kSaved, kNotDesignable, &QM::SearchTimeChanged,
-     &EngineField<&MatchEngine::searchTime>,
+     &ResultField<&SearchResult::searchTime>,
      {7, Get, 0x6803000C, 25, "Returns time taken for total search", false}},
-    {"Compare", Int32, 0, kSaved, kDesignable, &QM::CompareChanged, &EngineField<&MatchEngine::compare>,
+    {"Compare", Int32, 0, kSaved, kDesignable, &QM::CompareChanged, &SettingField<&SearchSettings::compare>,
      {11, Put, 0x68030009, 11, "Sets method of comparison: first word, last word etc.", false}},
-    {"Cancel", Boolean, 0, kSaved, kNotDesignable, &QM::CancelChanged, &EngineField<&MatchEngine::cancel>,
+    {"Cancel", Boolean, 0, kSaved, kNotDesignable, &QM::CancelChanged, &SettingField<&SearchSettings::cancel>,
      {12, kGetLet, 0x68030008, -1, "", false}},
-    {"IDValue", Int32, 0, kSaved, kNotDesignable, &QM::IDValueChanged, &EngineField<&MatchEngine::idValue>,
+    {"IDValue", Int32, 0, kSaved, kNotDesignable, &QM::IDValueChanged, &ResultField<&SearchResult::idValue>,
      {14, Get, 0x68030006, 16, "Contains ID value of currently selected MatchList item", false}},
     {"MaxKeyLength", Int16, 0, kSaved, kDesignable, &QM::MaxKeyLengthChanged,
-     &EngineField<&MatchEngine::maxKeyLength>,
+     &SettingField<&SearchSettings::maxKeyLength>,
      {16, Put, 0x68030005, 23, "Sets the maximum length of the string returned by MakeCode", false}},
     {"KeyFieldName", Text, 0, kSaved, kDesignable, &QM::KeyFieldNameChanged,
-     &EngineField<&MatchEngine::keyFieldName>,
+     &SettingField<&SearchSettings::keyFieldName>,
      {18, kGetLet, 0x68030004, 17, "Specifies name of Keycode field in specified  database table", false}},
     {"TextValue", Text, 0, kSaved, kNotDesignable, &QM::TextValueChanged,
-     &EngineField<&MatchEngine::textValue>,
+     &ResultField<&SearchResult::textValue>,
      {21, kGetLet, 0x68030003, 31, "Contains text of currently selected MatchList item", false}},
     {"IDFieldName", Text, 0, kSaved, kDesignable, &QM::IDFieldNameChanged,
-     &EngineField<&MatchEngine::idFieldName>, {23, kGetLet, 0x68030002, -1, "", false}},
+     &SettingField<&SearchSettings::idFieldName>, {23, kGetLet, 0x68030002, -1, "", false}},
     {"ConnectionType", Int32, 0, kSaved, kDesignable, &QM::ConnectionTypeChanged,
-     &EngineField<&MatchEngine::connectionType>,
+     &SettingField<&SearchSettings::connectionType>,
      {24, Put, 0x68030001, 12, "Used to indicate the type of database connection (DAO or ADO)", false}},
     {"FinalMatchItem", Boolean, 0, kSaved, kNotDesignable, &QM::FinalMatchItemChanged,
-     &EngineField<&MatchEngine::finalMatchItem>,
+     &ResultField<&SearchResult::finalMatchItem>,
      {25, Get, 0x68030000, 13, "Is True when last item in MatchList is selected", false}},
     // 15 is the colour value 15 (a near-black red), not a system colour.
     {"BackColor", Colour, 15, kSaved, kDesignable, &QM::BackColorChanged, nullptr,
@@ -76,9 +81,9 @@ constexpr ControlProperty kProperties[] = {
     {"Font", Font, 0, kSaved, kNotDesignable, &QM::FontChanged, nullptr,
      {9, Get | PutRef, -512, 0, "Returns a Font object.", false}},
     {"SQLFilterString", Text, 0, kNotSaved, kNotDesignable, &QM::SQLFilterStringChanged,
-     &EngineField<&MatchEngine::sqlFilterString>, {13, kGetLet, 0x68030007, -1, "", false}},
+     &SettingField<&SearchSettings::sqlFilterString>, {13, kGetLet, 0x68030007, -1, "", false}},
     {"ScoreInDatabase", Boolean, 0, kSaved, kDesignable, &QM::ScoreInDatabaseChanged,
-     &EngineField<&MatchEngine::scoreInDatabase>,
+     &SettingField<&SearchSettings::scoreInDatabase>,
      {27, kGetLet, 0x68030012, -1, "When set, a search on PostgreSQL scores in the database server", false}},
 };
 // clang-format on

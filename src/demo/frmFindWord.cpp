@@ -20,6 +20,7 @@
 #include "frmKeyPrepare.h"
 #include "frmswDocDemo.h"
 #include "quarrymink/database.h"
+#include "quarrymink/keyword_list.h"
 #include "quarrymink/qm.h"
 
 namespace quarrymink::demo {
@@ -217,10 +218,13 @@ frmFindWord::SoundResult frmFindWord::SoundSearch(const QString& text) {
                                         .arg(doc.keyListPath, QString::fromUtf8(e.what())));
         return SoundResult::Abandoned;
     }
-    matchControl_->setTableName(QString::fromLatin1(kKeyWordTable));
-    matchControl_->setTextFieldName(QStringLiteral("Word"));
-    matchControl_->setKeyFieldName(QStringLiteral("Keycode"));
-    matchControl_->setIDFieldName(QStringLiteral("WordStart"));
+    const auto name = [](std::u16string_view text) {
+        return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
+    };
+    matchControl_->setTableName(name(kKeyWordTable));
+    matchControl_->setTextFieldName(name(kKeyWordTextField));
+    matchControl_->setKeyFieldName(name(kKeyWordKeyField));
+    matchControl_->setIDFieldName(name(kKeyWordIDField));
     matchControl_->setCompare(QM::qmCompareAuto);
     matchControl_->setConnectionType(QM::qmDAO);
     QString searchText = text;

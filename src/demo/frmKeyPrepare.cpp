@@ -21,29 +21,13 @@
 #include "DocMain.h"
 #include "demo_twips.h"
 #include "quarrymink/database.h"
+#include "quarrymink/keyword_list.h"
 
 namespace quarrymink::demo {
 namespace {
 
-constexpr std::int32_t kWordFieldSize = 50;
-constexpr std::int32_t kKeyFieldSize = 50;
-
 std::u16string U16(const QString& text) {
     return text.toStdU16String();
-}
-
-TableDef KeyWordTableDef(const QString& tableName) {
-    TableDef table;
-    table.name = U16(tableName);
-    table.CreateField(u"KeyCode", FieldDef::Type::Text, kKeyFieldSize);
-    // Positions in the text: 32 bits, so that a document of any length fits.
-    table.CreateField(u"Wordstart", FieldDef::Type::Long);
-    table.CreateField(u"WordLength", FieldDef::Type::Long);
-    table.CreateField(u"Word", FieldDef::Type::Text, kWordFieldSize);
-    table.CreateField(u"qmMatch", FieldDef::Type::Byte);
-    IndexDef& index = table.CreateIndex(u"ndxWord");
-    index.fields.push_back(u"Word");
-    return table;
 }
 
 QSet<QString> CommonWordSet(const QString& commonWords) {
@@ -197,7 +181,7 @@ bool frmKeyPrepare::Run() {
     QTimer::singleShot(0, this, [this] {
         QCoreApplication::processEvents();  // the window shows before the work starts
         QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-        succeeded_ = PrepareKeyWordList(QString::fromLatin1(kKeyWordTable), editor_);
+        succeeded_ = PrepareKeyWordList(editor_);
         QGuiApplication::restoreOverrideCursor();
         done(succeeded_ ? Accepted : Rejected);
     });
@@ -205,31 +189,19 @@ bool frmKeyPrepare::Run() {
     return succeeded_;
 }
 
-bool frmKeyPrepare::PrepareKeyWordList(const QString& tableName, QTextEdit* editor) {
+bool frmKeyPrepare::PrepareKeyWordList(QTextEdit* editor) {
     running_ = true;
     error_.clear();
     wordsStored_ = 0;
     doc_.keyListPath = KeyListFileName(doc_.path);
-    std::unique_ptr<Connection> db;
-    bool inTransaction = false;
     bool built = false;
     try {
         const QSet<QString> commonWords = CommonWordSet(ReadCommonWords(appFolder_));
         EditorFreeze freeze(editor);
-        db = OpenSqlite(QFile::encodeName(doc_.keyListPath).toStdString(), /*create=*/true);
-        db->Execute(u"BEGIN");
-        inTransaction = true;
-        // Made anew each time: the list is built from scratch, and a table of an older
-        // layout does not survive.
-        if (db->TableExists(U16(tableName))) db->Execute(u"DROP TABLE [" + U16(tableName) + u"]");
-        db->AppendTableDef(KeyWordTableDef(tableName));
-        RecordsetOptions updatable;
-        updatable.updatable = true;
-        std::unique_ptr<Recordset> set = db->OpenRecordset(U16(tableName), updatable);
-        set->SetIndex(u"ndxWord");
-        const std::int32_t keySize = set->DefinedSize(u"KeyCode");
-        const std::int32_t wordSize = set->DefinedSize(u"Word");
-
+        KeywordListWriter list(
+            QFile::encodeName(doc_.keyListPath).toStdString(), [this](std::u16string_view word) {
+                return U16(makeCode_(QString::fromUtf16(word.data(), static_cast<qsizetype>(word.size()))));
+            });
         const int total = editor->document()->characterCount() - 1;
         QTextCursor cursor = editor->textCursor();
         cursor.setPosition(0);
@@ -238,34 +210,16 @@ bool frmKeyPrepare::PrepareKeyWordList(const QString& tableName, QTextEdit* edit
         bool stopped = stopRequested_;
         while (!stopped) {
             const QString word = GetNextWord(editor, start, length);
-            if (length >= 1 && length <= wordSize && !commonWords.contains(word.toLower())) {
-                // A word met before (in any case: the index ignores it) has its key already.
-                std::u16string key;
-                set->Seek(u"=", {Value(U16(word))});
-                if (!set->NoMatch()) key = set->Field(u"KeyCode").ToText();
-                if (key.empty()) key = U16(makeCode_(word));
-                if (!key.empty()) {
-                    if (keySize > 0 && key.size() > static_cast<std::size_t>(keySize))
-                        key.resize(static_cast<std::size_t>(keySize));
-                    set->AddNew();
-                    set->SetField(u"KeyCode", Value(std::move(key)));
-                    set->SetField(u"Wordstart", Value(start));
-                    set->SetField(u"WordLength", Value(length));
-                    set->SetField(u"Word", Value(U16(word)));
-                    set->SetField(u"qmMatch", Value(0));
-                    set->Update();
-                    ++wordsStored_;
-                }
-            }
+            if (length >= 1 && length <= list.WordFieldSize() && !commonWords.contains(word.toLower()) &&
+                list.Add(U16(word), start, length))
+                ++wordsStored_;
             if (!LetEventsThrough(start, total))
                 stopped = true;
             else if (start >= total)
                 break;
         }
-        set->Close();
         if (!stopped) {
-            db->Execute(u"COMMIT");
-            inTransaction = false;
+            list.Commit();
             built = true;
         }
     } catch (const DbError& e) {
@@ -275,14 +229,6 @@ bool frmKeyPrepare::PrepareKeyWordList(const QString& tableName, QTextEdit* edit
         error_ =
             QStringLiteral("The keyword list could not be prepared:\n\n%1").arg(QString::fromUtf8(e.what()));
     }
-    if (db && inTransaction) {
-        try {
-            db->Execute(u"ROLLBACK");
-        } catch (const DbError&) {
-            // Closing the database below drops the transaction all the same.
-        }
-    }
-    db.reset();
     if (!built) wordsStored_ = 0;
     running_ = false;
     return built;

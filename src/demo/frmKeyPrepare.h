@@ -16,7 +16,6 @@ namespace quarrymink::demo {
 
 struct DocumentState;
 
-inline constexpr char kKeyWordTable[] = "KeyWordList";
 inline constexpr char kKeyListExtension[] = "qmd";
 
 /// Gives the file name of path the extension (with or without its dot): the part from
@@ -55,10 +54,10 @@ public:
     /// list was built. Otherwise ErrorText() tells why, or is empty when it was stopped.
     bool Run();
 
-    /// Builds the table tableName from scratch from the editor's text, in one
+    /// Builds the keyword list from scratch from the editor's text, in one
     /// transaction: when it fails or is stopped the previous list stays as it was. Sets
     /// the document's KeyListPath. Lets events through while it runs.
-    bool PrepareKeyWordList(const QString& tableName, QTextEdit* editor);
+    bool PrepareKeyWordList(QTextEdit* editor);
 
     /// Asks the preparation to stop at its next word (or not to begin).
     void RequestStop() { stopRequested_ = true; }

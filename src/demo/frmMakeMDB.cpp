@@ -1,13 +1,11 @@
 // Building the sample databases.
 #include "frmMakeMDB.h"
 
-#include <QFile>
 #include <QLabel>
 #include <QProgressBar>
 #include <QTimer>
 #include <filesystem>
 #include <stdexcept>
-#include <system_error>
 
 #include "DemoMain.h"
 #include "demo_prompts.h"
@@ -16,19 +14,6 @@
 #include "quarrymink/sampledb.h"
 
 namespace quarrymink::demo {
-namespace {
-
-std::filesystem::path FsPath(const QString& path) {
-    return std::filesystem::path(path.toStdU16String());
-}
-
-// A database is made under this name first and takes its own once both are complete.
-QString UnfinishedName(const QString& path) {
-    return path + QStringLiteral(".new");
-}
-
-}  // namespace
-
 frmMakeMDB::frmMakeMDB(QWidget* owner) : QWidget(owner, Qt::Tool | Qt::CustomizeWindowHint) {
     setObjectName(QStringLiteral("frmMakeMDB"));
     lblPleaseWait_ =
@@ -71,16 +56,8 @@ void frmMakeMDB::showEvent(QShowEvent* event) {
     QTimer::singleShot(0, this, [this] { Build(); });
 }
 
-void frmMakeMDB::MakeDatabase(const QString& baseName, const QString& path) {
-    QFile wordList(dataFolder_ + baseName);
-    if (!wordList.open(QIODevice::ReadOnly))
-        throw std::runtime_error("The word list '" + wordList.fileName().toStdString() +
-                                 "' cannot be read: " + wordList.errorString().toStdString());
-    const QByteArray bytes = wordList.readAll();
-    wordList.close();
-
+bool frmMakeMDB::Build() {
     NameDatabaseOptions options;
-    options.replace = true;  // both databases are built anew, existing files included
     options.makeCode = [this](std::u16string_view text) {
         return keyCoder_->MakeCode(QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size())))
             .toStdU16String();
@@ -89,32 +66,17 @@ void frmMakeMDB::MakeDatabase(const QString& baseName, const QString& path) {
         progressBar_->setValue(percent);
         progressBar_->repaint();
     };
-    progressBar_->setValue(0);
-    BuildNameDatabase(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())),
-                      FsPath(path).string(), options);
-}
-
-bool frmMakeMDB::Build() {
-    const QStringList bases{QStringLiteral("Plants"), QStringLiteral("Names")};
-    QStringList unfinished;
+    const auto starting = [this](const std::string& database) {
+        lblStep_->setText(QStringLiteral("Creating '") + QString::fromStdString(database) +
+                          QStringLiteral("'"));
+        lblStep_->repaint();
+        progressBar_->setValue(0);
+    };
     bool ok = true;
     try {
-        for (const QString& base : bases) {
-            lblStep_->setText(QStringLiteral("Creating '") + base + QStringLiteral(".mdb'"));
-            lblStep_->repaint();
-            const QString path = UnfinishedName(dataFolder_ + base + QStringLiteral(".mdb"));
-            unfinished << path;
-            MakeDatabase(base, path);
-        }
-        // The plant database last: its presence tells later starts that both are there.
-        for (qsizetype i = bases.size() - 1; i >= 0; --i) {
-            std::filesystem::rename(FsPath(unfinished[i]),
-                                    FsPath(dataFolder_ + bases[i] + QStringLiteral(".mdb")));
-        }
+        BuildSampleDatabases(std::filesystem::path(dataFolder_.toStdU16String()), options, starting);
     } catch (const std::exception& error) {
         ok = false;
-        std::error_code ignored;
-        for (const QString& path : std::as_const(unfinished)) std::filesystem::remove(FsPath(path), ignored);
         const QString reason = QString::fromUtf8(error.what());
         CurrentPrompts().Tell(this, QLatin1String(kDemoCaption),
                               QStringLiteral("The sample databases could not be built in the folder '") +

@@ -34,9 +34,6 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    /// Builds baseName's database at path from the word list baseName.
-    void MakeDatabase(const QString& baseName, const QString& path);
-
     QLabel* lblPleaseWait_;
     QLabel* lblStep_;
     QProgressBar* progressBar_;

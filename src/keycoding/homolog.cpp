@@ -1,6 +1,7 @@
 // The homolog rule table: how the first sound of a word is coded.
 #include <stdexcept>
 
+#include "homolog_p.h"
 #include "quarrymink/keycoding.h"
 #include "resources_p.h"
 
@@ -82,6 +83,15 @@ InitialSoundResult HomologRules::InitialSound(std::u16string_view text) const no
         return {rule.cls, TrimTrailingBlanks(rule.sounds), text.substr(std::min(consumed, text.size()))};
     }
     return {text.substr(0, 1), text.substr(0, 1), text.substr(1)};
+}
+
+const HomologRules& ShippedHomologRules() {
+    static const HomologRules rules = [] {
+        HomologRules loaded;
+        loaded.Load();
+        return loaded;
+    }();
+    return rules;
 }
 
 }  // namespace quarrymink

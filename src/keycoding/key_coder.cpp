@@ -2,6 +2,7 @@
 // of the rest, and the rest respelled by a fixed sequence of rewriting passes).
 #include <algorithm>
 
+#include "homolog_p.h"
 #include "quarrymink/keycoding.h"
 #include "quarrymink/unicode.h"
 #include "resources_p.h"
@@ -164,16 +165,29 @@ void KeyCoder::LoadKeyVersion() {
     keyVersion_.assign(1, LibraryKeyVersion());
 }
 
-void KeyCoder::LoadHomologRules() {
-    rules_.Load();
-}
+struct KeyCoder::Buffers {
+    std::u16string lower, rest, digits, work;
+};
 
-InitialSoundResult KeyCoder::InitialSound(std::u16string_view lowerText) {
-    if (!rules_.Loaded()) LoadHomologRules();
-    return rules_.InitialSound(lowerText);
+KeyCoder::KeyCoder() : buffers_(std::make_unique<Buffers>()) {}
+KeyCoder::KeyCoder(const KeyCoder& other)
+    : buffers_(std::make_unique<Buffers>()),
+      keyVersion_(other.keyVersion_),
+      compare_(other.compare_),
+      maxKeyLength_(other.maxKeyLength_) {}
+KeyCoder& KeyCoder::operator=(const KeyCoder& other) {
+    keyVersion_ = other.keyVersion_;
+    compare_ = other.compare_;
+    maxKeyLength_ = other.maxKeyLength_;
+    return *this;
 }
+KeyCoder::KeyCoder(KeyCoder&&) noexcept = default;
+KeyCoder& KeyCoder::operator=(KeyCoder&&) noexcept = default;
+KeyCoder::~KeyCoder() = default;
 
-void KeyCoder::RespellTail(std::u16string& rest) {
+namespace {
+
+void RespellTail(std::u16string& rest, std::u16string& work) {
     ApplyFinalE(rest);
     for (const EndingPass& pass : kEndingPasses)
         for (const std::u16string_view pattern : pass.patterns)
@@ -184,34 +198,37 @@ void KeyCoder::RespellTail(std::u16string& rest) {
         else
             ReplaceAnywhere(rest, pass.pattern, pass.replacement, pass.followers, pass.predecessors);
     }
-    for (const Pair& pair : kRespellPairs) ReplaceAll(rest, pair.find, pair.replacement, work_);
-    CollapseDoublesInto(rest, work_);
-    rest.swap(work_);
+    for (const Pair& pair : kRespellPairs) ReplaceAll(rest, pair.find, pair.replacement, work);
+    CollapseDoublesInto(rest, work);
+    rest.swap(work);
     std::erase(rest, u'h');
-    for (const Pair& pair : kVowelPairs) ReplaceAll(rest, pair.find, pair.replacement, work_);
+    for (const Pair& pair : kVowelPairs) ReplaceAll(rest, pair.find, pair.replacement, work);
 }
+
+}  // namespace
 
 std::u16string KeyCoder::MakeCode(std::u16string_view text) {
     if (keyVersion_.empty()) LoadKeyVersion();
+    if (!buffers_) buffers_ = std::make_unique<Buffers>();  // a coder moved from is usable again
+    std::u16string &lower = buffers_->lower, &rest = buffers_->rest, &digits = buffers_->digits;
 
-    lower_.resize(text.size());
-    std::transform(text.begin(), text.end(), lower_.begin(), SimpleLower);
-    std::u16string_view word = lower_;
+    lower.resize(text.size());
+    std::transform(text.begin(), text.end(), lower.begin(), SimpleLower);
+    std::u16string_view word = lower;
     if (compare_ == CompareFirstWord)
         word = BeforeFirst(word, u" ");
     else if (compare_ == CompareLastWord)
         word = AfterLast(word, u" ");
 
-    const InitialSoundResult head = InitialSound(word);
-    SimpleSoundexInto(head.rest, digits_);
-    rest_.assign(head.rest);
-    std::erase(rest_, u'\'');
-    RespellTail(rest_);
+    const InitialSoundResult head = ShippedHomologRules().InitialSound(word);
+    SimpleSoundexInto(head.rest, digits);
+    rest.assign(head.rest);
+    std::erase(rest, u'\'');
+    RespellTail(rest, buffers_->work);
 
     std::u16string key;
-    key.reserve(keyVersion_.size() + head.cls.size() + head.sounds.size() + digits_.size() + rest_.size() +
-                2);
-    key.append(head.cls).append(head.sounds).append(1, u':').append(digits_).append(1, u':').append(rest_);
+    key.reserve(keyVersion_.size() + head.cls.size() + head.sounds.size() + digits.size() + rest.size() + 2);
+    key.append(head.cls).append(head.sounds).append(1, u':').append(digits).append(1, u':').append(rest);
     EncryptInPlace(key);
     key.insert(0, keyVersion_);
 

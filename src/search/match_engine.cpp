@@ -2,6 +2,7 @@
 // version, queries the candidate rows and hands them to the scoring.
 #include <algorithm>
 #include <exception>
+#include <utility>
 
 #include "busy_scope_p.h"
 #include "candidate_score_p.h"
@@ -63,7 +64,8 @@ std::u16string PlainName(std::u16string_view name) {
 
 }  // namespace
 
-MatchEngine::MatchEngine(SearchHost& host) : host_(&host) {}
+MatchEngine::MatchEngine(SearchHost& host, SearchSettings settings)
+    : SearchSettings(std::move(settings)), host_(&host) {}
 
 MatchEngine::~MatchEngine() = default;
 
@@ -101,17 +103,17 @@ bool MatchEngine::RequireProperties() {
            RequireProperty(textFieldName, u"TextFieldName") || RequireProperty(idFieldName, u"IDFieldName");
 }
 
-void MatchEngine::ReportDbError(int kind, std::int32_t number, std::u16string_view description) {
+void MatchEngine::ReportDbError(FailedStep step, std::int32_t number, std::u16string_view description) {
     if (!host_) return;
     std::u16string fields;
-    switch (kind) {
-        case 1:
+    switch (step) {
+        case FailedStep::KeyVersionCheck:
             fields = keyFieldName;
             break;
-        case 2:
+        case FailedStep::Search:
             fields.append(textFieldName).append(u"' or '").append(idFieldName);
             break;
-        default:
+        case FailedStep::Recode:
             fields.append(textFieldName).append(u"' or '").append(keyFieldName);
             break;
     }
@@ -119,17 +121,17 @@ void MatchEngine::ReportDbError(int kind, std::int32_t number, std::u16string_vi
             MessageIcon::Critical);
 }
 
-void MatchEngine::ReportCurrentException(int kind) {
+void MatchEngine::ReportCurrentException(FailedStep step) {
     try {
         throw;
     } catch (const DbError& e) {
-        ReportDbError(kind, e.Number(), e.Description());
+        ReportDbError(step, e.Number(), e.Description());
     } catch (const std::exception& e) {
         std::u16string what;
         AppendUtf8(what, e.what());
-        ReportDbError(kind, dberr::kGeneral, what);
+        ReportDbError(step, dberr::kGeneral, what);
     } catch (...) {
-        ReportDbError(kind, dberr::kGeneral, u"Unexpected failure");
+        ReportDbError(step, dberr::kGeneral, u"Unexpected failure");
     }
 }
 
@@ -197,7 +199,7 @@ bool MatchEngine::ScansUnordered(Connection& db) {
     }
 }
 
-int MatchEngine::CheckKeyVersion(Connection& db) {
+MatchEngine::KeyCheck MatchEngine::CheckKeyVersion(Connection& db) {
     std::u16string storedKey;
     bool empty = true;
     try {
@@ -213,36 +215,37 @@ int MatchEngine::CheckKeyVersion(Connection& db) {
         }
         set->Close();
     } catch (...) {
-        ReportCurrentException(1);
-        return 1;
+        ReportCurrentException(FailedStep::KeyVersionCheck);
+        return KeyCheck::Stop;
     }
-    if (empty || (!storedKey.empty() && storedKey.substr(0, 1) == coder_.KeyVersion())) return 0;
-    if (!host_) return 1;
+    if (empty || (!storedKey.empty() && storedKey.substr(0, 1) == coder_.KeyVersion()))
+        return KeyCheck::Proceed;
+    if (!host_) return KeyCheck::Stop;
     const RecodeChoice choice = host_->AskRecodeWarning();
-    if (!host_) return 1;
+    if (!host_) return KeyCheck::Stop;
     switch (choice) {
         case RecodeChoice::ContinueSearch:
             coder_.SetKeyVersion(storedKey.empty() ? std::u16string() : std::u16string(1, storedKey[0]));
-            return 2;
+            return KeyCheck::KeepTableVersion;
         case RecodeChoice::RecodeTable:
             RunRecode(db);
-            return host_ ? 3 : 1;
+            return host_ ? KeyCheck::Recoded : KeyCheck::Stop;
         case RecodeChoice::Cancel:
-            return 1;
+            return KeyCheck::Stop;
         case RecodeChoice::None:
-            return 0;
+            return KeyCheck::Proceed;
     }
-    return 0;
+    return KeyCheck::Proceed;
 }
 
-void MatchEngine::BestMatchSearch(Connection* db, std::u16string& searchText) {
-    if (busy_ || !host_) return;  // a search started from an event of a running one changes nothing
+const SearchResult& MatchEngine::BestMatchSearch(Connection* db, std::u16string& searchText) {
+    if (busy_ || !host_) return Result();  // a search started from an event of a running one changes nothing
     BusyScope busy(*this);
     if (!db) {
         Message(messages::kConnectionMissing, MessageIcon::Critical);
-        return;
+        return Result();
     }
-    if (RequireProperties()) return;
+    if (RequireProperties()) return Result();
     UpdateMatchList(ListMode::Start);
     host_->ListCleared();
     const auto start = std::chrono::steady_clock::now();
@@ -256,12 +259,12 @@ void MatchEngine::BestMatchSearch(Connection* db, std::u16string& searchText) {
         UpdateMatchList(ListMode::Finish);
     };
     if (connectionType != qmDAO && connectionType != qmADO) {
-        ReportDbError(2, dberr::kInvalidArgument, {});
-        return;
+        ReportDbError(FailedStep::Search, dberr::kInvalidArgument, {});
+        return Result();
     }
     if (scoring::SplitKeyParts(searchCode).count < 0) {  // a key without sounds matches nothing
         finish();
-        return;
+        return Result();
     }
     try {
         // Before any statement runs: names that are one name each, a filter that is one condition.
@@ -271,15 +274,15 @@ void MatchEngine::BestMatchSearch(Connection* db, std::u16string& searchText) {
         sqldialect::RequireName(idFieldName, "identifier field");
         if (!sqlFilterString.empty()) sqldialect::RequireCondition(sqlFilterString, db->Kind());
     } catch (...) {
-        ReportCurrentException(2);
-        return;
+        ReportCurrentException(FailedStep::Search);
+        return Result();
     }
-    if (CheckKeyVersion(*db) == 1 || !host_) return;
+    if (CheckKeyVersion(*db) == KeyCheck::Stop || !host_) return Result();
     cancel = false;
     try {
         if (scoreInDatabase && SearchInDatabase(*db, searchText)) {
             if (host_) finish();
-            return;
+            return Result();
         }
         std::u16string sql = CandidateQuery(searchCode);
         const std::u16string orderBy = u" ORDER BY " + textFieldName;
@@ -303,18 +306,19 @@ void MatchEngine::BestMatchSearch(Connection* db, std::u16string& searchText) {
             }
         }
         if (again) {
-            if (!host_) return;
+            if (!host_) return Result();
             set->Close();
             set = db->OpenRecordset(CandidateQuery(searchCode));
         }
         if (!unordered || again) ScoreInTextOrder(*set, spaceCount);
-        if (!host_) return;
+        if (!host_) return Result();
         set->Close();
     } catch (...) {
-        ReportCurrentException(2);
-        return;
+        ReportCurrentException(FailedStep::Search);
+        return Result();
     }
     finish();
+    return Result();
 }
 
 }  // namespace quarrymink

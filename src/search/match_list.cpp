@@ -60,15 +60,15 @@ bool MatchList::Finish() {
 void MatchEngine::UpdateMatchList(ListMode mode, std::u16string_view text, int score, std::int32_t id) {
     switch (mode) {
         case ListMode::Start:
-            matches_.Start(host_->ListHeightTwips(), host_->ListFontPoints());
+            matches.Start(host_->ListHeightTwips(), host_->ListFontPoints());
             break;
         case ListMode::Add: {
-            const int at = matches_.Add(text, score, id);
+            const int at = matches.Add(text, score, id);
             if (at >= 0) host_->ListInserted(at, Items()[static_cast<std::size_t>(at)]);
             break;
         }
         case ListMode::Finish:
-            if (matches_.Finish()) host_->ListReplaced(Items());
+            if (matches.Finish()) host_->ListReplaced(Items());
             break;
     }
 }

@@ -41,7 +41,7 @@ void MatchEngine::RunRecode(Connection& db) {
         maxKeyLength = set->DefinedSize(keyFieldName);
         RecodeRows(*set, maxKeyLength);
     } catch (...) {
-        ReportCurrentException(3);
+        ReportCurrentException(FailedStep::Recode);
     }
     // Whether it finished, stopped or failed, the control looks as before.
     if (!host_) return;

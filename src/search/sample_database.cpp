@@ -1,7 +1,11 @@
 // Sample names databases built from "|"-separated word lists.
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <system_error>
 
 #include "quarrymink/database.h"
@@ -244,6 +248,35 @@ std::size_t BuildNameDatabase(std::string_view wordList, const std::string& path
     }
     RemoveDatabaseFiles(temporary);
     return entries.size();
+}
+
+void BuildSampleDatabases(const std::filesystem::path& folder, const NameDatabaseOptions& options,
+                          const std::function<void(const std::string& database)>& starting) {
+    namespace fs = std::filesystem;
+    NameDatabaseOptions replacing = options;
+    replacing.replace = true;  // both databases are built anew, existing files included
+    std::vector<fs::path> unfinished;
+    try {
+        for (const std::string_view list : kSampleWordLists) {
+            const fs::path listPath = folder / list;
+            std::ifstream file(listPath, std::ios::binary);
+            const std::string bytes{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+            if (!file.is_open() || file.bad())
+                throw std::runtime_error("The word list '" + listPath.string() +
+                                         "' cannot be read: " + std::strerror(errno));
+            const std::string database = std::string(list) + ".mdb";
+            if (starting) starting(database);
+            unfinished.push_back(folder / (database + ".new"));
+            BuildNameDatabase(bytes, unfinished.back().string(), replacing);
+        }
+        // The plant database last: its presence tells later starts that both are there.
+        for (std::size_t i = unfinished.size(); i-- > 0;)
+            fs::rename(unfinished[i], folder / (std::string(kSampleWordLists[i]) + ".mdb"));
+    } catch (...) {
+        std::error_code ignored;
+        for (const fs::path& path : unfinished) fs::remove(path, ignored);
+        throw;
+    }
 }
 
 }  // namespace quarrymink

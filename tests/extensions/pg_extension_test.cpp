@@ -188,21 +188,21 @@ TEST_F(PgExtensionTest, RankedListIsTheEngines) {
     testing::RecordingHost host;
     MatchEngine engine(host);
     engine.SetEventInterval(std::chrono::milliseconds(0));
-    engine.connectionType = qmADO;
-    engine.tableName = u"namedata";
-    engine.keyFieldName = u"key";
-    engine.textFieldName = u"name";
-    engine.idFieldName = u"ident";
+    engine.Settings().connectionType = qmADO;
+    engine.Settings().tableName = u"namedata";
+    engine.Settings().keyFieldName = u"key";
+    engine.Settings().textFieldName = u"name";
+    engine.Settings().idFieldName = u"ident";
     std::size_t longest = 0;
     for (const auto& [query, compare] : kQueries) {
         std::u16string text = query;
-        engine.compare = compare;
-        engine.idValue = -1;
+        engine.Settings().compare = compare;
+        engine.Result().idValue = -1;
         engine.BestMatchSearch(connection.get(), text);
         ASSERT_TRUE(host.messages.empty()) << Utf16ToUtf8(host.messages[0]);
         const auto [listed, lastId] = RankedList(*db_, "namedata", query, compare);
         EXPECT_EQ(listed, Describe(engine.List())) << Utf16ToUtf8(query);
-        EXPECT_EQ(lastId, engine.idValue == -1 ? "none" : std::to_string(engine.idValue))
+        EXPECT_EQ(lastId, engine.Result().idValue == -1 ? "none" : std::to_string(engine.Result().idValue))
             << Utf16ToUtf8(query);
         longest = std::max(longest, engine.List().size());
     }
@@ -229,9 +229,9 @@ TEST_F(PgExtensionTest, RankedListIsTheEngines) {
 std::string Outcome(const MatchEngine& engine) {
     std::string out;
     for (std::size_t k = 0; k < engine.List().size(); ++k)
-        out += std::to_string(engine.Matches().ScoreAt(k)) + " " + Utf16ToUtf8(engine.List()[k].text) + "#" +
-               std::to_string(engine.List()[k].id) + ", ";
-    return out + "IDValue " + std::to_string(engine.idValue);
+        out += std::to_string(engine.Result().matches.ScoreAt(k)) + " " + Utf16ToUtf8(engine.List()[k].text) +
+               "#" + std::to_string(engine.List()[k].id) + ", ";
+    return out + "IDValue " + std::to_string(engine.Result().idValue);
 }
 
 TEST_F(PgExtensionTest, ScoringInTheServerListsAsTheClient) {
@@ -248,15 +248,15 @@ TEST_F(PgExtensionTest, ScoringInTheServerListsAsTheClient) {
                             const char16_t* filter, bool inDatabase, testing::RecordingHost& host) {
         MatchEngine engine(host);
         engine.SetEventInterval(std::chrono::milliseconds(0));
-        engine.connectionType = qmADO;
-        engine.tableName = table;
-        engine.keyFieldName = u"key";
-        engine.textFieldName = u"name";
-        engine.idFieldName = u"ident";
-        engine.compare = compare;
-        engine.sqlFilterString = filter;
-        engine.scoreInDatabase = inDatabase;
-        engine.idValue = -1;
+        engine.Settings().connectionType = qmADO;
+        engine.Settings().tableName = table;
+        engine.Settings().keyFieldName = u"key";
+        engine.Settings().textFieldName = u"name";
+        engine.Settings().idFieldName = u"ident";
+        engine.Settings().compare = compare;
+        engine.Settings().sqlFilterString = filter;
+        engine.Settings().scoreInDatabase = inDatabase;
+        engine.Result().idValue = -1;
         std::u16string text = query;
         engine.BestMatchSearch(connection.get(), text);
         EXPECT_TRUE(host.messages.empty()) << Utf16ToUtf8(host.messages.at(0));

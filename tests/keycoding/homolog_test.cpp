@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "homolog_p.h"
 #include "quarrymink/keycoding.h"
 #include "resources_p.h"
 
@@ -11,8 +12,7 @@ struct Sound {
 };
 
 Sound Initial(std::u16string_view word) {
-    KeyCoder coder;
-    const InitialSoundResult r = coder.InitialSound(word);
+    const InitialSoundResult r = ShippedHomologRules().InitialSound(word);
     return {std::u16string(r.cls), std::u16string(r.sounds), std::u16string(r.rest)};
 }
 

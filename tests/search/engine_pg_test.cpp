@@ -29,11 +29,11 @@ protected:
         db_->Execute(u"SET search_path = " + schema);
         db_->Execute(u"CREATE TABLE namedata (key VARCHAR(50), ident SERIAL PRIMARY KEY, name VARCHAR(50))");
         engine_.SetEventInterval(std::chrono::milliseconds(0));
-        engine_.connectionType = qmADO;
-        engine_.tableName = u"namedata";
-        engine_.keyFieldName = u"key";
-        engine_.textFieldName = u"name";
-        engine_.idFieldName = u"ident";
+        engine_.Settings().connectionType = qmADO;
+        engine_.Settings().tableName = u"namedata";
+        engine_.Settings().keyFieldName = u"key";
+        engine_.Settings().textFieldName = u"name";
+        engine_.Settings().idFieldName = u"ident";
     }
 
     void Add(std::initializer_list<std::u16string_view> names, std::u16string_view table = u"namedata") {
@@ -71,13 +71,13 @@ TEST_F(EnginePgTest, SmythFindsSmith) {
 
 TEST_F(EnginePgTest, UnknownFieldAndTableInTheControlsWords) {
     Add({u"Smith"});
-    engine_.textFieldName = u"nosuch";
+    engine_.Settings().textFieldName = u"nosuch";
     Search(u"smith");
     ASSERT_EQ(host_.messages.size(), 1u);
     EXPECT_EQ(host_.messages[0],
               u"QM1Error:\r\nThe field name 'nosuch' or 'ident' is not\r\nvalid for the table 'namedata'");
-    engine_.textFieldName = u"name";
-    engine_.tableName = u"nowhere";
+    engine_.Settings().textFieldName = u"name";
+    engine_.Settings().tableName = u"nowhere";
     Search(u"smith");
     ASSERT_EQ(host_.messages.size(), 2u);
     // The version check is the first to meet the missing table.
@@ -90,12 +90,12 @@ TEST_F(EnginePgTest, HostileNamesAndFiltersAreRefusedBeforeAnyStatementRuns) {
     db_->Execute(u"CREATE TABLE canary (x INTEGER)");
     db_->Execute(u"INSERT INTO canary VALUES (1), (2), (3)");
     for (const auto& [property, value] : testing::HostileSettings()) {
-        engine_.tableName = u"namedata";
-        engine_.keyFieldName = u"key";
-        engine_.textFieldName = u"name";
-        engine_.idFieldName = u"ident";
-        engine_.sqlFilterString.clear();
-        engine_.*property = value;
+        engine_.Settings().tableName = u"namedata";
+        engine_.Settings().keyFieldName = u"key";
+        engine_.Settings().textFieldName = u"name";
+        engine_.Settings().idFieldName = u"ident";
+        engine_.Settings().sqlFilterString.clear();
+        engine_.Settings().*property = value;
         host_.messages.clear();
         const std::string shown = Utf16ToUtf8(value);
         EXPECT_TRUE(Search(u"smith").empty()) << shown;
@@ -106,11 +106,11 @@ TEST_F(EnginePgTest, HostileNamesAndFiltersAreRefusedBeforeAnyStatementRuns) {
     db_->Execute(
         u"CREATE TABLE \"name list\" (\"key code\" VARCHAR(50), \"Full Name\" VARCHAR(50), ident INTEGER)");
     db_->Execute(u"INSERT INTO \"name list\" SELECT key, name, ident FROM namedata");
-    engine_.tableName = u"[Name List]";  // lower-cased, as PostgreSQL folds plain names
-    engine_.keyFieldName = u"[key code]";
-    engine_.textFieldName = u"\"Full Name\"";
-    engine_.idFieldName = u"ident";
-    engine_.sqlFilterString.clear();
+    engine_.Settings().tableName = u"[Name List]";  // lower-cased, as PostgreSQL folds plain names
+    engine_.Settings().keyFieldName = u"[key code]";
+    engine_.Settings().textFieldName = u"\"Full Name\"";
+    engine_.Settings().idFieldName = u"ident";
+    engine_.Settings().sqlFilterString.clear();
     host_.messages.clear();
     EXPECT_EQ(Search(u"smith"), (std::vector<std::u16string>{u"Smith", u"Smyth"}));
     EXPECT_TRUE(host_.messages.empty());
@@ -118,18 +118,18 @@ TEST_F(EnginePgTest, HostileNamesAndFiltersAreRefusedBeforeAnyStatementRuns) {
 
 TEST_F(EnginePgTest, QueryFailingAsItRunsLeavesTheConnectionUsable) {
     Add({u"Smith", u"Smyth"});
-    engine_.sqlFilterString = u"1 / (ident - ident) = 1";  // refused only when a row is read
+    engine_.Settings().sqlFilterString = u"1 / (ident - ident) = 1";  // refused only when a row is read
     EXPECT_EQ(Search(u"smith"), std::vector<std::u16string>{});
     ASSERT_EQ(host_.messages.size(), 1u);
     EXPECT_NE(Utf16ToUtf8(host_.messages[0]).find("division by zero"), std::string::npos);
-    engine_.sqlFilterString.clear();
+    engine_.Settings().sqlFilterString.clear();
     EXPECT_EQ(Search(u"smith").size(), 2u);
     EXPECT_EQ(host_.messages.size(), 1u);
 }
 
 TEST_F(EnginePgTest, ConnectionOfTheWrongKindIsReported) {
     Add({u"Smith"});
-    engine_.connectionType = qmDAO;
+    engine_.Settings().connectionType = qmDAO;
     EXPECT_TRUE(Search(u"smith").empty());
     ASSERT_EQ(host_.messages.size(), 1u);
     EXPECT_NE(host_.messages[0].find(u"incorrectly specified the ConnectionType"), std::u16string::npos);
@@ -139,7 +139,7 @@ TEST_F(EnginePgTest, RecodeKeepsKeysWithinTheFieldSize) {
     db_->Execute(u"CREATE TABLE shortkeys (key VARCHAR(6), ident SERIAL PRIMARY KEY, name VARCHAR(50))");
     db_->Execute(
         u"INSERT INTO shortkeys (key, name) VALUES ('old', 'Catherine'), ('old', 'Schmidt'), ('old', 'x')");
-    engine_.tableName = u"shortkeys";
+    engine_.Settings().tableName = u"shortkeys";
     engine_.Recode(db_.get());
     EXPECT_TRUE(host_.messages.empty()) << (host_.messages.empty() ? "" : Utf16ToUtf8(host_.messages[0]));
     auto set = db_->OpenRecordset(u"SELECT key, name FROM shortkeys ORDER BY ident");
@@ -201,8 +201,8 @@ TEST_F(EnginePgTest, MakeDbBuildsInOneTransactionAndIndexesTheKeyPrefix) {
     EXPECT_EQ(rows().substr(0, 6), "20000 ");
     // The candidate query of a search, planned as the search's cursor runs it (to be read
     // whole), reads the key prefix as a range of the key index.
-    engine_.tableName = u"mk.namedata";
-    engine_.maxKeyLength = 50;
+    engine_.Settings().tableName = u"mk.namedata";
+    engine_.Settings().maxKeyLength = 50;
     const std::string query = sqldialect::TranslateSql(
         engine_.CandidateQuery(engine_.MakeCode(u"Kalomine 5")), sqldialect::Backend::Postgres);
     db_->Execute(

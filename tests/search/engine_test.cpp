@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <random>
 
 #include "hostile_settings.h"
@@ -15,6 +16,24 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing::RecordingHost;
+using Texts = std::vector<std::u16string>;
+
+SearchSettings TableSettings(std::u16string table = u"NameData") {
+    SearchSettings settings;
+    settings.tableName = std::move(table);
+    settings.keyFieldName = u"Key";
+    settings.textFieldName = u"Name";
+    settings.idFieldName = u"Ident";
+    return settings;
+}
+
+std::u16string Widen(const std::string& s) {
+    return std::u16string(s.begin(), s.end());
+}
+
+std::string Narrow(std::u16string_view s) {
+    return std::string(s.begin(), s.end());
+}
 
 class EngineTest : public ::testing::Test {
 protected:
@@ -29,26 +48,21 @@ protected:
     }
 
     // A NameData table holding the names, keyed by a default coder.
-    Connection& Names(std::string_view wordList) {
+    void Names(std::string_view wordList) {
         const std::string path = (dir_ / "names.db").string();
         db_.reset();
         NameDatabaseOptions options;
         options.replace = true;
         BuildNameDatabase(wordList, path, options);
         db_ = OpenSqlite(path);
-        UseNameData();
-        return *db_;
+        Settings() = TableSettings();
     }
-    void UseNameData() {
-        engine_.tableName = u"NameData";
-        engine_.keyFieldName = u"Key";
-        engine_.textFieldName = u"Name";
-        engine_.idFieldName = u"Ident";
-    }
-    std::vector<std::u16string> Search(std::u16string text) {
-        engine_.BestMatchSearch(db_.get(), text);
-        std::vector<std::u16string> out;
-        for (const auto& item : engine_.List()) out.push_back(item.text);
+    SearchSettings& Settings() { return engine_.Settings(); }
+    const SearchResult& Result() const { return engine_.Result(); }
+    Texts Search(std::u16string text) {
+        Texts out;
+        for (const auto& item : engine_.BestMatchSearch(db_.get(), text).matches.Items())
+            out.push_back(item.text);
         return out;
     }
     std::u16string KeyOf(std::int32_t ident) {
@@ -56,7 +70,6 @@ protected:
             db_->OpenRecordset(u"SELECT Key FROM NameData WHERE Ident = " + Widen(std::to_string(ident)));
         return set->Field(u"Key").IsNull() ? u"<null>" : set->Field(u"Key").ToText();
     }
-    static std::u16string Widen(const std::string& s) { return std::u16string(s.begin(), s.end()); }
 
     fs::path dir_;
     std::unique_ptr<Connection> db_;
@@ -64,63 +77,34 @@ protected:
     MatchEngine engine_{host_};
 };
 
-TEST_F(EngineTest, SmythFindsSmithAndTheListIsRankedBestFirst) {
-    Names("|Smith|Jones|Smythe|Schmidt|Smyth|Brown");
-    const auto found = Search(u"  smyth  ");
-    ASSERT_FALSE(found.empty());
-    EXPECT_EQ(found.front(), u"Smith");  // equal scores keep the query's (alphabetical) order
-    EXPECT_NE(std::find(found.begin(), found.end(), u"Smyth"), found.end());
-    EXPECT_EQ(std::find(found.begin(), found.end(), u"Jones"), found.end());
-    EXPECT_EQ(host_.shown, engine_.List());
+TEST_F(EngineTest, SmythFindsSmithRankedBestFirstFromNormalisedText) {
+    Names("|Smith|Jones|Smythe|Schmidt|Smyth|Brown|John Smith");
+    std::u16string text = u"  smyth  ";
+    const SearchResult& result = engine_.BestMatchSearch(db_.get(), text);
+    EXPECT_EQ(text, u"smyth");
+    const auto& found = result.matches.Items();
+    ASSERT_GE(found.size(), 2u);
+    EXPECT_EQ(found.front().text, u"Smith");  // equal scores keep the query's (alphabetical) order
+    EXPECT_EQ(host_.shown, found);
     EXPECT_EQ(host_.found.size(), found.size());  // every accepted row raised MatchFound
     EXPECT_TRUE(host_.messages.empty());
-    EXPECT_EQ(engine_.searchCode, KeyCoder().MakeCode(u"smyth"));
-    EXPECT_GE(engine_.searchTime, 0.0f);
-    EXPECT_EQ(host_.progress.back(), 100);
+    EXPECT_EQ(result.searchCode, KeyCoder().MakeCode(u"smyth"));
+    text = u"  john   smith ";
+    EXPECT_EQ(Search(text).front(), u"John Smith");
 }
 
-TEST_F(EngineTest, SearchTextComesBackNormalised) {
-    Names("|Anne Smith|John Smith");
-    std::u16string text = u"  john   smith ";
-    engine_.BestMatchSearch(db_.get(), text);
-    EXPECT_EQ(text, u"john smith");
-    ASSERT_FALSE(engine_.List().empty());
-    EXPECT_EQ(engine_.List().front().text, u"John Smith");
-}
-
-TEST_F(EngineTest, CandidateQueryText) {
-    UseNameData();
-    const std::u16string code = KeyCoder().MakeCode(u"smith");
-    EXPECT_EQ(engine_.CandidateQuery(code), u"SELECT Key,Name,Ident FROM NameData WHERE [Key] LIKE '\u0002" +
-                                                code.substr(1, 1) + u"*' ORDER BY Name");
-    engine_.connectionType = qmADO;
-    engine_.sqlFilterString = u"Active=1 OR Archived=1";
-    EXPECT_EQ(engine_.CandidateQuery(code), u"SELECT Key,Name,Ident FROM NameData WHERE [Key] LIKE '\u0002" +
-                                                code.substr(1, 1) +
-                                                u"%' and (Active=1 OR Archived=1) ORDER BY Name");
-    // Characters with a meaning in LIKE patterns or SQL literals match only themselves.
-    EXPECT_NE(engine_.CandidateQuery(u"\u0002'x").find(u"LIKE '\u0002''%'"), std::u16string::npos);
-    EXPECT_NE(engine_.CandidateQuery(u"\u0002_x").find(u"LIKE '\u0002[_]%'"), std::u16string::npos);
-}
-
-TEST_F(EngineTest, ClassCharactersWithMeaningInSqlSelectOnlyTheirOwnClass) {
-    Names("|'Brien|_abc|%abc|*abc|?abc|[abc|#abc|Smith|abc");
-    for (const std::u16string text : {u"'Brien", u"_abc", u"%abc", u"*abc", u"?abc", u"[abc", u"#abc"}) {
-        const auto found = Search(text);
-        EXPECT_TRUE(host_.messages.empty()) << std::string(text.begin(), text.end());
-        ASSERT_EQ(found.size(), 1u) << std::string(text.begin(), text.end());
-        EXPECT_EQ(found[0], text);
-    }
-}
-
-TEST_F(EngineTest, FilterWithOrCannotLetOtherClassesIn) {
-    Names("|Smith|Smyth|Jones");
+// Characters with a meaning in LIKE patterns or SQL literals match only themselves, and a
+// filter with OR cannot let rows of other classes in.
+TEST_F(EngineTest, SearchKeepsToTheKeysClass) {
+    Names("|'Brien|_abc|%abc|*abc|?abc|[abc|#abc|Smith|abc|Smyth|Jones");
+    for (const std::u16string text : {u"'Brien", u"_abc", u"%abc", u"*abc", u"?abc", u"[abc", u"#abc"})
+        EXPECT_EQ(Search(text), Texts{text}) << Narrow(text);
+    EXPECT_TRUE(host_.messages.empty());
     db_->Execute(u"ALTER TABLE NameData ADD COLUMN Active INTEGER DEFAULT 1");
-    engine_.sqlFilterString = u"Active=1 OR Active=2";
-    const auto found = Search(u"smith");
-    EXPECT_EQ(found.size(), 2u);
-    engine_.sqlFilterString = u"Name <> 'Smyth'";
-    EXPECT_EQ(Search(u"smith"), std::vector<std::u16string>{u"Smith"});
+    Settings().sqlFilterString = u"Active=1 OR Active=2";
+    EXPECT_EQ(Search(u"smith"), (Texts{u"Smith", u"Smyth"}));
+    Settings().sqlFilterString = u"Name <> 'Smyth'";
+    EXPECT_EQ(Search(u"smith"), Texts{u"Smith"});
 }
 
 TEST_F(EngineTest, HostileNamesAndFiltersAreRefusedBeforeAnyStatementRuns) {
@@ -128,29 +112,24 @@ TEST_F(EngineTest, HostileNamesAndFiltersAreRefusedBeforeAnyStatementRuns) {
     db_->Execute(u"CREATE TABLE canary (x INTEGER)");
     db_->Execute(u"INSERT INTO canary VALUES (1), (2), (3)");
     for (const auto& [property, value] : testing::HostileSettings()) {
-        UseNameData();
-        engine_.sqlFilterString.clear();
-        engine_.*property = value;
+        Settings() = TableSettings();
+        Settings().*property = value;
         host_.messages.clear();
-        const std::string shown(value.begin(), value.end());
-        EXPECT_TRUE(Search(u"smith").empty()) << shown;
-        ASSERT_EQ(host_.messages.size(), 1u) << shown;
-        EXPECT_EQ(host_.messages[0].find(u'\n', host_.messages[0].find(u'\n') + 1), std::u16string::npos)
-            << shown;
+        EXPECT_TRUE(Search(u"smith").empty()) << Narrow(value);
+        ASSERT_EQ(host_.messages.size(), 1u) << Narrow(value);
+        EXPECT_EQ(host_.messages[0].find(u'\n', host_.messages[0].find(u'\n') + 1), std::u16string::npos);
         engine_.Recode(db_.get());
-        EXPECT_EQ(db_->OpenRecordset(u"SELECT COUNT(*) AS n FROM canary")->Field(u"n").ToInt32(), 3) << shown;
+        EXPECT_EQ(db_->OpenRecordset(u"SELECT COUNT(*) AS n FROM canary")->Field(u"n").ToInt32(), 3);
     }
     // One name with blanks, bracketed or quoted, is a name.
     db_->Execute(
         u"CREATE TABLE [Name List] ([Key Code] VARCHAR(50), [Full Name] VARCHAR(50), Ident INTEGER)");
     db_->Execute(u"INSERT INTO [Name List] SELECT Key, Name, Ident FROM NameData");
-    engine_.tableName = u"[Name List]";
-    engine_.keyFieldName = u"\"Key Code\"";
-    engine_.textFieldName = u"[Full Name]";
-    engine_.idFieldName = u"Ident";
-    engine_.sqlFilterString.clear();
+    Settings() = TableSettings(u"[Name List]");
+    Settings().keyFieldName = u"\"Key Code\"";
+    Settings().textFieldName = u"[Full Name]";
     host_.messages.clear();
-    EXPECT_EQ(Search(u"smith"), (std::vector<std::u16string>{u"Smith", u"Smyth"}));
+    EXPECT_EQ(Search(u"smith"), (Texts{u"Smith", u"Smyth"}));
     EXPECT_TRUE(host_.messages.empty());
 }
 
@@ -159,76 +138,24 @@ TEST_F(EngineTest, SearchKeyIsCutToThisTablesKeyFieldEveryTime) {
     db_->Execute(u"CREATE TABLE Short (Key VARCHAR(8), Name VARCHAR(50), Ident INTEGER PRIMARY KEY)");
     KeyCoder coder;
     coder.SetMaxKeyLength(8);
-    for (const std::u16string name : {u"Catherine", u"Kathryn", u"Katharina"}) {
-        auto set = db_->OpenRecordset(u"Short", RecordsetOptions{true});
-        set->AddNew();
-        set->SetField(u"Key", Value(coder.MakeCode(name)));
-        set->SetField(u"Name", Value(name));
-        set->Update();
-        set->Close();
-    }
-    engine_.tableName = u"Short";
-    Search(u"katrin");
-    const auto first = engine_.List();
-    const std::u16string firstCode = engine_.searchCode;
-    Search(u"katrin");
-    EXPECT_EQ(engine_.List(), first);
-    EXPECT_EQ(engine_.searchCode, firstCode);
+    for (const std::u16string name : {u"Catherine", u"Kathryn", u"Katharina"})
+        db_->Execute(u"INSERT INTO Short (Key, Name) VALUES ('" + coder.MakeCode(name) + u"', '" + name +
+                     u"')");
+    Settings().tableName = u"Short";
+    const Texts first = Search(u"katrin");
+    const std::u16string firstCode = Result().searchCode;
+    EXPECT_EQ(Search(u"katrin"), first);
+    EXPECT_EQ(Result().searchCode, firstCode);
     EXPECT_EQ(firstCode.size(), 8u);
+    EXPECT_EQ(Settings().maxKeyLength, 8);
     // Back on the long table the key is whole again.
-    engine_.tableName = u"NameData";
+    Settings().tableName = u"NameData";
     Search(u"katrin");
-    EXPECT_EQ(engine_.searchCode, KeyCoder().MakeCode(u"katrin"));
+    EXPECT_EQ(Result().searchCode, KeyCoder().MakeCode(u"katrin"));
 }
 
-TEST_F(EngineTest, ManyBlanksAreCountedWithoutOverflow) {
-    Names("|Smith");
-    std::u16string text = u"smith";
-    for (int i = 0; i < 300; ++i) text += u" x";
-    engine_.compare = CompareAuto;
-    engine_.BestMatchSearch(db_.get(), text);
-    EXPECT_TRUE(host_.messages.empty());
-}
-
-TEST_F(EngineTest, MissingPropertiesAreReportedFirstTableFirst) {
-    Names("|Smith");
-    engine_.tableName.clear();
-    engine_.keyFieldName.clear();
-    Search(u"smith");
-    ASSERT_EQ(host_.messages.size(), 1u);
-    EXPECT_EQ(host_.messages[0], u"QM1 Property Error:\r\nTablename is not initialized");
-    EXPECT_EQ(host_.icons[0], MessageIcon::Critical);
-    UseNameData();
-    engine_.idFieldName.clear();
-    Search(u"smith");
-    EXPECT_EQ(host_.messages[1], u"QM1 Property Error:\r\nIDFieldName is not initialized");
-    std::u16string text = u"x";
-    engine_.BestMatchSearch(nullptr, text);
-    EXPECT_EQ(host_.messages[2], u"Database/Connection must be specified");
-}
-
-TEST_F(EngineTest, DatabaseErrorsInTheControlsWords) {
-    Names("|Smith");
-    engine_.tableName = u"Nowhere";
-    Search(u"smith");
-    ASSERT_EQ(host_.messages.size(), 1u);
-    EXPECT_EQ(host_.messages[0].substr(0, 10), u"QM1Error:\r");
-    EXPECT_NE(host_.messages[0].find(u"Nowhere"), std::u16string::npos);  // the database's own description
-
-    UseNameData();
-    engine_.connectionType = qmADO;  // a SQLite connection is not of that kind
-    Search(u"smith");
-    EXPECT_EQ(host_.messages[1],
-              u"QM1Error:\r\nYou have incorrectly specified the ConnectionType Property.\r\n"
-              u"Set to either qmDAO or qmADO, as appropriate.\r\nNote that qmDAO is the default value.");
-    EXPECT_TRUE(engine_.List().empty());
-
-    engine_.connectionType = 5;  // neither kind: reported too, not a silent empty search
-    Search(u"smith");
-    EXPECT_EQ(host_.messages.size(), 3u);
-    EXPECT_EQ(host_.messages[2], host_.messages[1]);
-
-    // A failure that is no database error keeps its UTF-8 text.
+// Each wrong setting or failing database gives one message in the control's words.
+TEST_F(EngineTest, FailuresAreReportedInTheControlsWords) {
     struct FailingConnection final : Connection {
         ConnectionKind Kind() const noexcept override { return ConnectionKind::Sqlite; }
         std::unique_ptr<Recordset> OpenRecordset(std::u16string_view, RecordsetOptions) override {
@@ -240,173 +167,166 @@ TEST_F(EngineTest, DatabaseErrorsInTheControlsWords) {
         void AppendTableDef(const TableDef&) override {}
         bool TableExists(std::u16string_view) override { return false; }
     } failing;
-    engine_.connectionType = qmDAO;
-    std::u16string text = u"smith";
-    engine_.BestMatchSearch(&failing, text);
-    EXPECT_EQ(host_.messages.back(), u"QM1Error:\r\nStra\u00dfe \u2014 nicht lesbar");
-}
-
-TEST_F(EngineTest, InvalidCompareIsShownOnceAndReset) {
+    const std::u16string kWrongKind =
+        u"QM1Error:\r\nYou have incorrectly specified the ConnectionType Property.\r\n"
+        u"Set to either qmDAO or qmADO, as appropriate.\r\nNote that qmDAO is the default value.";
     Names("|Smith|Smyth|Smithe");
-    engine_.compare = 7;
-    const auto found = Search(u"smith");
-    ASSERT_EQ(host_.messages.size(), 1u);
-    EXPECT_EQ(host_.messages[0], u"Invalid value for Compare Property.\r\nValid values are 0 - 3.");
-    EXPECT_EQ(host_.icons[0], MessageIcon::None);
-    EXPECT_EQ(engine_.compare, CompareAll);
-    EXPECT_EQ(found.size(), 3u);
-
-    engine_.compare = 7;
+    struct Case {
+        std::function<void(SearchSettings&)> change;
+        Connection* db;
+        std::u16string message;  // the whole message, or its start when it ends in "*"
+        MessageIcon icon = MessageIcon::Critical;
+    } cases[] = {
+        {[](auto& s) { s.tableName = s.keyFieldName = u""; }, db_.get(),
+         u"QM1 Property Error:\r\nTablename is not initialized"},
+        {[](auto& s) { s.idFieldName.clear(); }, db_.get(),
+         u"QM1 Property Error:\r\nIDFieldName is not initialized"},
+        {[](auto&) {}, nullptr, u"Database/Connection must be specified"},
+        {[](auto& s) { s.tableName = u"Nowhere"; }, db_.get(), u"QM1Error:\r*"},
+        {[](auto& s) { s.connectionType = qmADO; }, db_.get(), kWrongKind},
+        {[](auto& s) { s.connectionType = 5; }, db_.get(), kWrongKind},
+        {[](auto&) {}, &failing, u"QM1Error:\r\nStra\u00dfe \u2014 nicht lesbar"},
+        {[](auto& s) { s.compare = 7; }, db_.get(), std::u16string(messages::kInvalidCompare),
+         MessageIcon::None},
+    };
+    for (const Case& c : cases) {
+        Settings() = TableSettings();
+        c.change(Settings());
+        host_.messages.clear();
+        host_.icons.clear();
+        std::u16string text = u"smith";
+        const SearchResult& result = engine_.BestMatchSearch(c.db, text);
+        ASSERT_EQ(host_.messages.size(), 1u) << Narrow(c.message);
+        const std::u16string& shown = host_.messages[0];
+        if (c.message.ends_with(u'*'))
+            EXPECT_EQ(shown.substr(0, c.message.size() - 1), c.message.substr(0, c.message.size() - 1));
+        else
+            EXPECT_EQ(shown, c.message);
+        if (Settings().tableName == u"Nowhere") {
+            EXPECT_NE(shown.find(u"Nowhere"), std::u16string::npos);
+        }
+        EXPECT_EQ(host_.icons[0], c.icon) << Narrow(c.message);
+        // An unknown Compare is reset and the search goes on with all words.
+        EXPECT_EQ(result.matches.Items().size(), c.icon == MessageIcon::None ? 3u : 0u) << Narrow(c.message);
+    }
+    EXPECT_EQ(Settings().compare, CompareAll);
+    Settings().compare = 7;
     Search(u"adams");  // no candidate rows (class a): no message, Compare stays
     EXPECT_EQ(host_.messages.size(), 1u);
-    EXPECT_EQ(engine_.compare, 7);
+    EXPECT_EQ(Settings().compare, 7);
+    // Many blanks are counted without overflow.
+    std::u16string text = u"smith";
+    for (int i = 0; i < 300; ++i) text += u" x";
+    Settings().compare = CompareAuto;
+    engine_.BestMatchSearch(db_.get(), text);
+    EXPECT_EQ(host_.messages.size(), 1u);
 }
 
-TEST_F(EngineTest, CancelFromMatchFoundStopsAfterTheCurrentRow) {
-    Names("|Smith|Smithe|Smyth|Smythe");
-    host_.onMatchFound = [&](const MatchItem&) { engine_.cancel = true; };
-    Search(u"smith");
-    EXPECT_EQ(host_.found.size(), 1u);
-    EXPECT_EQ(engine_.List().size(), 1u);
-}
-
-TEST_F(EngineTest, ProgressStepsByRowAndEventsAreLetThrough) {
-    Names("|Smith|Smyth|Smithe");
-    Search(u"smith");
-    EXPECT_EQ(host_.progress, (std::vector<int>{0, 33, 67, 100}));
-    EXPECT_GE(host_.processEventsCalls, 3);
-}
-
-TEST_F(EngineTest, SearchOrRecodeStartedFromAnEventOfARunningOneChangesNothing) {
+TEST_F(EngineTest, EventsOfARunningSearch) {
     Names("|Smith|Smyth|Smithe");
     int nested = 0;
     host_.onProcessEvents = [&] {
         if (nested++) return;
-        std::u16string other = u"jones";
+        std::u16string other = u"jones";  // a search or recode from an event changes nothing
         engine_.BestMatchSearch(db_.get(), other);
         engine_.Recode(db_.get());
     };
-    const auto found = Search(u"smith");
-    EXPECT_EQ(found.size(), 3u);
+    EXPECT_EQ(Search(u"smith").size(), 3u);
     EXPECT_EQ(host_.beginRecodes, 0);
+    EXPECT_EQ(host_.progress, (std::vector<int>{0, 33, 67, 100}));
+    EXPECT_GE(host_.processEventsCalls, 3);
+    // Cancel from MatchFound stops after the current row.
+    host_.found.clear();
+    host_.onMatchFound = [&](const MatchItem&) { Settings().cancel = true; };
+    EXPECT_EQ(Search(u"smith").size(), 1u);
+    EXPECT_EQ(host_.found.size(), 1u);
 }
 
 TEST_F(EngineTest, NavigationWalksTheListToItsEnd) {
     Names("|Smith|Smyth|Smithe|Jones");
     EXPECT_FALSE(engine_.SetToBestMatch());
-    EXPECT_FALSE(engine_.finalMatchItem);
+    EXPECT_FALSE(Result().finalMatchItem);
     engine_.SetToNextMatch();
-    EXPECT_TRUE(engine_.finalMatchItem);  // nothing to walk
+    EXPECT_TRUE(Result().finalMatchItem);  // nothing to walk
 
-    Search(u"smith");
-    ASSERT_EQ(engine_.List().size(), 3u);
+    ASSERT_EQ(Search(u"smith").size(), 3u);
+    const auto& list = engine_.List();
     EXPECT_TRUE(engine_.SetToBestMatch());
-    EXPECT_EQ(engine_.textValue, engine_.List()[0].text);
-    EXPECT_FALSE(engine_.finalMatchItem);
+    EXPECT_EQ(Result().textValue, list[0].text);
+    EXPECT_FALSE(Result().finalMatchItem);
     engine_.SetToNextMatch();
     engine_.SetToNextMatch();
-    EXPECT_EQ(engine_.idValue, engine_.List()[2].id);
-    EXPECT_TRUE(engine_.finalMatchItem);
+    EXPECT_EQ(Result().idValue, list[2].id);
+    EXPECT_TRUE(Result().finalMatchItem);
     engine_.SetToNextMatch();
     EXPECT_EQ(engine_.CurrentMatch(), 2);
-
     // A smaller result without SetToBestMatch leaves the position past the end.
     ASSERT_EQ(Search(u"jones").size(), 1u);
     engine_.SetToNextMatch();
     EXPECT_EQ(engine_.CurrentMatch(), 2);
-
     EXPECT_TRUE(engine_.ListItemSelected(0));
-    EXPECT_EQ(engine_.idValue, engine_.List()[0].id);
+    EXPECT_EQ(Result().idValue, list[0].id);
     EXPECT_FALSE(engine_.ListItemSelected(-1));
 }
 
-// Keys of another version: the first stored key decides.
-class VersionTest : public EngineTest {
-protected:
-    void SetUp() override {
-        EngineTest::SetUp();
+// Keys of another version: the first stored key decides, the user's answer does the rest.
+TEST_F(EngineTest, KeysOfAnotherVersion) {
+    struct Case {
+        RecodeChoice answer;
+        std::size_t found;
+        char16_t versionAfter;
+        int recodes;
+    } cases[] = {
+        {RecodeChoice::Cancel, 0, u'\u0001', 0},
+        {RecodeChoice::None, 0, u'\u0001', 0},  // the current version selects no old rows
+        {RecodeChoice::ContinueSearch, 3, u'\u0001', 0},
+        {RecodeChoice::RecodeTable, 3, u'\u0002', 1},
+    };
+    for (const Case& c : cases) {
+        RecordingHost host;
+        MatchEngine engine(host);
+        engine.SetEventInterval(std::chrono::milliseconds(0));
         Names("|Smith|Smyth|Jones|Smithe");
+        engine.Settings() = TableSettings();
         db_->Execute(u"UPDATE NameData SET Key = char(1) || substr(Key, 2)");
+        host.answer = c.answer;
+        std::u16string text = u"smith";
+        EXPECT_EQ(engine.BestMatchSearch(db_.get(), text).matches.Items().size(), c.found);
+        EXPECT_EQ(host.recodeQuestions, 1);
+        EXPECT_EQ(host.beginRecodes, c.recodes);
+        EXPECT_EQ(host.endRecodes, c.recodes);
+        for (int id = 1; id <= 4; ++id) EXPECT_EQ(KeyOf(id)[0], c.versionAfter);
+        if (c.answer != RecodeChoice::ContinueSearch) continue;
+        // The versions agree now; a recode writes the library's version, which the instance
+        // then searches with.
+        EXPECT_EQ(engine.MakeCode(u"smith")[0], u'\u0001');
+        engine.BestMatchSearch(db_.get(), text);
+        EXPECT_EQ(host.recodeQuestions, 1);
+        engine.Recode(db_.get());
+        EXPECT_EQ(KeyOf(1)[0], u'\u0002');
+        EXPECT_EQ(engine.KeyVersion(), u"\u0002");
+        EXPECT_EQ(engine.BestMatchSearch(db_.get(), text).matches.Items().size(), 3u);
+        EXPECT_EQ(host.recodeQuestions, 1);
     }
-    int RowsWithVersion(char16_t version) {
-        auto set = db_->OpenRecordset(u"SELECT Key FROM NameData");
-        int n = 0;
-        for (; !set->Eof(); set->MoveNext()) n += set->Field(u"Key").ToText()[0] == version;
-        return n;
-    }
-};
-
-TEST_F(VersionTest, CancelAbandonsTheSearch) {
-    host_.answer = RecodeChoice::Cancel;
-    EXPECT_TRUE(Search(u"smith").empty());
-    EXPECT_EQ(host_.recodeQuestions, 1);
-    EXPECT_EQ(RowsWithVersion(u'\u0001'), 4);
-}
-
-TEST_F(VersionTest, ClosingTheQuestionSearchesUnchanged) {
-    host_.answer = RecodeChoice::None;
-    EXPECT_TRUE(Search(u"smith").empty());  // the current version selects no old rows
-    EXPECT_EQ(engine_.KeyVersion(), u"\u0002");
-}
-
-TEST_F(VersionTest, ContinueSearchUsesTheTablesVersion) {
-    host_.answer = RecodeChoice::ContinueSearch;
-    EXPECT_EQ(Search(u"smith").size(), 3u);
-    EXPECT_EQ(engine_.KeyVersion(), u"\u0001");
-    EXPECT_EQ(engine_.MakeCode(u"smith")[0], u'\u0001');
-    EXPECT_EQ(host_.recodeQuestions, 1);
-    Search(u"smith");
-    EXPECT_EQ(host_.recodeQuestions, 1);  // the versions agree now
-}
-
-TEST_F(VersionTest, RecodeTableRecodesThenSearches) {
-    host_.answer = RecodeChoice::RecodeTable;
-    EXPECT_EQ(Search(u"smith").size(), 3u);
-    EXPECT_EQ(RowsWithVersion(u'\u0002'), 4);
-    EXPECT_EQ(host_.beginRecodes, 1);
-    EXPECT_EQ(host_.endRecodes, 1);
-}
-
-TEST_F(VersionTest, RecodeAfterContinueWritesTheLibrarysVersion) {
-    host_.answer = RecodeChoice::ContinueSearch;
-    Search(u"smith");
-    engine_.Recode(db_.get());
-    EXPECT_EQ(RowsWithVersion(u'\u0002'), 4);
-    EXPECT_EQ(engine_.KeyVersion(), u"\u0002");
-    host_.answer = RecodeChoice::Cancel;
-    EXPECT_EQ(Search(u"smith").size(), 3u);
-    EXPECT_EQ(host_.recodeQuestions, 1);
-}
-
-TEST_F(VersionTest, NullOrEmptyFirstKeyCountsAsAnotherVersion) {
+    // A Null first key counts as another version; an empty table neither asks nor finds.
     db_->Execute(u"UPDATE NameData SET Key = NULL");
     host_.answer = RecodeChoice::Cancel;
     Search(u"smith");
     EXPECT_EQ(host_.recodeQuestions, 1);
-    EXPECT_TRUE(host_.messages.empty());
-}
-
-TEST_F(EngineTest, EmptyTableNeitherAsksNorFinds) {
     Names("");
     EXPECT_TRUE(Search(u"smith").empty());
-    EXPECT_EQ(host_.recodeQuestions, 0);
+    EXPECT_EQ(host_.recodeQuestions, 1);
     EXPECT_TRUE(host_.messages.empty());
 }
 
-TEST_F(EngineTest, RecodeShowsProgressAndRestoresTheControl) {
+TEST_F(EngineTest, RecodeShowsProgressStopsAndRestoresTheControl) {
     Names("|Smith|Smyth|Jones|Brown");
     db_->Execute(u"UPDATE NameData SET Key = 'old'");
     engine_.Recode(db_.get());
     EXPECT_EQ(host_.progress, (std::vector<int>{25, 50, 75, 100, 0}));
-    EXPECT_EQ(host_.beginRecodes, 1);
-    EXPECT_EQ(host_.endRecodes, 1);
-    KeyCoder coder;
-    for (int id = 1; id <= 4; ++id) EXPECT_EQ(KeyOf(id)[0], u'\u0002');
-    EXPECT_EQ(KeyOf(1), coder.MakeCode(u"Smith"));
-}
+    EXPECT_EQ(KeyOf(1), KeyCoder().MakeCode(u"Smith"));
+    EXPECT_EQ(KeyOf(4)[0], u'\u0002');
 
-TEST_F(EngineTest, StopDuringRecodeKeepsTheUnvisitedRows) {
-    Names("|Smith|Smyth|Jones|Brown");
     db_->Execute(u"UPDATE NameData SET Key = 'old'");
     engine_.RequestStop();  // a stop pressed before the recode does not count
     int rows = 0;
@@ -418,42 +338,16 @@ TEST_F(EngineTest, StopDuringRecodeKeepsTheUnvisitedRows) {
     EXPECT_EQ(KeyOf(4)[0], u'\u0002');
     EXPECT_EQ(KeyOf(3)[0], u'\u0002');
     EXPECT_EQ(KeyOf(2), u"old");
-    EXPECT_EQ(KeyOf(1), u"old");
     EXPECT_FALSE(engine_.StopRequested());
-    EXPECT_EQ(host_.endRecodes, 1);
     EXPECT_EQ(host_.progress.back(), 0);
-}
 
-TEST_F(EngineTest, FailedRecodeIsReportedAndRestoresTheControl) {
-    Names("|Smith");
-    engine_.textFieldName = u"NoSuchField";
+    host_.onProcessEvents = nullptr;
+    Settings().connectionType = 9;
     engine_.Recode(db_.get());
     ASSERT_EQ(host_.messages.size(), 1u);
-    EXPECT_EQ(host_.messages[0].substr(0, 9), u"QM1Error:");
-    EXPECT_EQ(host_.endRecodes, 1);
-    engine_.textFieldName = u"Name";
-    engine_.connectionType = 9;
-    engine_.Recode(db_.get());
-    EXPECT_NE(host_.messages[1].find(u"ConnectionType"), std::u16string::npos);
-}
-
-TEST_F(EngineTest, DetachDuringASearchStopsItAndTheEngineDeletesItself) {
-    Names("|Smith|Smyth|Smithe");
-    RecordingHost host;
-    auto* engine = new MatchEngine(host);
-    engine->SetEventInterval(std::chrono::milliseconds(0));
-    engine->tableName = u"NameData";
-    engine->keyFieldName = u"Key";
-    engine->textFieldName = u"Name";
-    engine->idFieldName = u"Ident";
-    bool released = false;
-    host.onMatchFound = [&](const MatchItem&) {
-        if (!released) released = engine->Detach();
-    };
-    std::u16string text = u"smith";
-    engine->BestMatchSearch(db_.get(), text);  // deletes engine as it unwinds
-    EXPECT_TRUE(released);
-    EXPECT_EQ(host.found.size(), 1u);
+    EXPECT_NE(host_.messages[0].find(u"ConnectionType"), std::u16string::npos);
+    EXPECT_EQ(host_.beginRecodes, 3);
+    EXPECT_EQ(host_.endRecodes, 3);
 }
 
 // The unsorted way through the rows (SQLite, events not after every row) must give what the
@@ -463,6 +357,14 @@ class UnorderedScanTest : public EngineTest, public ::testing::WithParamInterfac
 class QuietHost : public RecordingHost {
 public:
     bool ListensToMatchFound() const override { return false; }
+};
+
+// What a search shows and tells.
+struct SearchRun {
+    std::vector<MatchItem> list, shown, found;
+    std::int32_t id;
+    std::vector<int> progress;
+    bool operator==(const SearchRun&) const = default;
 };
 
 TEST_P(UnorderedScanTest, GivesWhatTheTextOrderGives) {
@@ -487,41 +389,25 @@ TEST_P(UnorderedScanTest, GivesWhatTheTextOrderGives) {
     if (GetParam()) db_->Execute(u"CREATE INDEX ndxKeyNameIdent ON NameData (Key, Name, Ident)");
     for (const std::u16string query : {u"smith", u"smyth smith", u"swan", u"bose", u"sm"}) {
         for (const std::int32_t compare : {0, 1, 2, 3}) {
-            struct Run {
-                std::vector<MatchItem> list, shown, found;
-                std::int32_t id;
-                std::vector<int> progress;
-            };
             const auto run = [&](RecordingHost& host, std::chrono::milliseconds interval) {
-                MatchEngine engine(host);
+                SearchSettings settings = TableSettings();
+                settings.compare = compare;
+                MatchEngine engine(host, settings);
                 engine.SetEventInterval(interval);
-                engine.tableName = u"NameData";
-                engine.keyFieldName = u"Key";
-                engine.textFieldName = u"Name";
-                engine.idFieldName = u"Ident";
-                engine.compare = compare;
                 std::u16string text = query;
-                engine.BestMatchSearch(db_.get(), text);
+                const SearchResult& result = engine.BestMatchSearch(db_.get(), text);
                 EXPECT_TRUE(host.messages.empty());
-                return Run{engine.List(), host.shown, host.found, engine.idValue, host.progress};
+                return SearchRun{result.matches.Items(), host.shown, host.found, result.idValue,
+                                 host.progress};
             };
             RecordingHost ordered, unordered;
             QuietHost quiet;
-            const Run a = run(ordered, std::chrono::milliseconds(0));
-            const Run b = run(unordered, std::chrono::hours(1));
-            const Run c = run(quiet, std::chrono::hours(1));
-            const std::string label =
-                std::string(query.begin(), query.end()) + " compare " + std::to_string(compare);
-            EXPECT_EQ(a.list, b.list) << label;
-            EXPECT_EQ(a.list, c.list) << label;
-            EXPECT_EQ(a.shown, b.shown) << label;
-            EXPECT_EQ(a.shown, c.shown) << label;
-            EXPECT_EQ(a.found, b.found) << label;
-            EXPECT_TRUE(c.found.empty()) << label;
-            EXPECT_EQ(a.id, b.id) << label;
-            EXPECT_EQ(a.id, c.id) << label;
-            EXPECT_EQ(a.progress, b.progress) << label;
-            EXPECT_EQ(a.progress, c.progress) << label;
+            const SearchRun a = run(ordered, std::chrono::milliseconds(0));
+            SearchRun c = run(quiet, std::chrono::hours(1));
+            EXPECT_EQ(a, run(unordered, std::chrono::hours(1))) << Narrow(query) << " compare " << compare;
+            EXPECT_TRUE(c.found.empty());
+            c.found = a.found;
+            EXPECT_EQ(a, c) << Narrow(query) << " compare " << compare;
         }
     }
 }
@@ -533,7 +419,6 @@ INSTANTIATE_TEST_SUITE_P(KeyIndex, UnorderedScanTest, ::testing::Bool());
 TEST_F(EngineTest, BadCandidateRowIsNamed) {
     Names("|Smith|Smyth|Smithe|Smythe");
     db_->Execute(u"CREATE TABLE Loose (Key TEXT, Name TEXT, Ident INTEGER)");
-    db_->Execute(u"INSERT INTO Loose SELECT Key, Name, Ident FROM NameData");
     struct Case {
         std::u16string update, field, row;
     } cases[] = {
@@ -549,21 +434,14 @@ TEST_F(EngineTest, BadCandidateRowIsNamed) {
         std::vector<std::vector<MatchItem>> lists;
         for (const auto interval : {std::chrono::milliseconds(0), std::chrono::milliseconds(10)}) {
             RecordingHost host;
-            MatchEngine engine(host);
+            MatchEngine engine(host, TableSettings(u"Loose"));
             engine.SetEventInterval(interval);
-            engine.tableName = u"Loose";
-            engine.keyFieldName = u"Key";
-            engine.textFieldName = u"Name";
-            engine.idFieldName = u"Ident";
             std::u16string text = u"smith";
-            engine.BestMatchSearch(db_.get(), text);
-            const std::string label = std::string(c.update.begin(), c.update.end());
-            ASSERT_EQ(host.messages.size(), 1u) << label;
-            const std::u16string& message = host.messages[0];
-            EXPECT_NE(message.find(u"table 'Loose'"), std::u16string::npos) << label;
-            EXPECT_NE(message.find(u"field '" + c.field + u"'"), std::u16string::npos) << label;
-            EXPECT_NE(message.find(c.row), std::u16string::npos) << label;
-            lists.push_back(engine.List());
+            lists.push_back(engine.BestMatchSearch(db_.get(), text).matches.Items());
+            ASSERT_EQ(host.messages.size(), 1u) << Narrow(c.update);
+            for (const std::u16string& part :
+                 {std::u16string(u"table 'Loose'"), u"field '" + c.field + u"'", c.row})
+                EXPECT_NE(host.messages[0].find(part), std::u16string::npos) << Narrow(c.update);
         }
         EXPECT_EQ(lists[0], lists[1]);
         // Rows come in text order (a Null text first), and those before the bad one stay.

@@ -10,12 +10,12 @@
 namespace quarrymink::testing {
 
 struct HostileSetting {
-    std::u16string MatchEngine::*property;
+    std::u16string SearchSettings::*property;
     std::u16string value;
 };
 
 inline std::vector<HostileSetting> HostileSettings() {
-    using E = MatchEngine;
+    using E = SearchSettings;
     return {
         {&E::sqlFilterString, u"1=1) OR (1=1"},
         {&E::sqlFilterString,
