@@ -66,6 +66,7 @@ PG_FUNCTION_INFO_V1(qm_code);
 PG_FUNCTION_INFO_V1(qm_soundex);
 PG_FUNCTION_INFO_V1(qm_align);
 PG_FUNCTION_INFO_V1(qm_score);
+PG_FUNCTION_INFO_V1(qm_accepts);
 PG_FUNCTION_INFO_V1(qm_threshold);
 PG_FUNCTION_INFO_V1(qm_class_prefix);
 PG_FUNCTION_INFO_V1(qm_final_cut);
@@ -97,6 +98,15 @@ Datum qm_score(PG_FUNCTION_ARGS) {
     if (const char* error = ext::Score(stored, search, PG_GETARG_INT32(2), PG_GETARG_INT32(3), score))
         RaiseError("qm_score", error);
     PG_RETURN_INT32(score);
+}
+
+Datum qm_accepts(PG_FUNCTION_ARGS) {
+    const std::string_view stored = Utf8Argument(fcinfo, 0);
+    const std::string_view search = Utf8Argument(fcinfo, 1);
+    bool accepted = false;
+    if (const char* error = ext::Accepts(stored, search, PG_GETARG_INT32(2), PG_GETARG_INT32(3), accepted))
+        RaiseError("qm_accepts", error);
+    PG_RETURN_BOOL(accepted);
 }
 
 Datum qm_threshold(PG_FUNCTION_ARGS) {
