@@ -5,6 +5,7 @@
 #include <array>
 #include <exception>
 #include <new>
+#include <optional>
 #include <stdexcept>
 
 #include "candidate_score_p.h"
@@ -99,14 +100,16 @@ namespace {
 // for the same row, one call right after the other, so the last row's score is kept.
 class RowScorer {
 public:
-    // The score of a stored key; exact when asked for or when it is above the search key's
-    // threshold, otherwise known only not to be above it.
+    // The score of a stored key: exact without a floor; with one, exact when it is above both
+    // the floor and the search key's threshold, otherwise known only not to be above them.
     const char* Score(std::string_view storedKey, std::string_view searchKey, std::int64_t compare,
-                      std::int64_t spaces, bool exact, scoring::BoundedScore& score) {
+                      std::int64_t spaces, std::optional<int> above, scoring::BoundedScore& score) {
         if (!ValidCompare(compare)) return kBadCompare;
         if (spaces < 0) return "spaces must not be negative";
         if (const char* error = Prepare(searchKey)) return error;
-        if (lastCompare_ == compare && lastSpaces_ == spaces && (last_.exact || !exact) &&
+        const int floor = above ? std::max(*above, threshold_) : -1;
+        // A score below one floor is below every higher one.
+        if (lastCompare_ == compare && lastSpaces_ == spaces && (last_.exact || lastFloor_ <= floor) &&
             lastStored_ == storedKey) {
             score = last_;
             return nullptr;
@@ -116,9 +119,10 @@ public:
         const std::u16string_view cut = scoring::CutForCompare(stored_, static_cast<std::int32_t>(compare),
                                                                static_cast<std::size_t>(spaces));
         lastCompare_ = -1;  // forgotten until the new score is in
-        score = scoring::ScoreCutKeyAbove(cut, parts_, exact ? -1 : threshold_);
+        score = scoring::ScoreCutKeyAbove(cut, parts_, floor);
         lastStored_.assign(storedKey);
         last_ = score;
+        lastFloor_ = floor;
         lastSpaces_ = spaces;
         lastCompare_ = compare;
         return nullptr;
@@ -149,6 +153,7 @@ private:
     std::string lastStored_;
     std::int64_t lastCompare_ = -1, lastSpaces_ = -1;
     scoring::BoundedScore last_{0, false};
+    int lastFloor_ = -1;
     std::u16string stored_;
 };
 
@@ -163,7 +168,7 @@ const char* Score(std::string_view storedKey, std::string_view searchKey, std::i
                   std::int64_t spaces, int& score) noexcept {
     return Guarded([&]() -> const char* {
         scoring::BoundedScore result{};
-        const char* error = Scorer().Score(storedKey, searchKey, compare, spaces, true, result);
+        const char* error = Scorer().Score(storedKey, searchKey, compare, spaces, std::nullopt, result);
         if (!error) score = result.score;
         return error;
     });
@@ -174,8 +179,19 @@ const char* Accepts(std::string_view storedKey, std::string_view searchKey, std:
     return Guarded([&]() -> const char* {
         RowScorer& scorer = Scorer();
         scoring::BoundedScore result{};
-        const char* error = scorer.Score(storedKey, searchKey, compare, spaces, false, result);
+        const char* error = scorer.Score(storedKey, searchKey, compare, spaces, 0, result);
         if (!error) accepted = result.score > scorer.Threshold();
+        return error;
+    });
+}
+
+const char* AcceptedAbove(std::string_view storedKey, std::string_view searchKey, std::int64_t compare,
+                          std::int64_t spaces, int floor, int& score) noexcept {
+    return Guarded([&]() -> const char* {
+        RowScorer& scorer = Scorer();
+        scoring::BoundedScore result{};
+        const char* error = scorer.Score(storedKey, searchKey, compare, spaces, floor, result);
+        if (!error) score = result.score > std::max(floor, scorer.Threshold()) ? result.score : -1;
         return error;
     });
 }
