@@ -215,7 +215,7 @@ TEST_F(PgExtensionTest, RankedListIsTheEngines) {
             SELECT n.name, n.ident, qm_score(n.key, s.key) AS score
               FROM namedata n, search s
              WHERE n.key LIKE qm_class_prefix(s.key) || '%'
-               AND qm_score(n.key, s.key) > qm_threshold(s.key)
+               AND qm_accepts(n.key, s.key)
                AND (n.ident > 0)),
         best AS (SELECT name, ident, score FROM accepted ORDER BY score DESC, name, ident LIMIT 21)
         SELECT name, ident,
