@@ -24,16 +24,14 @@ std::u16string Literal(const std::string& utf8) {
     return text;
 }
 
-// A field's name as PostgreSQL keeps it: the names the engine sends are folded to lower case.
-std::string PostgresName(std::u16string_view field) {
-    const std::string quoted =
-        sqldialect::QuoteIdentifier(sqldialect::UnquotedName(field), Backend::Postgres);
-    std::string name;
-    for (std::size_t i = 1; i + 1 < quoted.size(); ++i) {
-        name.push_back(quoted[i]);
-        if (quoted[i] == '"') ++i;  // an inner quote is doubled
-    }
-    return name;
+// A name as PostgreSQL keeps it, as the engine's statements name it: a "quoted" name with its
+// case, a plain or [bracketed] one folded to lower case.
+std::string PostgresName(std::u16string_view name) {
+    std::string kept = Utf16ToUtf8(sqldialect::UnquotedName(name));
+    if (!name.starts_with(u'"'))
+        for (char& c : kept)
+            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return kept;
 }
 
 // The schema of the extension, quoted for a qualified name; empty when the database has
@@ -58,9 +56,11 @@ std::int32_t KeyFieldSize(Connection& db, std::u16string_view table, std::u16str
     return size;
 }
 
-// The table's name as a literal for to_regclass.
+// The table's name as a literal for to_regclass and regclass, quoted so that it keeps its case.
 std::u16string TableLiteral(std::u16string_view table) {
-    return Literal(sqldialect::QuoteIdentifier(sqldialect::UnquotedName(table), Backend::Postgres));
+    std::string quoted = "\"";
+    for (const char c : PostgresName(table)) quoted.append(c == '"' ? 2 : 1, c);
+    return Literal(quoted + "\"");
 }
 
 }  // namespace
