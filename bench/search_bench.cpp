@@ -417,8 +417,9 @@ void PrintPostgres(std::size_t rows, const PgFigures& f, double trigram) {
         "  in the server: 0 workers %7.2f ms (backend processor %7.2f ms), 2 workers %7.2f ms (backend %7.2f "
         "ms)"
         "  raw query %7.2f ms  trigram top 21 %7.2f ms  load %.1f\n",
-        rows, f.candidates, f.plain * 1e3, f.plainCpu * 1e3, f.textOrder * 1e3, f.inDatabase[0] * 1e3, f.inDatabaseCpu[0] * 1e3,
-        f.inDatabase[1] * 1e3, f.inDatabaseCpu[1] * 1e3, f.raw * 1e3, trigram * 1e3, LoadAverage());
+        rows, f.candidates, f.plain * 1e3, f.plainCpu * 1e3, f.textOrder * 1e3, f.inDatabase[0] * 1e3,
+        f.inDatabaseCpu[0] * 1e3, f.inDatabase[1] * 1e3, f.inDatabaseCpu[1] * 1e3, f.raw * 1e3, trigram * 1e3,
+        LoadAverage());
     std::fflush(stdout);
 }
 #endif

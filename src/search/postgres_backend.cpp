@@ -268,8 +268,7 @@ bool Session::FetchAhead(const std::string& cursor, std::int64_t rows) noexcept 
     try {
         aheadCursor_ = cursor;
         const std::string sql = "FETCH FORWARD " + std::to_string(rows) + " FROM " + cursor;
-        aheadOnItsWay_ =
-            PQsendQueryParams(get(), sql.c_str(), 0, nullptr, nullptr, nullptr, nullptr, 0) == 1;
+        aheadOnItsWay_ = PQsendQueryParams(get(), sql.c_str(), 0, nullptr, nullptr, nullptr, nullptr, 0) == 1;
     } catch (...) {
         aheadOnItsWay_ = false;
     }

@@ -63,7 +63,8 @@ inline std::vector<ScalarCase> ScalarCases() {
                 const std::size_t spaces = CountBlanks(search);
                 const std::string mode = std::to_string(compare);
                 const std::string arguments = "(qm_code(" + Quoted(stored) + "), qm_code(" + Quoted(search) +
-                                              ", " + mode + "), " + mode + ", " + std::to_string(spaces) + ")";
+                                              ", " + mode + "), " + mode + ", " + std::to_string(spaces) +
+                                              ")";
                 const std::u16string searchKey = code(search, compare);
                 const int score =
                     CandidateScore(code(stored), searchKey, static_cast<CompareMode>(compare), spaces);
@@ -74,10 +75,9 @@ inline std::vector<ScalarCase> ScalarCases() {
             }
     cases.push_back({"qm_score(qm_code('smith'), qm_code('smyth'))",
                      std::to_string(CandidateScore(code(u"smith"), code(u"smyth")))});
-    for (const char* nullCall :
-         {"qm_code(NULL)", "qm_code('x', NULL)", "qm_soundex(NULL)", "qm_align('a', NULL, 1)",
-          "qm_score(NULL, 'x')", "qm_accepts('x', NULL)", "qm_threshold(NULL)",
-          "qm_class_prefix(qm_code(''))"})
+    for (const char* nullCall : {"qm_code(NULL)", "qm_code('x', NULL)", "qm_soundex(NULL)",
+                                 "qm_align('a', NULL, 1)", "qm_score(NULL, 'x')", "qm_accepts('x', NULL)",
+                                 "qm_threshold(NULL)", "qm_class_prefix(qm_code(''))"})
         cases.push_back({nullCall, "NULL"});
     return cases;
 }

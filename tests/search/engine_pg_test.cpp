@@ -188,10 +188,9 @@ TEST_F(EnginePgTest, ReadingInTheTablesOrderListsAsTheServerOrders) {
     auto icu = db_->OpenRecordset(u"SELECT count(*) AS n FROM pg_collation WHERE collname = 'und-x-icu'");
     const bool withIcu = icu->Field(u"n").ToInt32() > 0;
     icu->Close();
-    for (const Column& column :
-         {Column{u"VARCHAR(50)", true}, Column{u"TEXT COLLATE \"POSIX\"", true},
-          Column{u"VARCHAR(50) COLLATE \"und-x-icu\"", false}, Column{u"CHAR(12)", false},
-          Column{u"INTEGER", false}}) {
+    for (const Column& column : {Column{u"VARCHAR(50)", true}, Column{u"TEXT COLLATE \"POSIX\"", true},
+                                 Column{u"VARCHAR(50) COLLATE \"und-x-icu\"", false},
+                                 Column{u"CHAR(12)", false}, Column{u"INTEGER", false}}) {
         SCOPED_TRACE(Utf16ToUtf8(column.type));
         if (!withIcu && column.type.find(u"icu") != std::u16string::npos) continue;
         db_->Execute(u"DROP TABLE IF EXISTS orders");

@@ -80,8 +80,8 @@ SearchScan& ScanOf(FunctionCallInfo fcinfo) {
 // (the text in its column's collation, then the identifier).
 bool BeforeLast(const SearchScan& scan, const text* match, int32 id, Oid collation) {
     if (!scan.anyLast) return false;
-    const int order = varstr_cmp(VARDATA_ANY(match), VARSIZE_ANY_EXHDR(match), scan.lastText, scan.lastLength,
-                                 collation);
+    const int order =
+        varstr_cmp(VARDATA_ANY(match), VARSIZE_ANY_EXHDR(match), scan.lastText, scan.lastLength, collation);
     return order < 0 || (order == 0 && id < scan.lastId);
 }
 

@@ -115,13 +115,19 @@ struct Function {
 };
 
 constexpr Function kFunctions[] = {
-    {"qm_code", 1, Code},           {"qm_code", 2, Code},
-    {"qm_code", 3, Code},           {"qm_soundex", 1, Soundex},
-    {"qm_align", 3, Align},         {"qm_score", 2, Score},
-    {"qm_score", 3, Score},         {"qm_score", 4, Score},
-    {"qm_accepts", 2, Accepts},     {"qm_accepts", 3, Accepts},
+    {"qm_code", 1, Code},
+    {"qm_code", 2, Code},
+    {"qm_code", 3, Code},
+    {"qm_soundex", 1, Soundex},
+    {"qm_align", 3, Align},
+    {"qm_score", 2, Score},
+    {"qm_score", 3, Score},
+    {"qm_score", 4, Score},
+    {"qm_accepts", 2, Accepts},
+    {"qm_accepts", 3, Accepts},
     {"qm_accepts", 4, Accepts},
-    {"qm_threshold", 1, Threshold}, {"qm_class_prefix", 1, ClassPrefix},
+    {"qm_threshold", 1, Threshold},
+    {"qm_class_prefix", 1, ClassPrefix},
 };
 
 }  // namespace
