@@ -5,8 +5,10 @@
 #include <array>
 #include <exception>
 #include <new>
+#include <optional>
 #include <stdexcept>
 
+#include "candidate_score_p.h"
 #include "quarrymink/keycoding.h"
 #include "quarrymink/search.h"
 #include "quarrymink/unicode.h"
@@ -15,6 +17,7 @@ namespace quarrymink::extension {
 namespace {
 
 constexpr const char* kNotUtf8 = "the text is not valid UTF-8";
+constexpr const char* kTooLongToScore = "keys longer than 4096 characters are not scored";
 constexpr const char* kBadCompare =
     "compare must be 0 (whole text), 1 (first word), 2 (last word) or 3 (auto)";
 
@@ -89,18 +92,107 @@ const char* Align(std::string_view a, std::string_view b, std::int64_t maxScore,
     });
 }
 
+namespace {
+
+// What the scoring functions keep between the calls of one thread. A scan passes the same
+// search key with every row, so the key is converted, split and graded on its first row
+// only. And a query that filters on a row's acceptance and then selects its score asks twice
+// for the same row, one call right after the other, so the last row's score is kept.
+class RowScorer {
+public:
+    // The score of a stored key: exact without a floor; with one, exact when it is above both
+    // the floor and the search key's threshold, otherwise known only not to be above them.
+    const char* Score(std::string_view storedKey, std::string_view searchKey, std::int64_t compare,
+                      std::int64_t spaces, std::optional<int> above, scoring::BoundedScore& score) {
+        if (!ValidCompare(compare)) return kBadCompare;
+        if (spaces < 0) return "spaces must not be negative";
+        if (const char* error = Prepare(searchKey)) return error;
+        const int floor = above ? std::max(*above, threshold_) : -1;
+        // A score below one floor is below every higher one.
+        if (lastCompare_ == compare && lastSpaces_ == spaces && (last_.exact || lastFloor_ <= floor) &&
+            lastStored_ == storedKey) {
+            score = last_;
+            return nullptr;
+        }
+        if (!ToUtf16(storedKey, stored_)) return kNotUtf8;
+        if (stored_.size() > kMaxAlignedLength) return kTooLongToScore;
+        const std::u16string_view cut = scoring::CutForCompare(stored_, static_cast<std::int32_t>(compare),
+                                                               static_cast<std::size_t>(spaces));
+        lastCompare_ = -1;  // forgotten until the new score is in
+        score = scoring::ScoreCutKeyAbove(cut, parts_, floor);
+        lastStored_.assign(storedKey);
+        last_ = score;
+        lastFloor_ = floor;
+        lastSpaces_ = spaces;
+        lastCompare_ = compare;
+        return nullptr;
+    }
+
+    int Threshold() const { return threshold_; }
+
+private:
+    const char* Prepare(std::string_view searchKey) {
+        if (ready_ && searchUtf8_ == searchKey) return nullptr;
+        ready_ = false;
+        lastCompare_ = -1;
+        searchUtf8_.assign(searchKey);
+        if (!ToUtf16(searchKey, searchKey_)) return kNotUtf8;
+        if (searchKey_.size() > kMaxAlignedLength) return kTooLongToScore;
+        parts_ = scoring::SplitKeyParts(searchKey_);
+        if (parts_.count < 0) return "the search key has no first-sound part";
+        threshold_ = KeyLengthGrade(searchKey_);
+        ready_ = true;
+        return nullptr;
+    }
+
+    bool ready_ = false;
+    std::string searchUtf8_;
+    std::u16string searchKey_;
+    scoring::KeyParts parts_;  // views into searchKey_
+    int threshold_ = 0;
+    std::string lastStored_;
+    std::int64_t lastCompare_ = -1, lastSpaces_ = -1;
+    scoring::BoundedScore last_{0, false};
+    int lastFloor_ = -1;
+    std::u16string stored_;
+};
+
+RowScorer& Scorer() {
+    thread_local RowScorer scorer;
+    return scorer;
+}
+
+}  // namespace
+
 const char* Score(std::string_view storedKey, std::string_view searchKey, std::int64_t compare,
                   std::int64_t spaces, int& score) noexcept {
     return Guarded([&]() -> const char* {
-        if (!ValidCompare(compare)) return kBadCompare;
-        if (spaces < 0) return "spaces must not be negative";
-        thread_local std::u16string stored, search;
-        if (!ToUtf16(storedKey, stored) || !ToUtf16(searchKey, search)) return kNotUtf8;
-        if (stored.size() > kMaxAlignedLength || search.size() > kMaxAlignedLength)
-            return "keys longer than 4096 characters are not scored";
-        score = CandidateScore(stored, search, static_cast<CompareMode>(compare),
-                               static_cast<std::size_t>(spaces));
-        return nullptr;
+        scoring::BoundedScore result{};
+        const char* error = Scorer().Score(storedKey, searchKey, compare, spaces, std::nullopt, result);
+        if (!error) score = result.score;
+        return error;
+    });
+}
+
+const char* Accepts(std::string_view storedKey, std::string_view searchKey, std::int64_t compare,
+                    std::int64_t spaces, bool& accepted) noexcept {
+    return Guarded([&]() -> const char* {
+        RowScorer& scorer = Scorer();
+        scoring::BoundedScore result{};
+        const char* error = scorer.Score(storedKey, searchKey, compare, spaces, 0, result);
+        if (!error) accepted = result.score > scorer.Threshold();
+        return error;
+    });
+}
+
+const char* AcceptedAbove(std::string_view storedKey, std::string_view searchKey, std::int64_t compare,
+                          std::int64_t spaces, int floor, int& score) noexcept {
+    return Guarded([&]() -> const char* {
+        RowScorer& scorer = Scorer();
+        scoring::BoundedScore result{};
+        const char* error = scorer.Score(storedKey, searchKey, compare, spaces, floor, result);
+        if (!error) score = result.score > std::max(floor, scorer.Threshold()) ? result.score : -1;
+        return error;
     });
 }
 

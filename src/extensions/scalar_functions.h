@@ -24,6 +24,15 @@ const char* Align(std::string_view a, std::string_view b, std::int64_t maxScore,
 /// CandidateScore; spaces is the number of blanks in the normalised search text.
 const char* Score(std::string_view storedKey, std::string_view searchKey, std::int64_t compare,
                   std::int64_t spaces, int& score) noexcept;
+/// Whether a candidate is accepted: its score above KeyLengthGrade(searchKey). Cheaper than
+/// Score, since pairings that cannot reach the threshold are not aligned; an accepted row's
+/// Score asked for right after costs nothing more.
+const char* Accepts(std::string_view storedKey, std::string_view searchKey, std::int64_t compare,
+                    std::int64_t spaces, bool& accepted) noexcept;
+/// The score of an accepted candidate that is above floor; -1 for a candidate that is not
+/// accepted or whose score is at most floor (neither is then told apart, nor aligned whole).
+const char* AcceptedAbove(std::string_view storedKey, std::string_view searchKey, std::int64_t compare,
+                          std::int64_t spaces, int floor, int& score) noexcept;
 /// KeyLengthGrade: a row is accepted when its score is above it.
 const char* Threshold(std::string_view searchKey, int& threshold) noexcept;
 /// The version and class characters of the search key, which every candidate key begins

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "candidate_score_p.h"
+#include "postgres_order_p.h"
 #include "quarrymink/search.h"
 #include "quarrymink/unicode.h"
 #include "sql_dialect.h"
@@ -23,16 +24,14 @@ std::u16string Literal(const std::string& utf8) {
     return text;
 }
 
-// A field's name as PostgreSQL keeps it: the names the engine sends are folded to lower case.
-std::string PostgresName(std::u16string_view field) {
-    const std::string quoted =
-        sqldialect::QuoteIdentifier(sqldialect::UnquotedName(field), Backend::Postgres);
-    std::string name;
-    for (std::size_t i = 1; i + 1 < quoted.size(); ++i) {
-        name.push_back(quoted[i]);
-        if (quoted[i] == '"') ++i;  // an inner quote is doubled
-    }
-    return name;
+// A name as PostgreSQL keeps it, as the engine's statements name it: a "quoted" name with its
+// case, a plain or [bracketed] one folded to lower case.
+std::string PostgresName(std::u16string_view name) {
+    std::string kept = Utf16ToUtf8(sqldialect::UnquotedName(name));
+    if (!name.starts_with(u'"'))
+        for (char& c : kept)
+            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return kept;
 }
 
 // The schema of the extension, quoted for a qualified name; empty when the database has
@@ -57,7 +56,37 @@ std::int32_t KeyFieldSize(Connection& db, std::u16string_view table, std::u16str
     return size;
 }
 
+// The table's name as a literal for to_regclass and regclass, quoted so that it keeps its case.
+std::u16string TableLiteral(std::u16string_view table) {
+    std::string quoted = "\"";
+    for (const char c : PostgresName(table)) quoted.append(c == '"' ? 2 : 1, c);
+    return Literal(quoted + "\"");
+}
+
 }  // namespace
+
+bool PostgresOrdersByCodePoint(Connection& db, std::u16string_view table, std::u16string_view textField) {
+    // The column's collation, or the database's for the default one (its provider read through
+    // to_jsonb, as servers before version 15 have no such column and no other provider).
+    std::u16string sql =
+        u"SELECT a.atttypid IN ('text'::regtype, 'varchar'::regtype) "
+        u"AND pg_catalog.getdatabaseencoding() = 'UTF8' AND CASE WHEN a.attcollation = 100 THEN "
+        u"(SELECT coalesce(to_jsonb(d) ->> 'datlocprovider', 'c') = 'c' AND d.datcollate IN ('C', 'POSIX') "
+        u"FROM pg_catalog.pg_database d WHERE d.datname = current_database()) ELSE "
+        u"(SELECT c.collprovider = 'c' AND c.collcollate IN ('C', 'POSIX') FROM pg_catalog.pg_collation c "
+        u"WHERE c.oid = a.attcollation) END "
+        u"FROM pg_catalog.pg_attribute a WHERE a.attrelid = to_regclass(";
+    sql.append(TableLiteral(table)).append(u") AND a.attname = ");
+    sql.append(Literal(PostgresName(textField))).append(u" AND a.attnum > 0 AND NOT a.attisdropped");
+    try {
+        auto set = db.OpenRecordset(sql);
+        const bool bytes = !set->Eof() && set->FieldAt(0).ToInt32() != 0;
+        set->Close();
+        return bytes;
+    } catch (const DbError&) {
+        return false;
+    }
+}
 
 bool MatchEngine::SearchInDatabase(Connection& db, const std::u16string& searchText) {
     // An unknown Compare is corrected, with its message, by the search on the client.
@@ -78,7 +107,7 @@ bool MatchEngine::SearchInDatabase(Connection& db, const std::u16string& searchT
     // own key version ranks as the client would rank it; the filter goes as the database will
     // read it, LIKE patterns translated.
     std::u16string sql = u"SELECT match, id, score, last_id FROM " + schema + u".qm_search(";
-    sql.append(Literal(sqldialect::QuoteIdentifier(sqldialect::UnquotedName(tableName), Backend::Postgres)));
+    sql.append(TableLiteral(tableName));
     for (const std::u16string* field : {&keyFieldName, &textFieldName, &idFieldName})
         sql.append(u", ").append(Literal(PostgresName(*field)));
     sql.append(u", ").append(sqldialect::QuoteLiteral(searchText)).append(u", ").append(Number(compare));

@@ -6,6 +6,7 @@
 
 #include "busy_scope_p.h"
 #include "candidate_score_p.h"
+#include "postgres_order_p.h"
 #include "quarrymink/search.h"
 #include "quarrymink/unicode.h"
 #include "sql_dialect.h"
@@ -172,8 +173,12 @@ std::u16string MatchEngine::CandidateSource(std::u16string_view code) const {
     return sql;
 }
 
+// Whether the candidates may be read in the database's own order and put in text order on the
+// client: no sort in the database, and the rows are scored as they arrive.
 bool MatchEngine::ScansUnordered(Connection& db) {
-    if (db.Kind() != ConnectionKind::Sqlite || eventInterval_.count() == 0) return false;
+    if (eventInterval_.count() == 0) return false;
+    if (db.Kind() == ConnectionKind::Postgres) return PostgresOrdersByCodePoint(db, tableName, textFieldName);
+    if (db.Kind() != ConnectionKind::Sqlite) return false;
     // The client orders by code point, as SQLite's BINARY collation orders UTF-8 texts. That
     // is the query's order only for a plain table whose text column holds texts (text
     // affinity) and declares no collation, in a UTF-8 database.

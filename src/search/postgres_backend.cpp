@@ -5,7 +5,10 @@
 // none, committed when the last such set closes), read one batch at a time, which the server
 // does not materialise; RecordCount costs one count query, and a move back reads the rows
 // again from a new cursor. Statements run on the session while such a set is open take part
-// in its transaction.
+// in its transaction. Such a set fetches ahead: as soon as a whole batch has arrived, the
+// next one is asked for without waiting, so that the server finds and sends it while the
+// caller works through the current one. Any other statement on the session first waits for
+// that batch and keeps it for its set.
 //
 // An updatable or table set is a SCROLL cursor WITH HOLD: the server keeps the rows of the
 // query (on disk when they are many), the client holds one batch of them at a time. A hold
@@ -57,11 +60,30 @@ public:
     void BeginStream();
     void EndStream() noexcept;
 
+    /// The transaction status, once any batch asked for ahead has arrived.
+    PGTransactionStatusType TransactionStatus() noexcept;
+
+    /// Asks for the next rows of a cursor without waiting for them (at most one such request
+    /// is on its way; an earlier one is received first). False when it could not be sent.
+    bool FetchAhead(const std::string& cursor, std::int64_t rows) noexcept;
+    /// The rows asked for ahead from the cursor, waiting for them if need be; false when none
+    /// were asked for. The result may be a failure (or null), which the caller raises.
+    bool TakeFetched(const std::string& cursor, Result& rows) noexcept;
+    /// Drops the rows asked for ahead from a cursor that is closed.
+    void ForgetFetched(const std::string& cursor) noexcept;
+
 private:
+    // Receives the rows asked for ahead, if any are on their way, before the connection is
+    // used for anything else.
+    void Settle() noexcept;
+
     OwnedHandle<pg_conn, &PQfinish> conn_;
     long long cursors_ = 0;
     int streams_ = 0;
     bool ownsTransaction_ = false;
+    std::string aheadCursor_;  // the cursor whose rows were asked for ahead; empty for none
+    bool aheadOnItsWay_ = false;
+    Result ahead_;  // the rows once received (a null result when the connection failed)
 };
 
 }  // namespace quarrymink::postgres_backend
@@ -187,12 +209,13 @@ Result Session::Exec(const std::string& sql) {
 }
 
 void Session::ExecQuietly(const char* sql) noexcept {
+    Settle();
     if (PQstatus(get()) != CONNECTION_OK) return;
     PQclear(PQexecParams(get(), sql, 0, nullptr, nullptr, nullptr, nullptr, 0));
 }
 
 void Session::RunAtomically(const std::vector<std::string>& statements) {
-    const bool own = PQtransactionStatus(get()) == PQTRANS_IDLE;
+    const bool own = TransactionStatus() == PQTRANS_IDLE;
     Exec(own ? "BEGIN" : "SAVEPOINT qm_atomic");
     try {
         for (const std::string& statement : statements) Exec(statement);
@@ -209,7 +232,7 @@ void Session::RunAtomically(const std::vector<std::string>& statements) {
 }
 
 void Session::BeginStream() {
-    if (streams_ == 0 && PQtransactionStatus(get()) == PQTRANS_IDLE) {
+    if (streams_ == 0 && TransactionStatus() == PQTRANS_IDLE) {
         Exec("BEGIN");
         ownsTransaction_ = true;
         // A cursor is planned for its first tenth by default, which for a sorted query picks
@@ -223,10 +246,51 @@ void Session::BeginStream() {
 void Session::EndStream() noexcept {
     if (streams_ == 0 || --streams_ > 0 || !ownsTransaction_) return;
     ownsTransaction_ = false;
-    ExecQuietly(PQtransactionStatus(get()) == PQTRANS_INTRANS ? "COMMIT" : "ROLLBACK");
+    ExecQuietly(TransactionStatus() == PQTRANS_INTRANS ? "COMMIT" : "ROLLBACK");
+}
+
+PGTransactionStatusType Session::TransactionStatus() noexcept {
+    Settle();
+    return PQtransactionStatus(get());
+}
+
+void Session::Settle() noexcept {
+    if (!aheadOnItsWay_) return;
+    aheadOnItsWay_ = false;
+    // The one result of the statement, then the end of it.
+    ahead_ = Result(PQgetResult(get()));
+    while (PGresult* more = PQgetResult(get())) PQclear(more);
+}
+
+bool Session::FetchAhead(const std::string& cursor, std::int64_t rows) noexcept {
+    Settle();
+    if (!aheadCursor_.empty() || PQstatus(get()) != CONNECTION_OK) return false;
+    try {
+        aheadCursor_ = cursor;
+        const std::string sql = "FETCH FORWARD " + std::to_string(rows) + " FROM " + cursor;
+        aheadOnItsWay_ = PQsendQueryParams(get(), sql.c_str(), 0, nullptr, nullptr, nullptr, nullptr, 0) == 1;
+    } catch (...) {
+        aheadOnItsWay_ = false;
+    }
+    if (!aheadOnItsWay_) aheadCursor_.clear();
+    return aheadOnItsWay_;
+}
+
+bool Session::TakeFetched(const std::string& cursor, Result& rows) noexcept {
+    if (aheadCursor_.empty() || aheadCursor_ != cursor) return false;
+    Settle();
+    aheadCursor_.clear();
+    rows = std::move(ahead_);
+    return true;
+}
+
+void Session::ForgetFetched(const std::string& cursor) noexcept {
+    Result dropped;
+    TakeFetched(cursor, dropped);
 }
 
 Result Session::ExecParams(const std::string& sql, const std::vector<std::optional<std::string>>& params) {
+    Settle();
     std::vector<const char*> values;
     for (const auto& p : params) values.push_back(p ? p->c_str() : nullptr);
     Result r(PQexecParams(get(), sql.c_str(), static_cast<int>(values.size()), nullptr, values.data(),
@@ -531,7 +595,7 @@ private:
     // Declares an updatable set's cursor; false when the server refuses the statement (no
     // single row behind each row of the result), leaving any transaction of the host usable.
     bool TryDeclare(const std::string& sql) {
-        const bool inTransaction = PQtransactionStatus(session_->get()) != PQTRANS_IDLE;
+        const bool inTransaction = session_->TransactionStatus() != PQTRANS_IDLE;
         if (inTransaction) session_->Exec("SAVEPOINT qm_declare");
         try {
             Declare(sql);
@@ -593,12 +657,14 @@ private:
         deleted_.clear();
         newCtid_.clear();
         changedPos_ = -1;
+        FetchAheadIfMore();
     }
 
     void CloseCursor() noexcept {
         if (cursor_.empty()) return;
         const std::string name = std::move(cursor_);
         cursor_.clear();
+        session_->ForgetFetched(name);
         session_->ExecQuietly(("CLOSE " + name).c_str());
         if (streaming_) session_->EndStream();
     }
@@ -615,8 +681,31 @@ private:
         }
     }
 
+    // A streaming set asks for the batch after a whole one as soon as that one is in (see the
+    // top of the file); not past the end, where it is known.
+    void FetchAheadIfMore() const {
+        if (streaming_ && !cursor_.empty() && winRows_ == kBatch && serverPos_ == winStart_ + winRows_ &&
+            (count_ < 0 || serverPos_ < count_))
+            session_->FetchAhead(cursor_, kBatch);
+    }
+
+    // Takes the batch asked for ahead, which starts where the cursor stood; false when there
+    // is none. A statement that failed as it ran fails here, as a plain fetch would.
+    bool AdoptFetchedAhead() const {
+        Result ahead;
+        if (!session_->TakeFetched(cursor_, ahead)) return false;
+        if (PQresultStatus(ahead.get()) != PGRES_TUPLES_OK) ThrowResult(ahead.get(), session_->get());
+        window_ = std::move(ahead);
+        Loaded(serverPos_);
+        return true;
+    }
+
     void Fetch(std::int64_t start) const {
         if (streaming_) {
+            if (AdoptFetchedAhead() && InWindow(start)) {
+                FetchAheadIfMore();
+                return;
+            }
             // A forward cursor: a batch behind it is read again from a new cursor.
             if (start < serverPos_) Redeclare();
             if (start > serverPos_)
@@ -626,6 +715,7 @@ private:
         }
         window_ = session_->Exec("FETCH FORWARD " + std::to_string(kBatch) + " FROM " + cursor_);
         Loaded(start);
+        FetchAheadIfMore();
     }
 
     // A table set whose rows changed through it reads them again from a new cursor, and finds

@@ -215,7 +215,7 @@ TEST_F(PgExtensionTest, RankedListIsTheEngines) {
             SELECT n.name, n.ident, qm_score(n.key, s.key) AS score
               FROM namedata n, search s
              WHERE n.key LIKE qm_class_prefix(s.key) || '%'
-               AND qm_score(n.key, s.key) > qm_threshold(s.key)
+               AND qm_accepts(n.key, s.key)
                AND (n.ident > 0)),
         best AS (SELECT name, ident, score FROM accepted ORDER BY score DESC, name, ident LIMIT 21)
         SELECT name, ident,
@@ -285,6 +285,14 @@ TEST_F(PgExtensionTest, ScoringInTheServerListsAsTheClient) {
         }
     }
     EXPECT_GE(longest, 10u);
+    {
+        // A "quoted" table name keeps its case in the server as in the client's statements.
+        db_->Query("CREATE TABLE \"Mixed Case\" AS SELECT * FROM shortkeys");
+        testing::RecordingHost client, server;
+        const std::string expected = search(u"\"Mixed Case\"", u"smyth", 0, u"", false, client);
+        EXPECT_EQ(search(u"\"Mixed Case\"", u"smyth", 0, u"", true, server), expected);
+        EXPECT_NE(expected.find("#"), std::string::npos);  // a list, not only IDValue
+    }
 
     // Without the extension the search scores on the client.
     db_->Query("DROP EXTENSION quarrymink CASCADE");

@@ -61,17 +61,23 @@ inline std::vector<ScalarCase> ScalarCases() {
         for (const std::u16string search : {u"smyth", u"jon smyth", u"Bennett", u"mary ann"})
             for (int compare = 0; compare <= 3; ++compare) {
                 const std::size_t spaces = CountBlanks(search);
-                cases.push_back({"qm_score(qm_code(" + Quoted(stored) + "), qm_code(" + Quoted(search) +
-                                     ", " + std::to_string(compare) + "), " + std::to_string(compare) + ", " +
-                                     std::to_string(spaces) + ")",
-                                 std::to_string(CandidateScore(code(stored), code(search, compare),
-                                                               static_cast<CompareMode>(compare), spaces))});
+                const std::string mode = std::to_string(compare);
+                const std::string arguments = "(qm_code(" + Quoted(stored) + "), qm_code(" + Quoted(search) +
+                                              ", " + mode + "), " + mode + ", " + std::to_string(spaces) +
+                                              ")";
+                const std::u16string searchKey = code(search, compare);
+                const int score =
+                    CandidateScore(code(stored), searchKey, static_cast<CompareMode>(compare), spaces);
+                // Acceptance first: the score of the same row asked next must still be exact.
+                cases.push_back({"CASE WHEN qm_accepts" + arguments + " THEN 1 ELSE 0 END",
+                                 score > KeyLengthGrade(searchKey) ? "1" : "0"});
+                cases.push_back({"qm_score" + arguments, std::to_string(score)});
             }
     cases.push_back({"qm_score(qm_code('smith'), qm_code('smyth'))",
                      std::to_string(CandidateScore(code(u"smith"), code(u"smyth")))});
-    for (const char* nullCall :
-         {"qm_code(NULL)", "qm_code('x', NULL)", "qm_soundex(NULL)", "qm_align('a', NULL, 1)",
-          "qm_score(NULL, 'x')", "qm_threshold(NULL)", "qm_class_prefix(qm_code(''))"})
+    for (const char* nullCall : {"qm_code(NULL)", "qm_code('x', NULL)", "qm_soundex(NULL)",
+                                 "qm_align('a', NULL, 1)", "qm_score(NULL, 'x')", "qm_accepts('x', NULL)",
+                                 "qm_threshold(NULL)", "qm_class_prefix(qm_code(''))"})
         cases.push_back({nullCall, "NULL"});
     return cases;
 }
@@ -85,6 +91,8 @@ inline std::vector<ScalarCase> FailingCases() {
         {"qm_score(qm_code('smith'), qm_code('smith'), 0, -1)", "qm_score: spaces must not be negative"},
         {"qm_score(qm_code(''), qm_code('smith'))", "qm_score: the stored key has no first-sound part"},
         {"qm_score(qm_code('smith'), qm_code(''))", "qm_score: the search key has no first-sound part"},
+        {"qm_accepts(qm_code('smith'), qm_code('smith'), 4)", "qm_accepts: compare must be 0"},
+        {"qm_accepts(qm_code(''), qm_code('smith'))", "qm_accepts: the stored key has no first-sound part"},
     };
 }
 

@@ -5,6 +5,7 @@
 
 #include "hostile_settings.h"
 #include "pg_server.h"
+#include "postgres_order_p.h"
 #include "quarrymink/database.h"
 #include "quarrymink/keycoding.h"
 #include "quarrymink/sampledb.h"
@@ -175,6 +176,41 @@ std::string SyllableNames(int count) {
         list += "|" + name + " " + std::to_string(i % 97);
     }
     return list;
+}
+
+// Only a column that the server orders by code point is read in the table's order and put in
+// text order on the client; the list and IDValue are those of the search in the server's order.
+TEST_F(EnginePgTest, ReadingInTheTablesOrderListsAsTheServerOrders) {
+    struct Column {
+        std::u16string type;
+        bool codePoints;
+    };
+    auto icu = db_->OpenRecordset(u"SELECT count(*) AS n FROM pg_collation WHERE collname = 'und-x-icu'");
+    const bool withIcu = icu->Field(u"n").ToInt32() > 0;
+    icu->Close();
+    for (const Column& column : {Column{u"VARCHAR(50)", true}, Column{u"TEXT COLLATE \"POSIX\"", true},
+                                 Column{u"VARCHAR(50) COLLATE \"und-x-icu\"", false},
+                                 Column{u"CHAR(12)", false}, Column{u"INTEGER", false}}) {
+        SCOPED_TRACE(Utf16ToUtf8(column.type));
+        if (!withIcu && column.type.find(u"icu") != std::u16string::npos) continue;
+        db_->Execute(u"DROP TABLE IF EXISTS orders");
+        db_->Execute(u"CREATE TABLE orders (key VARCHAR(50), ident SERIAL PRIMARY KEY, name " + column.type +
+                     u")");
+        EXPECT_EQ(PostgresOrdersByCodePoint(*db_, u"orders", u"name"), column.codePoints);
+        if (column.type == u"INTEGER") continue;
+        // Equal scores, so that the list's order and IDValue follow the text order.
+        Add({u"Smyth", u"smith", u"SMITH", u"smyth", u"Smith", u"Jones"}, u"orders");
+        engine_.tableName = u"orders";
+        engine_.SetEventInterval(std::chrono::milliseconds(0));  // read in the server's order
+        const auto inOrder = Search(u"smith");
+        const std::int32_t lastInOrder = engine_.idValue;
+        engine_.SetEventInterval(std::chrono::milliseconds(10));
+        EXPECT_EQ(Search(u"smith"), inOrder);
+        EXPECT_EQ(engine_.idValue, lastInOrder);
+        EXPECT_EQ(inOrder.size(), 5u);
+    }
+    EXPECT_FALSE(PostgresOrdersByCodePoint(*db_, u"nosuch", u"name"));
+    EXPECT_TRUE(host_.messages.empty());
 }
 
 TEST_F(EnginePgTest, MakeDbBuildsInOneTransactionAndIndexesTheKeyPrefix) {

@@ -464,6 +464,46 @@ TEST_P(RecordsetTest, SecondStatementIsRefusedAndNotRun) {
     EXPECT_EQ(db_->Execute(u"DELETE FROM people WHERE n = 0; -- a trailing comment is no statement"), 1);
 }
 
+// Two read-only sets walked in turn, with statements between their rows: every set sees each
+// of its rows once, in order, and every statement runs as if the sets read nothing ahead.
+TEST_P(RecordsetTest, SetsWalkedInTurnWithStatementsBetween) {
+    const int rows = 2500;
+    MakePeople(rows);
+    db_->Execute(u"CREATE TABLE log (n INTEGER)");
+    auto up = db_->OpenRecordset(u"SELECT n FROM people ORDER BY n");
+    auto down = db_->OpenRecordset(u"SELECT n FROM people ORDER BY n DESC");
+    for (int i = 0; i < rows; ++i) {
+        ASSERT_EQ(up->FieldAt(0).ToInt32(), i);
+        ASSERT_EQ(down->FieldAt(0).ToInt32(), rows - 1 - i);
+        if (i % 499 == 0) {
+            EXPECT_EQ(db_->Execute(u"INSERT INTO log VALUES (" + Num(i) + u")"), 1);
+            EXPECT_EQ(Count(u"n >= " + Num(i)), rows - i);
+        }
+        up->MoveNext();
+        down->MoveNext();
+    }
+    EXPECT_TRUE(up->Eof() && down->Eof());
+    up->Close(), down->Close();
+    auto logged = db_->OpenRecordset(u"SELECT COUNT(*) AS c FROM log");
+    EXPECT_EQ(logged->Field(u"c").ToInt32(), 6);
+    logged->Close();
+    if (!Pg()) return;
+    // A statement that fails in a later batch fails there, with the server's reason, and the
+    // session goes on.
+    auto failing = db_->OpenRecordset(
+        u"SELECT n, 1 / (n - 1500) AS f FROM (SELECT n FROM people ORDER BY n LIMIT 10000) AS sorted");
+    int read = 0;
+    try {
+        for (; !failing->Eof(); failing->MoveNext()) ++read;
+        ADD_FAILURE() << "no error";
+    } catch (const DbError& e) {
+        EXPECT_NE(std::string(e.what()).find("division by zero"), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(read, 1000);  // the batch that holds row 1500 fails whole
+    failing->Close();
+    EXPECT_EQ(Count(u"1=1"), rows);
+}
+
 std::string BackendName(const ::testing::TestParamInfo<ConnectionKind>& info) {
     return info.param == ConnectionKind::Postgres ? "Postgres" : "Sqlite";
 }

@@ -16,6 +16,7 @@ extern "C" {
 #include "mb/pg_wchar.h"
 #include "utils/array.h"
 #include "utils/builtins.h"
+#include "utils/varlena.h"
 }
 
 #include <string>
@@ -56,6 +57,57 @@ text* TextResult(const std::string& utf8) {
     pg_unreachable();
 }
 
+constexpr int kRanked = 21;  // the places of the ranked list
+
+// What one scan of qm_search keeps between its rows, in the memory of its call: the best
+// scores so far, best first, and the accepted row that comes last in text order.
+struct SearchScan {
+    int32 best[kRanked];
+    int ranked;
+    bool anyLast;
+    char* lastText;
+    int lastLength, lastCapacity;
+    int32 lastId;
+};
+
+SearchScan& ScanOf(FunctionCallInfo fcinfo) {
+    if (!fcinfo->flinfo->fn_extra)
+        fcinfo->flinfo->fn_extra = MemoryContextAllocZero(fcinfo->flinfo->fn_mcxt, sizeof(SearchScan));
+    return *static_cast<SearchScan*>(fcinfo->flinfo->fn_extra);
+}
+
+// Whether a row comes before the last accepted one in the order of the query's ORDER BY
+// (the text in its column's collation, then the identifier).
+bool BeforeLast(const SearchScan& scan, const text* match, int32 id, Oid collation) {
+    if (!scan.anyLast) return false;
+    const int order =
+        varstr_cmp(VARDATA_ANY(match), VARSIZE_ANY_EXHDR(match), scan.lastText, scan.lastLength, collation);
+    return order < 0 || (order == 0 && id < scan.lastId);
+}
+
+void Rank(SearchScan& scan, int32 score) {
+    int place = kRanked - 1;
+    if (scan.ranked < kRanked)
+        place = scan.ranked++;
+    else if (scan.best[place] >= score)
+        return;
+    for (; place > 0 && scan.best[place - 1] < score; --place) scan.best[place] = scan.best[place - 1];
+    scan.best[place] = score;
+}
+
+void SetLast(SearchScan& scan, MemoryContext memory, const text* match, int32 id) {
+    const int length = VARSIZE_ANY_EXHDR(match);
+    if (length > scan.lastCapacity) {
+        scan.lastText = static_cast<char*>(scan.lastText ? repalloc(scan.lastText, length)
+                                                         : MemoryContextAlloc(memory, length));
+        scan.lastCapacity = length;
+    }
+    memcpy(scan.lastText, VARDATA_ANY(match), length);
+    scan.lastLength = length;
+    scan.lastId = id;
+    scan.anyLast = true;
+}
+
 }  // namespace
 
 extern "C" {
@@ -66,6 +118,8 @@ PG_FUNCTION_INFO_V1(qm_code);
 PG_FUNCTION_INFO_V1(qm_soundex);
 PG_FUNCTION_INFO_V1(qm_align);
 PG_FUNCTION_INFO_V1(qm_score);
+PG_FUNCTION_INFO_V1(qm_accepts);
+PG_FUNCTION_INFO_V1(qm_search_matters);
 PG_FUNCTION_INFO_V1(qm_threshold);
 PG_FUNCTION_INFO_V1(qm_class_prefix);
 PG_FUNCTION_INFO_V1(qm_final_cut);
@@ -97,6 +151,42 @@ Datum qm_score(PG_FUNCTION_ARGS) {
     if (const char* error = ext::Score(stored, search, PG_GETARG_INT32(2), PG_GETARG_INT32(3), score))
         RaiseError("qm_score", error);
     PG_RETURN_INT32(score);
+}
+
+Datum qm_accepts(PG_FUNCTION_ARGS) {
+    const std::string_view stored = Utf8Argument(fcinfo, 0);
+    const std::string_view search = Utf8Argument(fcinfo, 1);
+    bool accepted = false;
+    if (const char* error = ext::Accepts(stored, search, PG_GETARG_INT32(2), PG_GETARG_INT32(3), accepted))
+        RaiseError("qm_accepts", error);
+    PG_RETURN_BOOL(accepted);
+}
+
+// Whether an accepted row can still change the result of qm_search: a row before the last
+// accepted one in text order matters only when it can enter the ranked list, so its pairings
+// that cannot reach the list's last score are not aligned. Each scan (and each parallel
+// worker) keeps its own best scores, which the whole result's can only exceed.
+Datum qm_search_matters(PG_FUNCTION_ARGS) {
+    if (PG_ARGISNULL(0) || PG_ARGISNULL(1) || PG_ARGISNULL(2) || PG_ARGISNULL(3) || PG_ARGISNULL(6))
+        PG_RETURN_NULL();
+    SearchScan& scan = ScanOf(fcinfo);
+    const text* match = PG_ARGISNULL(4) ? nullptr : PG_GETARG_TEXT_PP(4);
+    const bool known = match && !PG_ARGISNULL(5);
+    const int32 id = known ? PG_GETARG_INT32(5) : 0;
+    const bool before = known && BeforeLast(scan, match, id, PG_GETARG_OID(6));
+    const int floor = before && scan.ranked == kRanked ? scan.best[kRanked - 1] - 1 : 0;
+    const std::string_view stored = Utf8Argument(fcinfo, 0);
+    const std::string_view search = Utf8Argument(fcinfo, 1);
+    int score = -1;
+    if (const char* error =
+            ext::AcceptedAbove(stored, search, PG_GETARG_INT32(2), PG_GETARG_INT32(3), floor, score))
+        RaiseError("qm_search", error);
+    if (score < 0) PG_RETURN_BOOL(false);
+    Rank(scan, score);
+    // A row without text or identifier sorts where the query puts NULLs: it is kept, and
+    // no row is left out for it.
+    if (known && !before) SetLast(scan, fcinfo->flinfo->fn_mcxt, match, id);
+    PG_RETURN_BOOL(true);
 }
 
 Datum qm_threshold(PG_FUNCTION_ARGS) {

@@ -2,8 +2,9 @@
 // extension, for any program that reaches SQLite (SELECT load_extension('.../quarrymink')).
 //
 // qm_code(text [, compare [, max_length]]), qm_soundex(text), qm_align(a, b, max_score),
-// qm_score(stored_key, search_key [, compare [, spaces]]), qm_threshold(search_key),
-// qm_class_prefix(search_key). A NULL argument gives NULL, as the PostgreSQL functions do.
+// qm_score(stored_key, search_key [, compare [, spaces]]), qm_accepts (the same arguments),
+// qm_threshold(search_key), qm_class_prefix(search_key). A NULL argument gives NULL, as the
+// PostgreSQL functions do.
 #include <sqlite3ext.h>
 
 #include <string>
@@ -77,6 +78,16 @@ void Score(sqlite3_context* context, int argc, sqlite3_value** argv) {
     sqlite3_result_int(context, score);
 }
 
+void Accepts(sqlite3_context* context, int argc, sqlite3_value** argv) {
+    if (AnyNull(argc, argv)) return sqlite3_result_null(context);
+    const std::string stored(Text(argv[0]));
+    bool accepted = false;
+    if (const char* error = ext::Accepts(stored, Text(argv[1]), IntArgument(argc, argv, 2),
+                                         IntArgument(argc, argv, 3), accepted))
+        return Finish(context, "qm_accepts", error);
+    sqlite3_result_int(context, accepted ? 1 : 0);
+}
+
 void Threshold(sqlite3_context* context, int argc, sqlite3_value** argv) {
     if (AnyNull(argc, argv)) return sqlite3_result_null(context);
     int threshold = 0;
@@ -104,11 +115,19 @@ struct Function {
 };
 
 constexpr Function kFunctions[] = {
-    {"qm_code", 1, Code},           {"qm_code", 2, Code},
-    {"qm_code", 3, Code},           {"qm_soundex", 1, Soundex},
-    {"qm_align", 3, Align},         {"qm_score", 2, Score},
-    {"qm_score", 3, Score},         {"qm_score", 4, Score},
-    {"qm_threshold", 1, Threshold}, {"qm_class_prefix", 1, ClassPrefix},
+    {"qm_code", 1, Code},
+    {"qm_code", 2, Code},
+    {"qm_code", 3, Code},
+    {"qm_soundex", 1, Soundex},
+    {"qm_align", 3, Align},
+    {"qm_score", 2, Score},
+    {"qm_score", 3, Score},
+    {"qm_score", 4, Score},
+    {"qm_accepts", 2, Accepts},
+    {"qm_accepts", 3, Accepts},
+    {"qm_accepts", 4, Accepts},
+    {"qm_threshold", 1, Threshold},
+    {"qm_class_prefix", 1, ClassPrefix},
 };
 
 }  // namespace
