@@ -200,13 +200,13 @@ TEST_F(EnginePgTest, ReadingInTheTablesOrderListsAsTheServerOrders) {
         if (column.type == u"INTEGER") continue;
         // Equal scores, so that the list's order and IDValue follow the text order.
         Add({u"Smyth", u"smith", u"SMITH", u"smyth", u"Smith", u"Jones"}, u"orders");
-        engine_.tableName = u"orders";
+        engine_.Settings().tableName = u"orders";
         engine_.SetEventInterval(std::chrono::milliseconds(0));  // read in the server's order
         const auto inOrder = Search(u"smith");
-        const std::int32_t lastInOrder = engine_.idValue;
+        const std::int32_t lastInOrder = engine_.Result().idValue;
         engine_.SetEventInterval(std::chrono::milliseconds(10));
         EXPECT_EQ(Search(u"smith"), inOrder);
-        EXPECT_EQ(engine_.idValue, lastInOrder);
+        EXPECT_EQ(engine_.Result().idValue, lastInOrder);
         EXPECT_EQ(inOrder.size(), 5u);
     }
     EXPECT_FALSE(PostgresOrdersByCodePoint(*db_, u"nosuch", u"name"));
