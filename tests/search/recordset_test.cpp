@@ -1,11 +1,8 @@
 // Record sets on both backends: the cursor, changes through a set, patterns and errors.
 // Every test runs on a SQLite file and on the private PostgreSQL server (skipped without one).
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <filesystem>
 #include <functional>
-#include <map>
 
 #include "db_test_support.h"
 #include "pg_server.h"
@@ -15,33 +12,22 @@
 namespace quarrymink {
 namespace {
 
-namespace fs = std::filesystem;
-
 using testing::ErrorNumber;
 using testing::Num;
 
 class RecordsetTest : public ::testing::TestWithParam<ConnectionKind> {
 protected:
     void SetUp() override {
-        if (Pg()) {
-            QM_REQUIRE_PG();
-            db_ = ConnectPostgres(testing::PgConninfo());
-            // A fresh schema per test: the tests of one run share the server.
-            for (const char16_t* sql :
-                 {u"DROP SCHEMA IF EXISTS t CASCADE", u"CREATE SCHEMA t", u"SET search_path = t"})
-                db_->Execute(sql);
-        } else {
-            static int counter = 0;
-            path_ = (fs::temp_directory_path() /
-                     ("qm-rs-" + std::to_string(getpid()) + "-" + std::to_string(++counter) + ".sqlite"))
-                        .string();
-            fs::remove(path_);
-            db_ = CreateSqlite(path_);
+        if (!Pg()) {
+            db_ = CreateSqlite(file_.path());
+            return;
         }
-    }
-    void TearDown() override {
-        db_.reset();
-        if (!path_.empty()) fs::remove(path_);
+        QM_REQUIRE_PG();
+        db_ = ConnectPostgres(testing::PgConninfo());
+        // A fresh schema per test: the tests of one run share the server.
+        for (const char16_t* sql :
+             {u"DROP SCHEMA IF EXISTS t CASCADE", u"CREATE SCHEMA t", u"SET search_path = t"})
+            db_->Execute(sql);
     }
 
     bool Pg() const { return GetParam() == ConnectionKind::Postgres; }
@@ -67,8 +53,8 @@ protected:
         return set->Field(u"c").ToInt32();
     }
 
+    testing::SqliteFile file_;
     std::unique_ptr<Connection> db_;
-    std::string path_;
 };
 
 TEST_P(RecordsetTest, EmptySetIsAtBofAndEof) {
@@ -260,13 +246,7 @@ TEST_P(RecordsetTest, DeleteRemovesTheCurrentRowOnly) {
 }
 
 TEST_P(RecordsetTest, TableWithAutoIncrementCountsFromOne) {
-    TableDef def;
-    def.name = u"NameData";
-    def.CreateField(u"Key", FieldDef::Type::Text, 50).allowZeroLength = true;
-    def.CreateField(u"Ident", FieldDef::Type::Long).attributes = FieldDef::kAutoIncrement;
-    def.CreateField(u"Name", FieldDef::Type::Text, 50);
-    def.CreateIndex(u"ndxName").fields.push_back(u"Name");
-    db_->AppendTableDef(def);
+    db_->AppendTableDef(testing::NameDataTable());
     EXPECT_TRUE(db_->TableExists(u"NAMEDATA"));
 
     auto set = db_->OpenRecordset(u"NameData");
@@ -365,30 +345,20 @@ TEST_P(RecordsetTest, LikePatternsMatchSpecialCharactersLiterally) {
         return found;
     };
     EXPECT_EQ(matches(u"\u0002it's" + Any()), u"\u0002it's ");
-    if (Pg()) {  // ADO: % and _ are the wildcards
-        EXPECT_EQ(matches(u"a[%]b"), u"a%b ");
-        EXPECT_EQ(matches(u"a[_]b"), u"a_b ");
-        EXPECT_EQ(matches(u"a[[]b"), u"a[b ");
-        EXPECT_EQ(matches(u"a*b"), u"a*b ");
-        EXPECT_EQ(matches(u"a?b"), u"a?b ");
-        EXPECT_EQ(matches(u"a\\b"), u"a\\b ");
-        EXPECT_EQ(matches(u"A%"), u"A*b ");  // case-sensitive
-        EXPECT_EQ(matches(u"a[0-9]b"), u"a1b ");
-        EXPECT_EQ(matches(u"a[!a-z0-9]b%"), u"a#b a%b a*b a?b a[b a\\b a_b ");
-        EXPECT_EQ(matches(u"a_b").size(), 9u * 4u);
-    } else {  // DAO: * ? # are the wildcards
-        EXPECT_EQ(matches(u"a[*]b"), u"a*b ");
-        EXPECT_EQ(matches(u"a[?]b"), u"a?b ");
-        EXPECT_EQ(matches(u"a[#]b"), u"a#b ");
-        EXPECT_EQ(matches(u"a[[]b"), u"a[b ");
-        EXPECT_EQ(matches(u"a%b"), u"a%b ");
-        EXPECT_EQ(matches(u"a_b"), u"a_b ");
-        EXPECT_EQ(matches(u"a\\b"), u"a\\b ");
-        EXPECT_EQ(matches(u"A*"), u"A*b ");  // case-sensitive
-        EXPECT_EQ(matches(u"a#b"), u"a1b ");
-        EXPECT_EQ(matches(u"a[!a-z0-9]b*"), u"a#b a%b a*b a?b a[b a\\b a_b ");
-        EXPECT_EQ(matches(u"a?b").size(), 9u * 4u);
-    }
+    // A pattern in each dialect (ADO's on PostgreSQL, DAO's on SQLite) and what it finds.
+    const struct {
+        std::u16string_view ado, dao, found;
+    } cases[] = {
+        // Each dialect's wildcards in brackets, and the other dialect's as plain characters;
+        // patterns are case-sensitive.
+        {u"a[%]b", u"a%b", u"a%b "},   {u"a[_]b", u"a_b", u"a_b "},
+        {u"a*b", u"a[*]b", u"a*b "},   {u"a?b", u"a[?]b", u"a?b "},
+        {u"a#b", u"a[#]b", u"a#b "},   {u"a[[]b", u"a[[]b", u"a[b "},
+        {u"a\\b", u"a\\b", u"a\\b "},  {u"A%", u"A*", u"A*b "},
+        {u"a[0-9]b", u"a#b", u"a1b "}, {u"a[!a-z0-9]b%", u"a[!a-z0-9]b*", u"a#b a%b a*b a?b a[b a\\b a_b "},
+    };
+    for (const auto& c : cases) EXPECT_EQ(matches(std::u16string(Pg() ? c.ado : c.dao)), c.found);
+    EXPECT_EQ(matches(Pg() ? u"a_b" : u"a?b").size(), 9u * 4u);
 }
 
 TEST_P(RecordsetTest, TopLimitsTheRows) {
@@ -425,22 +395,30 @@ TEST_P(RecordsetTest, SetOutlivesItsConnectionObject) {
     EXPECT_THROW(set->MoveFirst(), DbError);
 }
 
-TEST_P(RecordsetTest, ErrorNumbersOfUnknownFieldsAndTables) {
+TEST_P(RecordsetTest, FailuresCarryTheirNumberAndTheDatabasesMessage) {
     MakePeople(1);
-    const std::int32_t field = ErrorNumber([&] { db_->OpenRecordset(u"SELECT nope FROM people"); });
-    const std::int32_t table = ErrorNumber([&] { db_->OpenRecordset(u"SELECT n FROM nopes"); });
-    const std::int32_t tableSet = ErrorNumber([&] { db_->OpenRecordset(u"nopes"); });
-    const std::int32_t syntax = ErrorNumber([&] { db_->OpenRecordset(u"SELECT FROM WHERE"); });
-    if (Pg()) {
-        EXPECT_EQ(field, dberr::kUnknownField);
-        EXPECT_EQ(table, dberr::kUnknownTable);
-        EXPECT_EQ(tableSet, dberr::kUnknownTable);
-    } else {
-        EXPECT_EQ(field, dberr::kGeneral);
-        EXPECT_EQ(table, dberr::kGeneral);
-        EXPECT_EQ(tableSet, dberr::kGeneral);
+    const struct {
+        std::u16string_view sql;
+        bool execute;
+        std::int32_t sqlite, pg;
+    } cases[] = {
+        {u"SELECT nope FROM people", false, dberr::kGeneral, dberr::kUnknownField},
+        {u"SELECT n FROM nopes", false, dberr::kGeneral, dberr::kUnknownTable},
+        {u"nopes", false, dberr::kGeneral, dberr::kUnknownTable},
+        {u"DELETE FROM nopes", true, dberr::kGeneral, dberr::kUnknownTable},
+        {u"SELECT FROM WHERE", false, dberr::kGeneral, dberr::kGeneral},
+        {u"SELECT [n FROM people", false, dberr::kGeneral, dberr::kGeneral},
+    };
+    for (const auto& c : cases) {
+        const auto run = [&] { c.execute ? void(db_->Execute(c.sql)) : void(db_->OpenRecordset(c.sql)); };
+        EXPECT_EQ(ErrorNumber(run), Pg() ? c.pg : c.sqlite) << Utf16ToUtf8(c.sql);
     }
-    EXPECT_EQ(syntax, dberr::kGeneral);
+    try {
+        db_->OpenRecordset(u"SELECT nope FROM people");
+    } catch (const DbError& e) {
+        if (!Pg()) EXPECT_EQ(e.Description(), u"no such column: nope");
+        EXPECT_NE(e.Description().find(u"nope"), std::u16string::npos);
+    }
     try {
         db_->Execute(u"INSERT INTO people VALUES ('x')");
         db_->Execute(u"INSERT INTO people (n) VALUES ('not a number')");
