@@ -3,7 +3,7 @@
 
 namespace quarrymink::testing {
 
-const char* PgConninfo() {
+const char* PgConninfo(int) {
     return nullptr;
 }
 
@@ -11,5 +11,7 @@ const std::string& PgUnavailableReason() {
     static const std::string reason = "this build has no PostgreSQL support (QM_WITH_POSTGRES=OFF)";
     return reason;
 }
+
+void UsePgInstallation(const PgInstallation&) {}
 
 }  // namespace quarrymink::testing
