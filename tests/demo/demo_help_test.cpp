@@ -21,14 +21,16 @@ private Q_SLOTS:
     void showsEitherHelpUnderOneCaption_data() {
         QTest::addColumn<QString>("file");
         QTest::addColumn<QString>("heading");
+        QTest::addColumn<QStringList>("tells");  // of the commands as they are
         QTest::newRow("database") << "qmDbaseDemoHelp.htf"
-                                  << "Quarrymink Database Demo Help";
+                                  << "Quarrymink Database Demo Help" << QStringList{"Names.mdb"};
         QTest::newRow("document") << "qmDocDemoHelp.htf"
-                                  << "Quarrymink";
+                                  << "Quarrymink" << QStringList{"Save As (Ctrl+Shift+S)", "Discard"};
     }
     void showsEitherHelpUnderOneCaption() {
         QFETCH(QString, file);
         QFETCH(QString, heading);
+        QFETCH(QStringList, tells);
         demotest::ScriptedPrompts prompts;
         SetHelpFile(QStringLiteral(QM_SOURCE_DATA_DIR) + u'/' + file);
         frmHelp help;
@@ -39,6 +41,7 @@ private Q_SLOTS:
         auto* box = help.findChild<QTextEdit*>("RichTextBox1");
         const QString text = box->toPlainText();
         QVERIFY(text.startsWith(heading));
+        for (const QString& words : tells) QVERIFY2(text.contains(words), qPrintable(words));
         // Formatting arrived, not the RTF source.
         QVERIFY(!text.contains("\\par"));
         QVERIFY(box->isReadOnly());

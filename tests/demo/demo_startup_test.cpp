@@ -109,27 +109,22 @@ private Q_SLOTS:
         QTemporaryDir elsewhere;
         QDir::setCurrent(elsewhere.path());
         demotest::ScriptedPrompts prompts;
-
-        // The Cancel button.
-        Outcome found = Find({}, [](CheckApplnFile* d) {
-            demotest::Screenshot(d, "check_appln_file");
-            d->findChild<QPushButton*>("cmdCancel")->click();
-        });
-        QVERIFY(found.asked);
-        QVERIFY(found.cancelled);
-        QVERIFY(found.message.contains(
-            "The Application file 'qmDocDemoHelp.htf' is not present in the current folder"));
-        QVERIFY(found.message.contains("Click on the Browse button to locate the correct folder."));
-
-        // Esc.
-        found = Find({}, [](CheckApplnFile* d) { QTest::keyClick(d, Qt::Key_Escape); });
-        QVERIFY(found.cancelled);
-
-        // Cancel in the file dialog.
-        prompts.files.push_back(QString());
-        found = Find({}, [](CheckApplnFile* d) { d->findChild<QPushButton*>("cmdBrowse")->click(); });
-        QVERIFY(found.cancelled);
+        const auto press = [](const char* button) {
+            return [button](CheckApplnFile* d) { d->findChild<QPushButton*>(button)->click(); };
+        };
+        prompts.files.push_back(QString());  // Cancel in the file dialog
+        const std::function<void(CheckApplnFile*)> cancels[] = {
+            press("cmdCancel"), [](CheckApplnFile* d) { QTest::keyClick(d, Qt::Key_Escape); },
+            press("cmdBrowse")};
+        for (const auto& cancel : cancels) {
+            const Outcome found = Find({}, cancel);
+            QVERIFY(found.asked && found.cancelled);
+            QVERIFY(found.message.contains(
+                "The Application file 'qmDocDemoHelp.htf' is not present in the current folder"));
+            QVERIFY(found.message.contains("Click on the Browse button to locate the correct folder."));
+        }
         QCOMPARE(SavedFolder(), QString("<none>"));
+        QVERIFY(prompts.files.empty());
     }
 
     void browsingSavesTheFolderWithItsSeparator() {
