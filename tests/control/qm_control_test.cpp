@@ -40,7 +40,6 @@ private Q_SLOTS:
     void visibilityIsLaidOutBeforeTheNotice();
     void emptyBagRestoresTheInitialValues();
     void savedSettingsComeBack();
-    void settingsFileRoundTrip();
     void unreadableSavedValueStopsTheRestore();
     void containerFontAndColoursReachTheControl();
     void coloursAndFontReachOnlyTheirChildren();
@@ -166,30 +165,6 @@ void QMControlTest::savedSettingsComeBack() {
     qm.setTableName(QString());
     qm.WriteProperties(bag);
     QVERIFY(!bag.Contains(QStringLiteral("TableName")));
-}
-
-void QMControlTest::settingsFileRoundTrip() {
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("host.ini"));
-    const QFont font(QStringLiteral("Serif"), 12, QFont::Bold, true);
-    {
-        QM qm;
-        qm.setShowListBox(false);
-        qm.setMaxKeyLength(25);
-        qm.setFont(font);
-        QSettings settings(path, QSettings::IniFormat);
-        SettingsPropertyBag bag(settings, QStringLiteral("frmMain/QM1"));
-        qm.WriteProperties(bag);
-    }
-    // Settings files give texts back ("false", "25"): they must read as what was written.
-    QSettings settings(path, QSettings::IniFormat);
-    SettingsPropertyBag bag(settings, QStringLiteral("frmMain/QM1"));
-    QM restored;
-    restored.ReadProperties(bag);
-    QVERIFY(!restored.ShowListBox());
-    QCOMPARE(restored.property("MaxKeyLength").toInt(), 25);
-    QCOMPARE(restored.Font().family(), font.family());
-    QVERIFY(restored.Font().bold() && restored.Font().italic());
 }
 
 void QMControlTest::unreadableSavedValueStopsTheRestore() {
@@ -326,37 +301,46 @@ void QMControlTest::propertyTableMatchesTheMetaObject() {
 
 void QMControlTest::everySavedPropertyComesBackUnderItsOwnKey() {
     // A value unlike every other and unlike the default, for each saved property: two
-    // properties on one field, or one read into another's, cannot both come back.
-    MemoryPropertyBag saved;
-    int n = 2;
-    for (const ControlProperty& p : ControlProperties()) {
-        if (!p.persisted || p.kind == PropertyKind::Font) continue;
-        const QString key = QString::fromLatin1(p.name);
-        switch (p.kind) {
-            case PropertyKind::Text:
-                saved.WriteProperty(key, key + QStringLiteral("!"), QString());
-                break;
-            case PropertyKind::Boolean:
-                saved.WriteProperty(key, p.initial == 0, p.initial != 0);
-                break;
-            case PropertyKind::Single:
-                saved.WriteProperty(key, n + 0.5, 0);
-                break;
-            case PropertyKind::Colour:
-                saved.WriteProperty(key, n * 0x10101, 0);
-                break;
-            default:
-                saved.WriteProperty(key, n * 101, 0);
-                break;
+    // properties on one field, or one read into another's, cannot both come back. They come
+    // back from a settings file, which gives texts back ("false", "25"): each must read as
+    // what was written.
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("host.ini")), group = QStringLiteral("frmMain/QM1");
+    const QFont font(QStringLiteral("Serif"), 12, QFont::Bold, true);
+    MemoryPropertyBag expected;
+    {
+        QSettings file(path, QSettings::IniFormat);
+        SettingsPropertyBag saved(file, group);
+        QM source;
+        source.setFont(font);
+        source.WriteProperties(saved);
+        int n = 2;
+        for (const ControlProperty& p : ControlProperties()) {
+            if (!p.persisted || p.kind == PropertyKind::Font) continue;
+            const QString key = QString::fromLatin1(p.name);
+            const QVariant value = p.kind == PropertyKind::Text      ? QVariant(key + QStringLiteral("!"))
+                                   : p.kind == PropertyKind::Boolean ? QVariant(p.initial == 0)
+                                   : p.kind == PropertyKind::Single  ? QVariant(n + 0.5)
+                                   : p.kind == PropertyKind::Colour  ? QVariant(n * 0x10101)
+                                                                     : QVariant(n * 101);
+            const QVariant initial = p.kind == PropertyKind::Text      ? QVariant(QString())
+                                     : p.kind == PropertyKind::Boolean ? QVariant(p.initial != 0)
+                                                                       : QVariant(0);
+            saved.WriteProperty(key, value, initial);
+            expected.WriteProperty(key, value, initial);
+            ++n;
         }
-        ++n;
     }
+    QSettings file(path, QSettings::IniFormat);
     QM qm;
-    qm.ReadProperties(saved);
+    qm.ReadProperties(SettingsPropertyBag(file, group));
     MemoryPropertyBag written;
     qm.WriteProperties(written);
-    for (const auto& [key, value] : saved.Entries()) QCOMPARE(written.ReadProperty(key, QVariant()), value);
-    QCOMPARE(written.Entries().size(), saved.Entries().size() + 1);  // and the font
+    for (const auto& [key, value] : expected.Entries())
+        QCOMPARE(written.ReadProperty(key, QVariant()), value);
+    QCOMPARE(written.Entries().size(), expected.Entries().size() + 1);  // and the font
+    QCOMPARE(qm.Font().family(), font.family());
+    QVERIFY(qm.Font().bold() && qm.Font().italic());
 }
 
 void QMControlTest::publishedDescriptionMatchesTheControl() {
