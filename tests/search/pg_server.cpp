@@ -24,7 +24,6 @@
 #include <fstream>
 #include <map>
 #include <optional>
-#include <sstream>
 #include <thread>
 #include <vector>
 
@@ -43,15 +42,8 @@ struct ServerState {
     std::string reason;
 };
 
-std::map<int, ServerState>& States() {
-    static std::map<int, ServerState> states;
-    return states;
-}
-
-std::optional<PgInstallation>& Installation() {
-    static std::optional<PgInstallation> installation;
-    return installation;
-}
+std::map<int, ServerState> states;
+std::optional<PgInstallation> installation;  // the system's when empty
 
 std::string FindBinDir() {
     std::vector<fs::path> candidates;
@@ -124,11 +116,8 @@ std::string CopyInstallation(const PgInstallation& from, const fs::path& root, s
 
 std::string LogTail(const std::string& path) {
     std::ifstream in(path);
-    std::stringstream all;
-    all << in.rdbuf();
-    std::string text = all.str();
-    if (text.size() > 1500) text = "..." + text.substr(text.size() - 1500);
-    return text;
+    const std::string text(std::istreambuf_iterator<char>(in), {});
+    return text.size() > 1500 ? "..." + text.substr(text.size() - 1500) : text;
 }
 
 struct RunAs {
@@ -172,13 +161,10 @@ bool WaitExit(pid_t pid, int seconds, int* status) {
     return false;
 }
 
+// Reports are shorter than PIPE_BUF (the log's tail is cut to 1500 bytes): one write to the
+// pipe writes them whole.
 void WriteAll(int fd, const std::string& text) {
-    std::size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t n = write(fd, text.data() + done, text.size() - done);
-        if (n <= 0) return;
-        done += static_cast<std::size_t>(n);
-    }
+    [[maybe_unused]] const ssize_t written = write(fd, text.data(), text.size());
 }
 
 // The watchdog's work. Writes "OK" or "ERR <reason>" to report, then waits for control to close.
@@ -251,7 +237,7 @@ void WriteAll(int fd, const std::string& text) {
 }
 
 void Start(ServerState& state) {
-    std::string bin = Installation() ? Installation()->bindir : FindBinDir();
+    std::string bin = installation ? installation->bindir : FindBinDir();
     if (bin.empty()) {
         state.reason = "no initdb and postgres under $QM_PG_BINDIR or /usr/lib/postgresql/*/bin";
         return;
@@ -278,8 +264,8 @@ void Start(ServerState& state) {
         rmdir(folder.c_str());
         return;
     }
-    if (Installation()) {
-        bin = CopyInstallation(*Installation(), folder + "/install", state.reason);
+    if (installation) {
+        bin = CopyInstallation(*installation, folder + "/install", state.reason);
         if (bin.empty()) {
             fs::remove_all(folder);
             return;
@@ -328,12 +314,12 @@ void Start(ServerState& state) {
 
 void Stop() {
     // Every server is told first, so that they shut down together.
-    for (auto& [n, state] : States())
+    for (auto& [n, state] : states)
         if (state.controlFd >= 0) {
             close(state.controlFd);
             state.controlFd = -1;
         }
-    for (auto& [n, state] : States()) {
+    for (auto& [n, state] : states) {
         if (state.watchdog > 0) {
             waitpid(state.watchdog, nullptr, 0);
             state.watchdog = -1;
@@ -353,7 +339,7 @@ public:
 }  // namespace
 
 const char* PgConninfo(int server) {
-    ServerState& state = States()[server];
+    ServerState& state = states[server];
     if (!state.tried) {
         state.tried = true;
         Start(state);
@@ -362,14 +348,14 @@ const char* PgConninfo(int server) {
 }
 
 const std::string& PgUnavailableReason() {
-    for (const auto& [n, state] : States())
+    for (const auto& [n, state] : states)
         if (!state.reason.empty()) return state.reason;
     static const std::string none;
     return none;
 }
 
-void UsePgInstallation(const PgInstallation& installation) {
-    Installation() = installation;
+void UsePgInstallation(const PgInstallation& given) {
+    installation = given;
 }
 
 }  // namespace quarrymink::testing
