@@ -57,29 +57,20 @@ protected:
     std::unique_ptr<Connection> db_;
 };
 
-TEST_P(RecordsetTest, EmptySetIsAtBofAndEof) {
-    MakePeople(0);
-    for (const bool updatable : {false, true}) {
-        auto set = db_->OpenRecordset(u"SELECT name, n FROM people", {updatable});
-        EXPECT_TRUE(set->Bof());
-        EXPECT_TRUE(set->Eof());
-        EXPECT_EQ(set->RecordCount(), 0);
-        EXPECT_EQ(ErrorNumber([&] { set->MoveFirst(); }), dberr::kNoCurrentRecord);
-        EXPECT_EQ(ErrorNumber([&] { set->MoveLast(); }), dberr::kNoCurrentRecord);
-        EXPECT_EQ(ErrorNumber([&] { set->MoveNext(); }), dberr::kNoCurrentRecord);
-        EXPECT_EQ(ErrorNumber([&] { set->MovePrevious(); }), dberr::kNoCurrentRecord);
-        EXPECT_EQ(ErrorNumber([&] { set->Field(u"name"); }), dberr::kNoCurrentRecord);
-        EXPECT_TRUE(set->Bof() && set->Eof());
-        set->Close();
-    }
-    auto table = db_->OpenRecordset(u"people");
-    EXPECT_TRUE(table->Bof() && table->Eof());
-}
-
-TEST_P(RecordsetTest, MovesFollowTheQueryOrderAndSetBofAndEof) {
+TEST_P(RecordsetTest, MovesFollowTheQueryOrderAndStopAtBofAndEof) {
     MakePeople(5);
     for (const bool updatable : {false, true}) {
         SCOPED_TRACE(updatable ? "updatable" : "read-only");
+        // An empty set is at both ends, and has no row to move to or read.
+        auto none = db_->OpenRecordset(u"SELECT name, n FROM people WHERE n < 0", {updatable});
+        EXPECT_TRUE(none->Bof() && none->Eof());
+        EXPECT_EQ(none->RecordCount(), 0);
+        for (const auto& act : std::initializer_list<std::function<void()>>{
+                 [&] { none->MoveFirst(); }, [&] { none->MoveLast(); }, [&] { none->MoveNext(); },
+                 [&] { none->MovePrevious(); }, [&] { none->Field(u"name"); }})
+            EXPECT_EQ(ErrorNumber(act), dberr::kNoCurrentRecord);
+        EXPECT_TRUE(none->Bof() && none->Eof());
+
         auto set = db_->OpenRecordset(u"SELECT name, n FROM people ORDER BY n", {updatable});
         ASSERT_FALSE(set->Bof() || set->Eof());
         EXPECT_EQ(set->Field(u"N").ToInt32(), 0);  // names compare without regard to case
@@ -116,6 +107,13 @@ TEST_P(RecordsetTest, MovesFollowTheQueryOrderAndSetBofAndEof) {
         EXPECT_EQ(ErrorNumber([&] { set->FieldAt(2); }), dberr::kItemNotFound);
         set->Close();
     }
+    auto top = db_->OpenRecordset(u"SELECT TOP 3 n FROM people ORDER BY n DESC");
+    top->MoveLast();
+    EXPECT_EQ(top->RecordCount(), 3);
+    EXPECT_EQ(top->Field(u"n").ToInt32(), 2);
+    db_->Execute(u"CREATE TABLE nobody (x INTEGER)");
+    auto table = db_->OpenRecordset(u"nobody");
+    EXPECT_TRUE(table->Bof() && table->Eof());
 }
 
 // More rows than one batch of the server cursor, walked both ways with jumps between.
@@ -361,14 +359,6 @@ TEST_P(RecordsetTest, LikePatternsMatchSpecialCharactersLiterally) {
     EXPECT_EQ(matches(Pg() ? u"a_b" : u"a?b").size(), 9u * 4u);
 }
 
-TEST_P(RecordsetTest, TopLimitsTheRows) {
-    MakePeople(10);
-    auto set = db_->OpenRecordset(u"SELECT TOP 3 n FROM people ORDER BY n DESC");
-    set->MoveLast();
-    EXPECT_EQ(set->RecordCount(), 3);
-    EXPECT_EQ(set->Field(u"n").ToInt32(), 7);
-}
-
 TEST_P(RecordsetTest, SetsThatCannotChangeRowsSaySo) {
     MakePeople(3);
     auto readOnly = db_->OpenRecordset(u"SELECT name FROM people");
@@ -416,8 +406,8 @@ TEST_P(RecordsetTest, FailuresCarryTheirNumberAndTheDatabasesMessage) {
     try {
         db_->OpenRecordset(u"SELECT nope FROM people");
     } catch (const DbError& e) {
-        if (!Pg()) EXPECT_EQ(e.Description(), u"no such column: nope");
-        EXPECT_NE(e.Description().find(u"nope"), std::u16string::npos);
+        EXPECT_NE(e.Description().find(u"nope"), std::u16string::npos);  // the database's own message
+        EXPECT_TRUE(Pg() || e.Description() == u"no such column: nope");
     }
     try {
         db_->Execute(u"INSERT INTO people VALUES ('x')");
