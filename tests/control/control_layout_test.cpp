@@ -59,7 +59,7 @@ TEST(ControlLayout, Arrangements) {
     EXPECT_EQ(Laid(2550, 1860).stop.top, 180);
 }
 
-TEST(ControlLayout, StopButtonTakesRoomFromTheBarAndGivesItBack) {
+TEST(ControlLayout, StopButtonTakesRoomFromTheBarAndGivesItBackAndNeedsTheBar) {
     ControlGeometry g = Laid(2550, 1860);
     g.ShowStopButton(true, true);
     EXPECT_EQ(g.progressBar.width, 2550 - 240 - 315);
@@ -75,16 +75,14 @@ TEST(ControlLayout, StopButtonTakesRoomFromTheBarAndGivesItBack) {
     g.ShowStopButton(false, true);
     EXPECT_EQ(g.progressBar.width, 3000 - 240);
     EXPECT_FALSE(g.stopVisible || g.stopEnabled);
-}
 
-TEST(ControlLayout, StopButtonNeedsTheBar) {
+    // Without the bar there is no button; one already up goes away even when the bar was
+    // switched off meanwhile.
     ControlGeometry off = Laid(2550, 1860, true, false);
-    const int width = off.progressBar.width;
     off.ShowStopButton(true, false);
     EXPECT_FALSE(off.stopVisible);
-    EXPECT_EQ(off.progressBar.width, width);
-    // A button already up goes away even when the bar was switched off meanwhile.
-    ControlGeometry g = Laid(2550, 1860);
+    EXPECT_EQ(off.progressBar.width, 2550 - 240);
+    g = Laid(2550, 1860);
     g.ShowStopButton(true, true);
     g.Arrange(true, false);
     g.ShowStopButton(false, false);

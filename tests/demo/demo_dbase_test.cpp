@@ -147,7 +147,7 @@ private Q_SLOTS:
         QVERIFY(!Child<QMenu>("PopupEdit")->isVisible());
     }
 
-    void openListsEveryNameWithItsBookmark() {
+    void openListsEveryNameWithItsBookmarkAndOnlyAnotherDatabaseReplacesIt() {
         OpenCopy(sample_);
         QCOMPARE(List()->count(), 4072);
         QCOMPARE(window_->Bookmarks().size(), size_t(4072));
@@ -161,10 +161,8 @@ private Q_SLOTS:
         QCOMPARE(prompts_->fileRequests.at(0).initialFolder, folder_);
         QCOMPARE(GetSetting(folder_ + "qmDbaseDemo", "frmswDbaseDemo", "DbaseDir"), folder_);
         QCOMPARE(window_->DbaseDir(), folder_);
-    }
 
-    void openCancelledOrRefused() {
-        OpenCopy(sample_);
+        // A cancelled or refused Open keeps the database.
         Connection* before = window_->NamesDb();
         prompts_->files.push_back(QString());
         window_->OpenDatabase();
