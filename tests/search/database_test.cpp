@@ -256,31 +256,5 @@ TEST(SqliteDatabase, TableSetSeeksWithoutRegardToCaseAndSeesNewRows) {
     EXPECT_THROW(set->Seek(u">", {Value(u"a")}), DbError);
 }
 
-// After Seek or SetBookmark the set knows the row, not yet its place; moves must go on from
-// that row, also after a delete.
-TEST(SqliteDatabase, TableSetMovesOnFromASeekOrBookmarkAndAfterDelete) {
-    auto db = OpenSqlite(":memory:");
-    db->AppendTableDef(NameDataTable());
-    db->Execute(u"INSERT INTO NameData (Name) VALUES ('e'), ('b'), ('d'), ('a'), ('c')");
-    auto set = db->OpenRecordset(u"NameData");
-    set->SetIndex(u"ndxName");
-    set->Seek(u"=", {Value(u"c")});
-    set->MoveNext();
-    EXPECT_EQ(set->Field(u"Name").ToText(), u"d");
-    const std::string bookmark = set->Bookmark();
-    set->MoveFirst();
-    set->SetBookmark(bookmark);
-    set->Delete();
-    EXPECT_EQ(ErrorNumber([&] { set->Field(u"Name"); }), dberr::kRecordDeleted);
-    EXPECT_EQ(ErrorNumber([&] { set->SetBookmark(bookmark); }), dberr::kInvalidBookmark);
-    set->MoveNext();
-    EXPECT_EQ(set->Field(u"Name").ToText(), u"e");
-    set->Seek(u"=", {Value(u"b")});
-    set->Delete();
-    set->MovePrevious();
-    EXPECT_EQ(set->Field(u"Name").ToText(), u"a");
-    EXPECT_EQ(set->RecordCount(), 3);
-}
-
 }  // namespace
 }  // namespace quarrymink

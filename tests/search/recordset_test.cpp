@@ -243,7 +243,7 @@ TEST_P(RecordsetTest, DeleteRemovesTheCurrentRowOnly) {
     EXPECT_EQ(Count(u"1 = 1"), 4);
 }
 
-TEST_P(RecordsetTest, TableWithAutoIncrementCountsFromOne) {
+TEST_P(RecordsetTest, TableSetCountsFromOneAndFollowsItsIndex) {
     db_->AppendTableDef(testing::NameDataTable());
     EXPECT_TRUE(db_->TableExists(u"NAMEDATA"));
 
@@ -295,7 +295,26 @@ TEST_P(RecordsetTest, TableWithAutoIncrementCountsFromOne) {
     for (table->MoveFirst(); !table->Eof(); table->MoveNext()) order += table->Field(u"Name").ToText() + u" ";
     EXPECT_EQ(order, u"Cy Di Ed Zed ");
     EXPECT_EQ(ErrorNumber([&] { table->SetIndex(u"noSuchIndex"); }), dberr::kNotAnIndex);
-    EXPECT_EQ(db_->Execute(u"DELETE FROM NameData"), 4);
+
+    // After Seek or SetBookmark the set knows the row, not yet its place; moves must go on
+    // from that row, also after a delete.
+    table->Seek(u"=", {Value(u"Di")});
+    table->MoveNext();
+    EXPECT_EQ(table->Field(u"Name").ToText(), u"Ed");
+    const std::string bookmark = table->Bookmark();
+    table->MoveFirst();
+    table->SetBookmark(bookmark);
+    table->Delete();
+    EXPECT_EQ(ErrorNumber([&] { table->Field(u"Name"); }), dberr::kRecordDeleted);
+    EXPECT_EQ(ErrorNumber([&] { table->SetBookmark(bookmark); }), dberr::kInvalidBookmark);
+    table->MoveNext();
+    EXPECT_EQ(table->Field(u"Name").ToText(), u"Zed");
+    table->Seek(u"=", {Value(u"Di")});
+    table->Delete();
+    table->MovePrevious();
+    EXPECT_EQ(table->Field(u"Name").ToText(), u"Cy");
+    EXPECT_EQ(table->RecordCount(), 2);
+    EXPECT_EQ(db_->Execute(u"DELETE FROM NameData"), 2);
 }
 
 // Both backends check a new table alike, and a refused one leaves nothing behind.
