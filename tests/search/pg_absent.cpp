@@ -14,4 +14,8 @@ const std::string& PgUnavailableReason() {
 
 void UsePgInstallation(const PgInstallation&) {}
 
+bool PgBuiltIn() {
+    return false;
+}
+
 }  // namespace quarrymink::testing

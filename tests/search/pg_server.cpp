@@ -354,6 +354,10 @@ const std::string& PgUnavailableReason() {
     return none;
 }
 
+bool PgBuiltIn() {
+    return true;
+}
+
 void UsePgInstallation(const PgInstallation& given) {
     installation = given;
 }
