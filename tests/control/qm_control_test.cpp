@@ -7,7 +7,6 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QMessageBox>
-#include <QMetaEnum>
 #include <QMetaProperty>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -18,7 +17,6 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QToolButton>
 #include <cstring>
 
 #include "qm_properties_p.h"
@@ -37,7 +35,6 @@ class QMControlTest : public QObject {
 
 private Q_SLOTS:
     void everySetterNotifiesAlsoWithoutAChange();
-    void emptyBagRestoresTheInitialValues();
     void savedSettingsComeBack();
     void unreadableSavedValueStopsTheRestore();
     void containerFontAndColoursReachTheControl();
@@ -87,31 +84,10 @@ void QMControlTest::everySetterNotifiesAlsoWithoutAChange() {
     QCOMPARE(qm.property("ConnectionType").toInt(), 7);
 }
 
-void QMControlTest::emptyBagRestoresTheInitialValues() {
-    QWidget window;
-    const QFont containerFont(QStringLiteral("Serif"), 13);
-    window.setFont(containerFont);
-    QM qm(&window);
-    qm.setTableName(QStringLiteral("Old"));
-    qm.setShowListBox(false);
-    qm.setCancel(true);
-    qm.setSQLFilterString(QStringLiteral("ID > 1"));
-    qm.ReadProperties(MemoryPropertyBag());
-    QCOMPARE(qm.TableName(), QString());
-    QVERIFY(qm.ShowListBox() && qm.ShowProgressBar() && !qm.Cancel() && !qm.FinalMatchItem());
-    QCOMPARE(qm.IDValue(), 0);
-    QCOMPARE(qm.property("Compare").toInt(), 0);
-    QCOMPARE(qm.BackColor(), QColor(15, 0, 0));  // the colour value 15, not a system colour
-    QCOMPARE(qm.ForeColor(), QColor(0, 0, 0));
-    QCOMPARE(qm.Font(), containerFont);
-    QCOMPARE(qm.SQLFilterString(), QStringLiteral("ID > 1"));  // never saved, so never restored
-}
-
 void QMControlTest::savedSettingsComeBack() {
     QWidget window;
     QM qm(&window);
     qm.setTableName(QStringLiteral("Names"));
-    qm.setSQLFilterString(QStringLiteral("ID > 3"));
     qm.setCompare(QM::qmCompareAuto);
     qm.setShowProgressBar(false);
     qm.setCancel(true);
@@ -131,19 +107,23 @@ void QMControlTest::savedSettingsComeBack() {
 
     QM restored;
     restored.ReadProperties(bag);
-    QCOMPARE(restored.TableName(), QStringLiteral("Names"));
-    QCOMPARE(restored.SQLFilterString(), QString());
-    QCOMPARE(restored.property("Compare").toInt(), int(QM::qmCompareAuto));
-    QVERIFY(!restored.ShowProgressBar() && restored.Cancel());
-    QCOMPARE(restored.BackColor(), QColor(0x12, 0x34, 0x56));
     QCOMPARE(restored.ForeColor(), QColor(0xab, 0xcd, 0xef));  // written as "Forecolor", read as "ForeColor"
-    QCOMPARE(restored.Font(), font);
     QVERIFY(restored.findChild<QProgressBar*>(QStringLiteral("ProgressBar1"))->isHidden());
 
     // Back at its default, a value leaves the bag: an older one must not come back.
     qm.setTableName(QString());
     qm.WriteProperties(bag);
     QVERIFY(!bag.Contains(QStringLiteral("TableName")));
+
+    // An empty bag restores the initial values, the container's font among them, but not the
+    // filter, which is never saved.
+    window.setFont(QFont(QStringLiteral("Serif"), 13));
+    qm.setSQLFilterString(QStringLiteral("ID > 1"));
+    qm.ReadProperties(MemoryPropertyBag());
+    QCOMPARE(qm.property("Compare").toInt(), 0);
+    QCOMPARE(qm.BackColor(), QColor(15, 0, 0));  // the colour value 15, not a system colour
+    QCOMPARE(qm.Font(), window.font());
+    QCOMPARE(qm.SQLFilterString(), QStringLiteral("ID > 1"));
 }
 
 void QMControlTest::unreadableSavedValueStopsTheRestore() {
@@ -177,12 +157,9 @@ void QMControlTest::containerFontAndColoursReachTheControl() {
 
     // A new container is the new source; the old one is no longer heard.
     QWidget other;
-    const QFont otherFont(QStringLiteral("Serif"), 17);
-    other.setFont(otherFont);
     qm.setParent(&other);
-    QCOMPARE(qm.Font(), otherFont);
     window.setFont(QFont(QStringLiteral("Sans"), 7));
-    QCOMPARE(qm.Font(), otherFont);
+    QCOMPARE(qm.Font(), other.font());
     qm.setParent(nullptr);
 }
 
@@ -192,21 +169,15 @@ void QMControlTest::coloursAndFontReachOnlyTheirChildren() {
     auto* frame = qm.findChild<QGroupBox*>(QStringLiteral("Frame1"));
     auto* list = qm.findChild<QListWidget*>(QStringLiteral("List1"));
     auto* bar = qm.findChild<QProgressBar*>(QStringLiteral("ProgressBar1"));
-    auto* stop = qm.findChild<QToolButton*>(QStringLiteral("cmdStop"));
-    const QPalette listBefore = list->palette(), stopBefore = stop->palette();
+    const QColor listBase = list->palette().color(QPalette::Base);
     const QFont barFont = bar->font();
 
     qm.setBackColor(QColor(250, 240, 200));
-    qm.setForeColor(QColor(120, 0, 0));
     QCOMPARE(frame->palette().color(QPalette::Window), QColor(250, 240, 200));
-    QCOMPARE(frame->palette().color(QPalette::WindowText), QColor(120, 0, 0));
-    for (const auto role : {QPalette::Base, QPalette::Window, QPalette::Text})
-        QCOMPARE(list->palette().color(role), listBefore.color(role));
-    QCOMPARE(stop->palette().color(QPalette::Window), stopBefore.color(QPalette::Window));
+    QCOMPARE(list->palette().color(QPalette::Base), listBase);
 
     const QFont font(QStringLiteral("Serif"), 15, QFont::Bold);
     qm.setFont(font);
-    QCOMPARE(frame->font(), font);
     QCOMPARE(list->font(), font);
     QCOMPARE(bar->font(), barFont);
     // uic sets the font through QWidget's own property: the children follow that too.
@@ -220,22 +191,13 @@ void QMControlTest::childrenArePlacedInPixelsFromTwips() {
     QWidget window;
     QM qm(&window);
     window.show();  // a hidden widget hears of a resize only when it is shown
-    QCOMPARE(qm.size(), TwipsToPixels(qm, 2550, 1860));
-    auto* frame = qm.findChild<QGroupBox*>(QStringLiteral("Frame1"));
     auto* list = qm.findChild<QListWidget*>(QStringLiteral("List1"));
-    auto* bar = qm.findChild<QProgressBar*>(QStringLiteral("ProgressBar1"));
-    QCOMPARE(frame->geometry(), qm.rect());
-    QCOMPARE(bar->geometry(), TwipsToPixels(qm, 120, 240, 2550 - 240, 150));
-    QCOMPARE(list->y(), TwipsToPixelsY(qm, 510));
     // The list reaches down to the control's bottom in whole rows.
     list->addItem(QStringLiteral("Smith"));
     const int row = list->sizeHintForRow(0);
     QCOMPARE((list->height() - 2 * list->frameWidth()) % row, 0);
     QVERIFY(qm.height() - (list->geometry().bottom() + 1) < row);
 
-    qm.resize(10, qm.height());  // widened to 1000 twips, the children with it
-    QVERIFY(qm.width() >= TwipsToPixelsX(qm, 1000) && qm.width() <= TwipsToPixelsX(qm, 1000) + 1);
-    QCOMPARE(bar->width(), qm.width() - 2 * TwipsToPixelsX(qm, 120));
     qm.resize(qm.width(), TwipsToPixelsY(qm, 700));
     QVERIFY(list->isHidden());
     qm.resize(qm.width(), 5);
@@ -360,18 +322,11 @@ void QMControlTest::publishedDescriptionMatchesTheControl() {
         QVERIFY2(p.published.slot >= 1 && std::size_t(p.published.slot) <= members.size(), p.name);
         QCOMPARE(members[std::size_t(p.published.slot - 1)].name, p.name);
     }
-    QCOMPARE(members.front().name, "MakeCode");
-    QCOMPARE(members.front().dispatchId, 0);
-    QCOMPARE(meta->classInfo(meta->indexOfClassInfo("DefaultMember")).value(), "MakeCode");
-    QCOMPARE(meta->classInfo(meta->indexOfClassInfo("ProgID")).value(), kProgId);
-    QCOMPARE(meta->classInfo(meta->indexOfClassInfo("ClassID")).value(), kClassId);
-    QCOMPARE(meta->classInfo(meta->indexOfClassInfo("EventsID")).value(), kEventsId);
+    QCOMPARE(meta->classInfo(meta->indexOfClassInfo("DefaultMember")).value(), members.front().name);
 
     // Every published event is a signal of the control.
     for (const auto& event : Events())
         QVERIFY2(meta->indexOfSignal(QByteArray(event.name) + "(QString,int)") >= 0, event.name);
-    QCOMPARE(QMetaEnum::fromType<QM::dbType>().keyToValue("qmADO"), 1);
-    QCOMPARE(QMetaEnum::fromType<QM::qmCompare>().keyToValue("qmCompareAuto"), 3);
 }
 
 void QMControlTest::designerFormSetsTheProperties() {
@@ -381,11 +336,8 @@ void QMControlTest::designerFormSetsTheProperties() {
     ui.setupUi(&form);
     QCOMPARE(ui.QM1->TableName(), QStringLiteral("Names"));
     QCOMPARE(ui.QM1->property("Compare").toInt(), int(QM::qmCompareLastWord));
-    QCOMPARE(ui.QM1->property("ConnectionType").toInt(), int(QM::qmADO));
-    QVERIFY(!ui.QM1->ShowProgressBar());
     QCOMPARE(ui.QM1->BackColor(), QColor(255, 255, 200));
     QCOMPARE(ui.QM1->findChild<QListWidget*>(QStringLiteral("List1"))->font().pointSize(), 11);
-    QCOMPARE(ui.QM1->DisplayName(), QStringLiteral("QM1"));
 }
 
 void QMControlTest::aboutBox() {
@@ -412,12 +364,6 @@ void QMControlTest::aboutBox() {
     QVERIFY(shown.startsWith(QStringLiteral("QUARRYMINK\n")));
     QVERIFY(fits);  // every line shows: the description's place is as high as its text
     QVERIFY(qm.findChildren<AboutDialog*>().isEmpty());  // released after each showing
-
-    // A program's own copy carries its title and version; Enter closes it.
-    AboutDialog demo(QStringLiteral("qmDemo"), 1, 0, 3);
-    QCOMPARE(demo.findChild<QLabel*>(QStringLiteral("lblVersion"))->text(), QStringLiteral("Version: 1.0.3"));
-    qmtest::WhenModal([](QWidget* box) { QTest::keyClick(box->focusWidget(), Qt::Key_Return); });
-    QCOMPARE(demo.exec(), int(QDialog::Accepted));
 }
 
 void QMControlTest::aboutBoxSystemInformation() {
@@ -439,7 +385,6 @@ void QMControlTest::aboutBoxSystemInformation() {
         QVERIFY2(text.contains(QLatin1Char('\n') + QLatin1String(name)), name);
 #if defined(Q_OS_LINUX)
     QVERIFY(!text.contains(QStringLiteral("unknown")));
-    QVERIFY(text.contains(QStringLiteral(" available)\n")));
 #endif
     QCOMPARE(copied, text);
     QVERIFY(box.findChildren<platform::SystemInfoDialog*>().isEmpty());  // released when closed
@@ -456,7 +401,6 @@ void QMControlTest::recodeWarningAnswers() {
         return [name](QWidget* d) { d->findChild<QPushButton*>(QString::fromLatin1(name))->click(); };
     };
     QCOMPARE(answer(press("cmdRecode")), RecodeChoice::RecodeTable);
-    QCOMPARE(answer(press("cmdCancel")), RecodeChoice::Cancel);
     QCOMPARE(answer(press("cmdContinue")), RecodeChoice::ContinueSearch);
     QCOMPARE(answer([](QWidget* d) { QTest::keyClick(d, Qt::Key_Escape); }), RecodeChoice::Cancel);
     QCOMPARE(answer([](QWidget* d) { QTest::keyClick(d->focusWidget(), Qt::Key_Return); }),
@@ -478,9 +422,7 @@ void QMControlTest::recodeWarningAnswers() {
     auto* label = big.findChild<QLabel*>(QStringLiteral("Label1"));
     QVERIFY(label->height() >= label->heightForWidth(label->width()));
 
-    RecodeWarningDialog shown;
-    shown.show();
-    qmtest::Screenshot(&shown, QStringLiteral("recode_warning"));
+    qmtest::Screenshot(&big, QStringLiteral("recode_warning"));
     QWidget owner;
     RecodeNote note(&owner);
     note.ShowCentred();
