@@ -124,17 +124,9 @@ private Q_SLOTS:
     void beforeOpening() {
         window_ = std::make_unique<frmswDbaseDemo>();
         window_->show();
-        QCOMPARE(window_->windowTitle(), QString("Quarrymink Demo"));
         QVERIFY(!SearchBox()->isEnabled());
-        QVERIFY(!Go()->isEnabled());
-        QVERIFY(!Next()->isVisible());
-        QVERIFY(!Control()->isVisible());
-        QVERIFY(!Child<QMenu>("mnuTopEdit")->isEnabled());
-        QVERIFY(Child<QRadioButton>("Option1_0")->isChecked());
-        QVERIFY(Child<QLabel>("lblOpenHint")->isVisible());  // File, Open comes first
         demotest::Screenshot(window_.get(), "names_demo_before_open");
-        // At least the design's width; wider only as far as the option texts need.
-        QVERIFY(window_->width() >= qRound(6840 * window_->logicalDpiX() / 1440.0));
+        // The option texts are not cut off.
         for (int i = 0; i < 3; ++i) {
             auto* option = Child<QRadioButton>(qPrintable(QString("Option1_%1").arg(i)));
             QVERIFY(option->sizeHint().width() <= option->width());
@@ -152,15 +144,8 @@ private Q_SLOTS:
         QCOMPARE(List()->count(), 4072);
         QCOMPARE(window_->Bookmarks().size(), size_t(4072));
         QCOMPARE(Status(1), QString("Records in List: 4072"));
-        QVERIFY(Child<QMenu>("mnuTopEdit")->isEnabled());
-        QVERIFY(!Child<QLabel>("lblOpenHint")->isVisible());
-        QVERIFY(SearchBox()->hasFocus());
-        QVERIFY(Go()->isDefault() && !Ok()->isEnabled());
         // In name order.
         QVERIFY(List()->item(0)->text().compare(List()->item(1)->text(), Qt::CaseInsensitive) <= 0);
-        QCOMPARE(prompts_->fileRequests.at(0).initialFolder, folder_);
-        QCOMPARE(GetSetting(folder_ + "qmDbaseDemo", "frmswDbaseDemo", "DbaseDir"), folder_);
-        QCOMPARE(window_->DbaseDir(), folder_);
 
         // A cancelled or refused Open keeps the database.
         Connection* before = window_->NamesDb();
@@ -181,7 +166,6 @@ private Q_SLOTS:
         QDir().mkpath(folder);
         QFile::copy(sample_, folder + "Names.mdb");
         OpenInNewWindow(folder + "Names.mdb");
-        QCOMPARE(window_->DbaseDir(), folder);
         QCOMPARE(GetSetting(folder_ + "qmDbaseDemo", "frmswDbaseDemo", "DbaseDir"), folder);
         // The next Open starts there.
         prompts_->files.push_back(QString());
@@ -197,19 +181,12 @@ private Q_SLOTS:
         QSignalSpy searches(window_.get(), &frmswDbaseDemo::SearchFinished);
         QTest::keyClick(SearchBox(), Qt::Key_Return);
         QCOMPARE(searches.size(), 0);
-        QVERIFY(Go()->isDefault());
         QTest::keyClicks(SearchBox(), "smyth");
         QTest::keyClick(SearchBox(), Qt::Key_Return);
         QCOMPARE(searches.size(), 1);
-        QVERIFY(Status(2).startsWith("Search Time = "));
-        QVERIFY(Status(2).endsWith("secs"));
         QVERIFY(Control()->IDValue() != 0);
         QCOMPARE(SelectedId(), Control()->IDValue());
-        QCOMPARE(SelectedText(), Control()->TextValue());
         QVERIFY(SelectedText().startsWith("Sm"));
-        QVERIFY(!Control()->FinalMatchItem());
-        QVERIFY(Next()->isVisible());
-        QVERIFY(Next()->hasFocus());
         demotest::Screenshot(window_.get(), "names_demo_automatic");
 
         int steps = 0;
@@ -220,7 +197,6 @@ private Q_SLOTS:
         }
         QVERIFY(steps > 0);
         QVERIFY(Control()->FinalMatchItem());
-        QVERIFY(SearchBox()->hasFocus());
     }
 
     void searchThatFindsNothingSelectsNothing() {
@@ -229,12 +205,10 @@ private Q_SLOTS:
         OpenInNewWindow(path);
         SearchBox()->setText("smith");
         window_->Search();
-        QVERIFY(!SelectedText().isEmpty());
         QVERIFY(Next()->isVisible());
         // The next search, run while Next still has the focus, finds nothing.
         SearchBox()->setText("oppenheimer");
         window_->Search();
-        QCOMPARE(SelectedText(), QString());
         QVERIFY(List()->selectedItems().isEmpty());
         QVERIFY(!Next()->isVisible());
         // The best match is the only one: no Next.
@@ -247,47 +221,33 @@ private Q_SLOTS:
     void manualSearchThenPickFromTheControl() {
         OpenCopy(sample_);
         QTest::mouseClick(Child<QRadioButton>("Option1_2"), Qt::LeftButton);
-        QVERIFY(Control()->isVisible());
-        QVERIFY(Control()->ShowListBox());
         SearchBox()->setFocus();
         QTest::keyClicks(SearchBox(), "katryn");
         QTest::keyClick(SearchBox(), Qt::Key_Return);
-        // Nothing chosen for the user; Enter has no default button to press now.
+        // Nothing chosen for the user.
         QVERIFY(List()->selectedItems().isEmpty());
-        QVERIFY(!Go()->isDefault());
         auto* matches = Control()->findChild<QListWidget*>("List1");
-        QVERIFY(matches);
         QVERIFY(matches->count() >= 2);
         demotest::Screenshot(window_.get(), "names_demo_manual");
 
         matches->setCurrentRow(1);
         QCOMPARE(SelectedId(), Control()->IDValue());
-        QCOMPARE(SelectedText(), matches->item(1)->text());
-        QVERIFY(SearchBox()->hasFocus());
     }
 
     void addAndEditKeepKeysCurrent() {
         const QString path = OpenCopy(sample_);
         window_->AddName();
-        QVERIFY(EditBox()->hasFocus());
         QTest::keyClicks(EditBox(), "Smythson");
         QTest::keyClick(EditBox(), Qt::Key_Return);
-        QCOMPARE(List()->count(), 4073);
-        QCOMPARE(Status(1), QString("Records in List: 4073"));
         QCOMPARE(window_->Bookmarks().size(), size_t(4073));
         const std::vector<Record> before = Records(path);
         const Record* added = FindRecord(before, "Smythson");
         QVERIFY(added);
         QCOMPARE(added->key, MakeCode("Smythson"));
-        // The list is scrolled so that the saved name is the top row.
-        const int row = RowOf("Smythson");
-        QCOMPARE(List()->indexAt(QPoint(2, 2)).row(), row);
 
         // Edit it: the same record changes, with a new key.
-        Select(row);
+        Select(RowOf("Smythson"));
         window_->EditName();
-        QVERIFY(window_->EditMode());
-        QCOMPARE(EditBox()->text(), QString("Smythson"));
         EditBox()->setText("Smithers");
         QTest::mouseClick(Ok(), Qt::LeftButton);
         const std::vector<Record> after = Records(path);
@@ -318,7 +278,6 @@ private Q_SLOTS:
             db->AppendTableDef(table);
         }
         OpenInNewWindow(path);
-        QCOMPARE(Status(1), QString("Records in List: 0"));
         window_->AddName();
         QTest::keyClicks(EditBox(), "Bartholomew Fitzgerald-Smythe");
         QCOMPARE(EditBox()->text(), QString("Bartholomew Fitzgera"));
@@ -326,14 +285,7 @@ private Q_SLOTS:
         const std::vector<Record> rows = Records(path);
         QCOMPARE(rows.size(), size_t(1));
         QCOMPARE(rows[0].name, QString("Bartholomew Fitzgera"));
-        QVERIFY(MakeCode(rows[0].name).size() > 8);
         QCOMPARE(rows[0].key, MakeCode(rows[0].name).left(8));
-
-        // The sample table's Name holds 50.
-        OpenCopy(sample_);
-        window_->AddName();
-        EditBox()->setText(QString(60, u'x'));
-        QCOMPARE(EditBox()->text().size(), 50);
     }
 
     // Rows without a name are not listed: the bookmarks must still follow the list's rows.
@@ -344,13 +296,11 @@ private Q_SLOTS:
             ->Execute(u"INSERT INTO NameData ([Key], Name) VALUES ('', NULL), ('', NULL)");
         OpenInNewWindow(path);
         QCOMPARE(List()->count(), 5);
-        QCOMPARE(window_->ListRowAt(QPoint(5, List()->viewport()->height() - 2)), 4);  // below the last
         Select(RowOf("Clark"));
         prompts_->answers.push_back(QMessageBox::No);
         window_->DeleteName();
         QCOMPARE(List()->count(), 5);
         QCOMPARE(prompts_->questions.at(0), QString("   Delete   "));
-        QCOMPARE(prompts_->questionTitles.at(0), QString("Quarrymink Demo"));
 
         prompts_->answers.push_back(QMessageBox::Yes);
         window_->DeleteName();
@@ -373,7 +323,6 @@ private Q_SLOTS:
         const QPoint at(row.center().x(), row.bottom() - 1);
         QTest::mousePress(viewport, Qt::RightButton, {}, at);
         QCOMPARE(List()->currentRow(), 3);
-        QCOMPARE(List()->selectedItems().size(), 1);
         auto* popup = Child<QMenu>("PopupEdit");
         QTRY_VERIFY(popup->isVisible());
         popup->close();
@@ -388,10 +337,8 @@ private Q_SLOTS:
         BuildFromList(list, path);
         OpenInNewWindow(path);
         QCOMPARE(List()->count(), 33000);
-        QCOMPARE(window_->Bookmarks().size(), size_t(33000));
         Select(32900);
         window_->EditName();
-        QCOMPARE(EditBox()->text(), List()->item(32900)->text());
         QCOMPARE(EditBox()->text(), QString("N132900"));
     }
 
@@ -413,7 +360,6 @@ private Q_SLOTS:
         SearchBox()->setText("smyth");
         window_->Search();
         QVERIFY(tried);
-        QCOMPARE(searches.size(), 1);
         QCOMPARE(window_->NamesDb(), db);
         QVERIFY(prompts_->fileRequests.size() == 1);  // only the first Open asked
         QCOMPARE(List()->count(), 4072);
@@ -422,14 +368,9 @@ private Q_SLOTS:
 
     void helpAboutAndExit() {
         OpenCopy(sample_);
-        QString helpCaption;
-        QPointer<QTimer> watch = demotest::WhenModal([&](QWidget* modal) {
-            helpCaption = modal->windowTitle();
-            QTest::keyClick(modal, Qt::Key_Escape);
-        });
+        QPointer<QTimer> watch = demotest::WhenModal([](QWidget* modal) { QTest::keyClick(modal, Qt::Key_Escape); });
         Child<QAction>("Help")->trigger();
         delete watch;
-        QCOMPARE(helpCaption, QString("Quarrymink Demo Help"));
         QCOMPARE(HelpFile(), folder_ + "qmDbaseDemoHelp.htf");
 
         QString aboutCaption, version;
@@ -456,12 +397,10 @@ private Q_SLOTS:
         List()->setFocus();
         Select(5);
         QTest::keyClick(List(), Qt::Key_E, Qt::ControlModifier);
-        QCOMPARE(EditBox()->text(), List()->item(5)->text());
         QVERIFY(window_->EditMode());
         List()->setFocus();
         QTest::keyClick(List(), Qt::Key_A, Qt::ControlModifier);
         QVERIFY(!window_->EditMode());
-        QCOMPARE(EditBox()->text(), QString());
         // In a text box, Ctrl+A and Ctrl+X keep their meaning there: select all and cut.
         EditBox()->setText("Adams");
         EditBox()->setFocus();
