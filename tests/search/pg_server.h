@@ -4,8 +4,7 @@
 // server on a Unix socket in that folder only (no TCP), creates the database "qmtest" and
 // returns a libpq conninfo string for it. When run as root the server runs as the user
 // "postgres" (or "nobody"), since PostgreSQL refuses to run as root. The server stops, and the
-// folder goes, when the tests end, also when the test process dies: a watchdog process holds
-// them and cleans up as soon as the test process is gone.
+// folder goes, when the tests end; should the test process die, the server stops with it.
 //
 // Use in a test:
 //     QM_REQUIRE_PG();  // skips the test, with the reason, when no server could be started
