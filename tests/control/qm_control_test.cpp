@@ -183,11 +183,6 @@ private Q_SLOTS:
         QCOMPARE((list->height() - 2 * list->frameWidth()) % row, 0);
         QVERIFY(qm.height() - (list->geometry().bottom() + 1) < row);
 
-        qm.resize(qm.width(), TwipsToPixelsY(qm, 700));
-        QVERIFY(list->isHidden());
-        qm.resize(qm.width(), 5);
-        QCOMPARE(qm.height(), TwipsToPixelsY(qm, 510));
-
         // A change of what shows is laid out before its notice, also when the value is unchanged.
         bool listHidden = false;
         int height = 0;
