@@ -103,7 +103,10 @@ private Q_SLOTS:
         QCOMPARE(WritableDataFolder(found.folder), found.folder);
     }
 
-    void missingMarkerAsksAndCancelEnds() {
+    void missingMarkerAsksAndOnlyABrowsedFolderIsSaved() {
+        QTemporaryDir dir;
+        const QString data = DataFolder(dir);
+        demotest::WriteFile(data + "Names", "|Smith");
         QTemporaryDir elsewhere;
         QDir::setCurrent(elsewhere.path());
         demotest::ScriptedPrompts prompts;
@@ -121,21 +124,10 @@ private Q_SLOTS:
                 "The Application file 'qmDocDemoHelp.htf' is not present in the current folder"));
         }
         QCOMPARE(SavedFolder(), QString("<none>"));
-        QVERIFY(prompts.files.empty());
-    }
 
-    void browsingSavesTheFolderWithItsSeparator() {
-        QTemporaryDir dir;
-        const QString data = DataFolder(dir);
-        demotest::WriteFile(data + "Names", "|Smith");
-        QTemporaryDir elsewhere;
-        QDir::setCurrent(elsewhere.path());
-        demotest::ScriptedPrompts prompts;
-
-        // Another file of the right folder will do.
+        // Another file of the right folder will do; it is saved with its separator.
         prompts.files.push_back(data + "Names");
-        const Outcome found =
-            Find({}, [](CheckApplnFile* d) { d->findChild<QPushButton*>("cmdBrowse")->click(); });
+        const Outcome found = Find({}, press("cmdBrowse"));
         QVERIFY(found.asked && !found.cancelled);
         QCOMPARE(found.folder, data);
         QCOMPARE(SavedFolder(), data);  // later starts go straight there
