@@ -25,6 +25,7 @@
 #include <set>
 #include <unordered_map>
 
+#include "library_versions.h"
 #include "owned_handle.h"
 #include "quarrymink/unicode.h"
 #include "recordset_core.h"
@@ -968,6 +969,15 @@ std::unique_ptr<Connection> ConnectPostgres(const std::string& conninfo, Access 
     session->Exec("SET standard_conforming_strings = on");
     if (access == Access::ReadOnly) session->Exec("SET default_transaction_read_only = on");
     return std::make_unique<PostgresConnection>(std::move(session));
+}
+
+std::string PostgresClientVersion() {
+    // libpq numbers its releases major * 10000 + minor since version 10, and
+    // major * 10000 + minor * 100 + patch before.
+    const int number = PQlibVersion();
+    if (number >= 100000) return std::to_string(number / 10000) + "." + std::to_string(number % 10000);
+    return std::to_string(number / 10000) + "." + std::to_string(number / 100 % 100) + "." +
+           std::to_string(number % 100);
 }
 
 }  // namespace quarrymink

@@ -7,7 +7,6 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QMessageBox>
-#include <QMetaEnum>
 #include <QMetaProperty>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -18,7 +17,6 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QToolButton>
 #include <cstring>
 
 #include "qm_properties_p.h"
@@ -32,28 +30,6 @@
 
 using namespace quarrymink;
 
-class QMControlTest : public QObject {
-    Q_OBJECT
-
-private Q_SLOTS:
-    void everySetterNotifiesAlsoWithoutAChange();
-    void visibilityIsLaidOutBeforeTheNotice();
-    void emptyBagRestoresTheInitialValues();
-    void savedSettingsComeBack();
-    void settingsFileRoundTrip();
-    void unreadableSavedValueStopsTheRestore();
-    void containerFontAndColoursReachTheControl();
-    void coloursAndFontReachOnlyTheirChildren();
-    void childrenArePlacedInPixelsFromTwips();
-    void propertyTableMatchesTheMetaObject();
-    void everySavedPropertyComesBackUnderItsOwnKey();
-    void publishedDescriptionMatchesTheControl();
-    void designerFormSetsTheProperties();
-    void aboutBox();
-    void aboutBoxSystemInformation();
-    void recodeWarningAnswers();
-};
-
 namespace {
 
 QStringList Names(const QSignalSpy& spy) {
@@ -64,464 +40,369 @@ QStringList Names(const QSignalSpy& spy) {
 
 }  // namespace
 
-void QMControlTest::everySetterNotifiesAlsoWithoutAChange() {
-    QWidget window;
-    QM qm(&window);
-    const std::pair<const char*, std::function<void()>> setters[] = {
-        {"TextFieldName", [&] { qm.setTextFieldName(QStringLiteral("Name")); }},
-        {"KeyFieldName", [&] { qm.setKeyFieldName(QStringLiteral("Key")); }},
-        {"IDFieldName", [&] { qm.setIDFieldName(QStringLiteral("ID")); }},
-        {"TableName", [&] { qm.setTableName(QStringLiteral("Names")); }},
-        {"SQLFilterString", [&] { qm.setSQLFilterString(QStringLiteral("ID > 3")); }},
-        {"SearchCode", [&] { qm.setSearchCode(QStringLiteral("x")); }},
-        {"TextValue", [&] { qm.setTextValue(QStringLiteral("Smith")); }},
-        {"Compare", [&] { qm.setCompare(static_cast<QM::qmCompare>(7)); }},  // checked by the search only
-        {"MaxKeyLength", [&] { qm.setMaxKeyLength(20); }},
-        {"ConnectionType", [&] { qm.setConnectionType(static_cast<QM::dbType>(-1)); }},
-        {"Cancel", [&] { qm.setCancel(true); }},
-        {"ShowListBox", [&] { qm.setShowListBox(true); }},
-        {"ShowProgressBar", [&] { qm.setShowProgressBar(true); }},
-        {"BackColor", [&] { qm.setBackColor(Qt::yellow); }},
-        {"ForeColor", [&] { qm.setForeColor(Qt::blue); }},
-        {"Font", [&] { qm.setFont(QFont(QStringLiteral("Sans"), 11)); }},
-    };
-    for (const auto& [name, set] : setters) {
-        const QMetaProperty property = qm.metaObject()->property(qm.metaObject()->indexOfProperty(name));
-        QSignalSpy own(&qm, property.notifySignal());
-        QSignalSpy notices(&qm, &QM::PropertyChanged);
-        set();
-        set();
-        QCOMPARE(Names(notices), (QStringList{name, name}));
-        QCOMPARE(own.count(), 2);
-    }
-    QCOMPARE(qm.property("Compare").toInt(), 7);
-    QCOMPARE(qm.property("ConnectionType").toInt(), -1);
-    QCOMPARE(qm.property("MaxKeyLength").toInt(), 20);
-}
+class QMControlTest : public QObject {
+    Q_OBJECT
 
-void QMControlTest::visibilityIsLaidOutBeforeTheNotice() {
-    QWidget window;
-    QM qm(&window);
-    window.show();
-    auto* list = qm.findChild<QListWidget*>(QStringLiteral("List1"));
-    bool listHidden = false;
-    int height = 0;
-    connect(&qm, &QM::PropertyChanged, &qm, [&] {
-        listHidden = list->isHidden();
-        height = qm.height();
-    });
-    qm.setShowListBox(false);
-    QVERIFY(listHidden);
-    QCOMPARE(height, TwipsToPixelsY(qm, 510));  // snapped to the progress bar and its margin
-    // An unchanged value lays the control out again too.
-    qm.resize(qm.width(), 200);
-    qm.setShowListBox(false);
-    QCOMPARE(height, TwipsToPixelsY(qm, 510));
-}
-
-void QMControlTest::emptyBagRestoresTheInitialValues() {
-    QWidget window;
-    const QFont containerFont(QStringLiteral("Serif"), 13);
-    window.setFont(containerFont);
-    QM qm(&window);
-    qm.setTableName(QStringLiteral("Old"));
-    qm.setShowListBox(false);
-    qm.setCancel(true);
-    qm.setSQLFilterString(QStringLiteral("ID > 1"));
-    qm.ReadProperties(MemoryPropertyBag());
-    QCOMPARE(qm.TableName(), QString());
-    QVERIFY(qm.ShowListBox() && qm.ShowProgressBar() && !qm.Cancel() && !qm.FinalMatchItem());
-    QCOMPARE(qm.IDValue(), 0);
-    QCOMPARE(qm.property("Compare").toInt(), 0);
-    QCOMPARE(qm.BackColor(), QColor(15, 0, 0));  // the colour value 15, not a system colour
-    QCOMPARE(qm.ForeColor(), QColor(0, 0, 0));
-    QCOMPARE(qm.Font(), containerFont);
-    QCOMPARE(qm.SQLFilterString(), QStringLiteral("ID > 1"));  // never saved, so never restored
-}
-
-void QMControlTest::savedSettingsComeBack() {
-    QWidget window;
-    QM qm(&window);
-    qm.setTableName(QStringLiteral("Names"));
-    qm.setSQLFilterString(QStringLiteral("ID > 3"));
-    qm.setCompare(QM::qmCompareAuto);
-    qm.setShowProgressBar(false);
-    qm.setCancel(true);
-    qm.setBackColor(QColor(0x12, 0x34, 0x56));
-    qm.setForeColor(QColor(0xab, 0xcd, 0xef));
-    const QFont font(QStringLiteral("Serif"), 14, QFont::Bold);
-    qm.setFont(font);
-
-    MemoryPropertyBag bag;
-    qm.WriteProperties(bag);
-    QStringList keys;
-    for (const auto& [key, value] : bag.Entries()) keys << key;
-    // Saved order, lower-case keys, defaults left out, the font always present.
-    QCOMPARE(keys, (QStringList{"showprogressbar", "tablename", "compare", "cancel", "backcolor", "forecolor",
-                                "font"}));
-    QCOMPARE(bag.ReadProperty(QStringLiteral("BACKCOLOR"), 0).toLongLong(), 0x563412);
-
-    QM restored;
-    restored.ReadProperties(bag);
-    QCOMPARE(restored.TableName(), QStringLiteral("Names"));
-    QCOMPARE(restored.SQLFilterString(), QString());
-    QCOMPARE(restored.property("Compare").toInt(), int(QM::qmCompareAuto));
-    QVERIFY(!restored.ShowProgressBar() && restored.Cancel());
-    QCOMPARE(restored.BackColor(), QColor(0x12, 0x34, 0x56));
-    QCOMPARE(restored.ForeColor(), QColor(0xab, 0xcd, 0xef));  // written as "Forecolor", read as "ForeColor"
-    QCOMPARE(restored.Font(), font);
-    QVERIFY(restored.findChild<QProgressBar*>(QStringLiteral("ProgressBar1"))->isHidden());
-
-    // Back at its default, a value leaves the bag: an older one must not come back.
-    qm.setTableName(QString());
-    qm.WriteProperties(bag);
-    QVERIFY(!bag.Contains(QStringLiteral("TableName")));
-}
-
-void QMControlTest::settingsFileRoundTrip() {
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("host.ini"));
-    const QFont font(QStringLiteral("Serif"), 12, QFont::Bold, true);
-    {
-        QM qm;
-        qm.setShowListBox(false);
-        qm.setMaxKeyLength(25);
+private Q_SLOTS:
+    void savedSettingsComeBack() {
+        QWidget window;
+        QM qm(&window);
+        qm.setTableName(QStringLiteral("Names"));
+        qm.setCompare(QM::qmCompareAuto);
+        qm.setShowProgressBar(false);
+        qm.setCancel(true);
+        qm.setBackColor(QColor(0x12, 0x34, 0x56));
+        qm.setForeColor(QColor(0xab, 0xcd, 0xef));
+        const QFont font(QStringLiteral("Serif"), 14, QFont::Bold);
         qm.setFont(font);
-        QSettings settings(path, QSettings::IniFormat);
-        SettingsPropertyBag bag(settings, QStringLiteral("frmMain/QM1"));
+
+        MemoryPropertyBag bag;
         qm.WriteProperties(bag);
+        QStringList keys;
+        for (const auto& [key, value] : bag.Entries()) keys << key;
+        // Saved order, lower-case keys, defaults left out, the font always present.
+        QCOMPARE(keys, (QStringList{"showprogressbar", "tablename", "compare", "cancel", "backcolor", "forecolor",
+                                    "font"}));
+        QCOMPARE(bag.ReadProperty(QStringLiteral("BACKCOLOR"), 0).toLongLong(), 0x563412);
+
+        QM restored;
+        restored.ReadProperties(bag);
+        QCOMPARE(restored.ForeColor(), QColor(0xab, 0xcd, 0xef));  // written as "Forecolor", read as "ForeColor"
+        QVERIFY(restored.findChild<QProgressBar*>(QStringLiteral("ProgressBar1"))->isHidden());
+
+        // Back at its default, a value leaves the bag: an older one must not come back.
+        qm.setTableName(QString());
+        qm.WriteProperties(bag);
+        QVERIFY(!bag.Contains(QStringLiteral("TableName")));
+
+        // An empty bag restores the initial values, the container's font among them, but not the
+        // filter, which is never saved.
+        window.setFont(QFont(QStringLiteral("Serif"), 13));
+        qm.setSQLFilterString(QStringLiteral("ID > 1"));
+        qm.ReadProperties(MemoryPropertyBag());
+        QCOMPARE(qm.property("Compare").toInt(), 0);
+        QCOMPARE(qm.BackColor(), QColor(15, 0, 0));  // the colour value 15, not a system colour
+        QCOMPARE(qm.Font(), window.font());
+        QCOMPARE(qm.SQLFilterString(), QStringLiteral("ID > 1"));
     }
-    // Settings files give texts back ("false", "25"): they must read as what was written.
-    QSettings settings(path, QSettings::IniFormat);
-    SettingsPropertyBag bag(settings, QStringLiteral("frmMain/QM1"));
-    QM restored;
-    restored.ReadProperties(bag);
-    QVERIFY(!restored.ShowListBox());
-    QCOMPARE(restored.property("MaxKeyLength").toInt(), 25);
-    QCOMPARE(restored.Font().family(), font.family());
-    QVERIFY(restored.Font().bold() && restored.Font().italic());
-}
 
-void QMControlTest::unreadableSavedValueStopsTheRestore() {
-    QM qm;
-    MemoryPropertyBag bag;
-    bag.WriteProperty(QStringLiteral("TableName"), QStringLiteral("Names"), QString());
-    bag.WriteProperty(QStringLiteral("IDValue"), QStringLiteral("not a number"), QString());
-    bag.WriteProperty(QStringLiteral("KeyFieldName"), QStringLiteral("Key"), QString());
-    QVERIFY_THROWS_EXCEPTION(PropertyBagError, qm.ReadProperties(bag));
-    QCOMPARE(qm.TableName(), QStringLiteral("Names"));  // read before the failure
-    QCOMPARE(qm.KeyFieldName(), QString());             // not reached
-}
-
-void QMControlTest::containerFontAndColoursReachTheControl() {
-    QWidget window;
-    QPalette palette = window.palette();
-    palette.setColor(QPalette::Window, QColor(200, 220, 240));
-    window.setPalette(palette);
-    QM qm(&window);
-    QCOMPARE(qm.BackColor(), QColor(200, 220, 240));
-
-    // A colour of the designer's gives way to the container's on any ambient change.
-    qm.setBackColor(Qt::red);
-    QSignalSpy spy(&qm, &QM::PropertyChanged);
-    QFont bigger = window.font();
-    bigger.setPointSize(bigger.pointSize() + 5);
-    window.setFont(bigger);
-    QCOMPARE(qm.Font(), bigger);
-    QCOMPARE(qm.BackColor(), QColor(200, 220, 240));
-    QCOMPARE(Names(spy), (QStringList{"Font", "BackColor", "ForeColor", "BackColor", "ForeColor", "Font"}));
-
-    // A new container is the new source; the old one is no longer heard.
-    QWidget other;
-    const QFont otherFont(QStringLiteral("Serif"), 17);
-    other.setFont(otherFont);
-    qm.setParent(&other);
-    QCOMPARE(qm.Font(), otherFont);
-    window.setFont(QFont(QStringLiteral("Sans"), 7));
-    QCOMPARE(qm.Font(), otherFont);
-    qm.setParent(nullptr);
-}
-
-void QMControlTest::coloursAndFontReachOnlyTheirChildren() {
-    QWidget window;
-    QM qm(&window);
-    auto* frame = qm.findChild<QGroupBox*>(QStringLiteral("Frame1"));
-    auto* list = qm.findChild<QListWidget*>(QStringLiteral("List1"));
-    auto* bar = qm.findChild<QProgressBar*>(QStringLiteral("ProgressBar1"));
-    auto* stop = qm.findChild<QToolButton*>(QStringLiteral("cmdStop"));
-    const QPalette listBefore = list->palette(), stopBefore = stop->palette();
-    const QFont barFont = bar->font();
-
-    qm.setBackColor(QColor(250, 240, 200));
-    qm.setForeColor(QColor(120, 0, 0));
-    QCOMPARE(frame->palette().color(QPalette::Window), QColor(250, 240, 200));
-    QCOMPARE(frame->palette().color(QPalette::WindowText), QColor(120, 0, 0));
-    for (const auto role : {QPalette::Base, QPalette::Window, QPalette::Text})
-        QCOMPARE(list->palette().color(role), listBefore.color(role));
-    QCOMPARE(stop->palette().color(QPalette::Window), stopBefore.color(QPalette::Window));
-
-    const QFont font(QStringLiteral("Serif"), 15, QFont::Bold);
-    qm.setFont(font);
-    QCOMPARE(frame->font(), font);
-    QCOMPARE(list->font(), font);
-    QCOMPARE(bar->font(), barFont);
-    // uic sets the font through QWidget's own property: the children follow that too.
-    const QFont other(QStringLiteral("Sans"), 9);
-    static_cast<QWidget&>(qm).setFont(other);
-    QCOMPARE(list->font(), other);
-    QCOMPARE(bar->font(), barFont);
-}
-
-void QMControlTest::childrenArePlacedInPixelsFromTwips() {
-    QWidget window;
-    QM qm(&window);
-    window.show();  // a hidden widget hears of a resize only when it is shown
-    QCOMPARE(qm.size(), TwipsToPixels(qm, 2550, 1860));
-    auto* frame = qm.findChild<QGroupBox*>(QStringLiteral("Frame1"));
-    auto* list = qm.findChild<QListWidget*>(QStringLiteral("List1"));
-    auto* bar = qm.findChild<QProgressBar*>(QStringLiteral("ProgressBar1"));
-    QCOMPARE(frame->geometry(), qm.rect());
-    QCOMPARE(bar->geometry(), TwipsToPixels(qm, 120, 240, 2550 - 240, 150));
-    QCOMPARE(list->y(), TwipsToPixelsY(qm, 510));
-    // The list reaches down to the control's bottom in whole rows.
-    list->addItem(QStringLiteral("Smith"));
-    const int row = list->sizeHintForRow(0);
-    QCOMPARE((list->height() - 2 * list->frameWidth()) % row, 0);
-    QVERIFY(qm.height() - (list->geometry().bottom() + 1) < row);
-
-    qm.resize(10, qm.height());  // widened to 1000 twips, the children with it
-    QVERIFY(qm.width() >= TwipsToPixelsX(qm, 1000) && qm.width() <= TwipsToPixelsX(qm, 1000) + 1);
-    QCOMPARE(bar->width(), qm.width() - 2 * TwipsToPixelsX(qm, 120));
-    qm.resize(qm.width(), TwipsToPixelsY(qm, 700));
-    QVERIFY(list->isHidden());
-    qm.resize(qm.width(), 5);
-    QCOMPARE(qm.height(), TwipsToPixelsY(qm, 510));
-}
-
-void QMControlTest::propertyTableMatchesTheMetaObject() {
-    const QMetaObject* meta = &QM::staticMetaObject;
-    const std::span<const ControlProperty> table = ControlProperties();
-    QCOMPARE(int(table.size()), meta->propertyCount() - meta->propertyOffset());  // no property left out
-    const auto typeFits = [](PropertyKind kind, QMetaType type) {
-        switch (kind) {
-            case PropertyKind::Text:
-                return type == QMetaType::fromType<QString>();
-            case PropertyKind::Boolean:
-                return type == QMetaType::fromType<bool>();
-            case PropertyKind::Int16:
-            case PropertyKind::Int32:
-                return type == QMetaType::fromType<int>() || (type.flags() & QMetaType::IsEnumeration);
-            case PropertyKind::Single:
-                return type == QMetaType::fromType<float>();
-            case PropertyKind::Colour:
-                return type == QMetaType::fromType<QColor>();
-            case PropertyKind::Font:
-                return type == QMetaType::fromType<QFont>();
-        }
-        return false;
-    };
-    for (const ControlProperty& p : table) {
-        const QMetaProperty property = meta->property(meta->indexOfProperty(p.name));
-        QVERIFY2(property.isValid() && property.enclosingMetaObject() == meta, p.name);
-        QVERIFY2(typeFits(p.kind, property.metaType()), p.name);
-        QCOMPARE(property.notifySignal(), QMetaMethod::fromSignal(p.notify));
-        QCOMPARE(property.isDesignable(), p.designable);
-        QCOMPARE(property.isStored(), p.persisted);
-        // Writable exactly when clients may set it.
-        QCOMPARE(property.isWritable(), (p.published.access & (typelib::Put | typelib::PutRef)) != 0);
-        const bool onTheSurface = p.kind == PropertyKind::Colour || p.kind == PropertyKind::Font;
-        QCOMPARE(p.field == nullptr, onTheSurface);
+    void unreadableSavedValueStopsTheRestore() {
+        QM qm;
+        MemoryPropertyBag bag;
+        bag.WriteProperty(QStringLiteral("TableName"), QStringLiteral("Names"), QString());
+        bag.WriteProperty(QStringLiteral("IDValue"), QStringLiteral("not a number"), QString());
+        bag.WriteProperty(QStringLiteral("KeyFieldName"), QStringLiteral("Key"), QString());
+        QVERIFY_THROWS_EXCEPTION(PropertyBagError, qm.ReadProperties(bag));
+        QCOMPARE(qm.TableName(), QStringLiteral("Names"));  // read before the failure
+        QCOMPARE(qm.KeyFieldName(), QString());             // not reached
     }
-}
 
-void QMControlTest::everySavedPropertyComesBackUnderItsOwnKey() {
-    // A value unlike every other and unlike the default, for each saved property: two
-    // properties on one field, or one read into another's, cannot both come back.
-    MemoryPropertyBag saved;
-    int n = 2;
-    for (const ControlProperty& p : ControlProperties()) {
-        if (!p.persisted || p.kind == PropertyKind::Font) continue;
-        const QString key = QString::fromLatin1(p.name);
-        switch (p.kind) {
-            case PropertyKind::Text:
-                saved.WriteProperty(key, key + QStringLiteral("!"), QString());
-                break;
-            case PropertyKind::Boolean:
-                saved.WriteProperty(key, p.initial == 0, p.initial != 0);
-                break;
-            case PropertyKind::Single:
-                saved.WriteProperty(key, n + 0.5, 0);
-                break;
-            case PropertyKind::Colour:
-                saved.WriteProperty(key, n * 0x10101, 0);
-                break;
-            default:
-                saved.WriteProperty(key, n * 101, 0);
-                break;
-        }
-        ++n;
+    void containerFontAndColoursReachTheControl() {
+        QWidget window;
+        QPalette palette = window.palette();
+        palette.setColor(QPalette::Window, QColor(200, 220, 240));
+        window.setPalette(palette);
+        QM qm(&window);
+        QCOMPARE(qm.BackColor(), QColor(200, 220, 240));
+
+        // A colour of the designer's gives way to the container's on any ambient change.
+        qm.setBackColor(Qt::red);
+        QSignalSpy spy(&qm, &QM::PropertyChanged);
+        QFont bigger = window.font();
+        bigger.setPointSize(bigger.pointSize() + 5);
+        window.setFont(bigger);
+        QCOMPARE(qm.Font(), bigger);
+        QCOMPARE(qm.BackColor(), QColor(200, 220, 240));
+        QCOMPARE(Names(spy), (QStringList{"Font", "BackColor", "ForeColor", "BackColor", "ForeColor", "Font"}));
+
+        // A new container is the new source; the old one is no longer heard.
+        QWidget other;
+        qm.setParent(&other);
+        window.setFont(QFont(QStringLiteral("Sans"), 7));
+        QCOMPARE(qm.Font(), other.font());
+        qm.setParent(nullptr);
     }
-    QM qm;
-    qm.ReadProperties(saved);
-    MemoryPropertyBag written;
-    qm.WriteProperties(written);
-    for (const auto& [key, value] : saved.Entries()) QCOMPARE(written.ReadProperty(key, QVariant()), value);
-    QCOMPARE(written.Entries().size(), saved.Entries().size() + 1);  // and the font
-}
 
-void QMControlTest::publishedDescriptionMatchesTheControl() {
-    using namespace typelib;
-    const QMetaObject* meta = &QM::staticMetaObject;
-    const std::span<const Member> members = Members();
-    QSet<std::int32_t> dispatchIds;
-    for (const Member& m : members) {
-        QVERIFY2(!dispatchIds.contains(m.dispatchId), m.name);
-        dispatchIds.insert(m.dispatchId);
-        QCOMPARE(FindMember(m.name), &m);
-        // Every method is one of the control's (the two that take a connection are not
-        // invokable through the meta-object).
-        if (m.kind == MemberKind::Method && std::strcmp(m.name, "BestMatchSearch") != 0 &&
-            std::strcmp(m.name, "Recode") != 0) {
-            bool found = false;
-            for (int k = meta->methodOffset(); k < meta->methodCount(); ++k)
-                found = found || meta->method(k).name() == m.name;
-            QVERIFY2(found, m.name);
+    void coloursAndFontReachOnlyTheirChildren() {
+        QWidget window;
+        QM qm(&window);
+        auto* frame = qm.findChild<QGroupBox*>(QStringLiteral("Frame1"));
+        auto* list = qm.findChild<QListWidget*>(QStringLiteral("List1"));
+        auto* bar = qm.findChild<QProgressBar*>(QStringLiteral("ProgressBar1"));
+        const QColor listBase = list->palette().color(QPalette::Base);
+        const QFont barFont = bar->font();
+
+        qm.setBackColor(QColor(250, 240, 200));
+        QCOMPARE(frame->palette().color(QPalette::Window), QColor(250, 240, 200));
+        QCOMPARE(list->palette().color(QPalette::Base), listBase);
+
+        const QFont font(QStringLiteral("Serif"), 15, QFont::Bold);
+        qm.setFont(font);
+        QCOMPARE(list->font(), font);
+        QCOMPARE(bar->font(), barFont);
+        // uic sets the font through QWidget's own property: the children follow that too.
+        const QFont other(QStringLiteral("Sans"), 9);
+        static_cast<QWidget&>(qm).setFont(other);
+        QCOMPARE(list->font(), other);
+        QCOMPARE(bar->font(), barFont);
+    }
+
+    void childrenArePlacedInPixelsFromTwips() {
+        QWidget window;
+        QM qm(&window);
+        window.show();  // a hidden widget hears of a resize only when it is shown
+        auto* list = qm.findChild<QListWidget*>(QStringLiteral("List1"));
+        // The list reaches down to the control's bottom in whole rows.
+        list->addItem(QStringLiteral("Smith"));
+        const int row = list->sizeHintForRow(0);
+        QCOMPARE((list->height() - 2 * list->frameWidth()) % row, 0);
+        QVERIFY(qm.height() - (list->geometry().bottom() + 1) < row);
+
+        // A change of what shows is laid out before its notice, also when the value is unchanged.
+        bool listHidden = false;
+        int height = 0;
+        connect(&qm, &QM::PropertyChanged, &qm, [&] {
+            listHidden = list->isHidden();
+            height = qm.height();
+        });
+        for (int i = 0; i < 2; ++i) {
+            qm.resize(qm.width(), 200);
+            qm.setShowListBox(false);
+            QVERIFY(listHidden);
+            QCOMPARE(height, TwipsToPixelsY(qm, 510));  // snapped to the progress bar and its margin
         }
     }
-    // Each property in its own slot; the default member first.
-    for (const ControlProperty& p : ControlProperties()) {
-        QVERIFY2(p.published.slot >= 1 && std::size_t(p.published.slot) <= members.size(), p.name);
-        QCOMPARE(members[std::size_t(p.published.slot - 1)].name, p.name);
+
+    // The table of properties agrees with the meta-object, and every setter tells of its
+    // property, also without a change.
+    void propertyTableMatchesTheMetaObjectAndEverySetterNotifies() {
+        QWidget window;
+        QM qm(&window);
+        const QMetaObject* meta = &QM::staticMetaObject;
+        const std::span<const ControlProperty> table = ControlProperties();
+        QCOMPARE(int(table.size()), meta->propertyCount() - meta->propertyOffset());  // no property left out
+        const auto typeFits = [](PropertyKind kind, QMetaType type) {
+            switch (kind) {
+                case PropertyKind::Text:
+                    return type == QMetaType::fromType<QString>();
+                case PropertyKind::Boolean:
+                    return type == QMetaType::fromType<bool>();
+                case PropertyKind::Int16:
+                case PropertyKind::Int32:
+                    return type == QMetaType::fromType<int>() || (type.flags() & QMetaType::IsEnumeration);
+                case PropertyKind::Single:
+                    return type == QMetaType::fromType<float>();
+                case PropertyKind::Colour:
+                    return type == QMetaType::fromType<QColor>();
+                case PropertyKind::Font:
+                    return type == QMetaType::fromType<QFont>();
+            }
+            return false;
+        };
+        for (const ControlProperty& p : table) {
+            const QMetaProperty property = meta->property(meta->indexOfProperty(p.name));
+            QVERIFY2(property.isValid() && property.enclosingMetaObject() == meta, p.name);
+            QVERIFY2(typeFits(p.kind, property.metaType()), p.name);
+            QCOMPARE(property.notifySignal(), QMetaMethod::fromSignal(p.notify));
+            QCOMPARE(property.isDesignable(), p.designable);
+            QCOMPARE(property.isStored(), p.persisted);
+            // Writable exactly when clients may set it.
+            QCOMPARE(property.isWritable(), (p.published.access & (typelib::Put | typelib::PutRef)) != 0);
+            const bool onTheSurface = p.kind == PropertyKind::Colour || p.kind == PropertyKind::Font;
+            QCOMPARE(p.field == nullptr, onTheSurface);
+            if (!property.isWritable()) continue;
+            // A value of the property's kind; 7 is no value of the enumerations, which only the
+            // search checks.
+            const QVariant value = p.kind == PropertyKind::Text      ? QVariant(QStringLiteral("x"))
+                                   : p.kind == PropertyKind::Boolean ? QVariant(true)
+                                   : p.kind == PropertyKind::Single  ? QVariant(2.5f)
+                                   : p.kind == PropertyKind::Colour  ? QVariant(QColor(Qt::yellow))
+                                   : p.kind == PropertyKind::Font    ? QVariant(QFont(QStringLiteral("Sans"), 11))
+                                                                     : QVariant(7);
+            QSignalSpy own(&qm, property.notifySignal());
+            QSignalSpy notices(&qm, &QM::PropertyChanged);
+            QVERIFY2(property.write(&qm, value) && property.write(&qm, value), p.name);
+            QCOMPARE(Names(notices), (QStringList{p.name, p.name}));
+            QCOMPARE(own.count(), 2);
+        }
+        QCOMPARE(qm.property("Compare").toInt(), 7);
     }
-    QCOMPARE(members.front().name, "MakeCode");
-    QCOMPARE(members.front().dispatchId, 0);
-    QCOMPARE(meta->classInfo(meta->indexOfClassInfo("DefaultMember")).value(), "MakeCode");
-    QCOMPARE(meta->classInfo(meta->indexOfClassInfo("ProgID")).value(), kProgId);
-    QCOMPARE(meta->classInfo(meta->indexOfClassInfo("ClassID")).value(), kClassId);
-    QCOMPARE(meta->classInfo(meta->indexOfClassInfo("EventsID")).value(), kEventsId);
 
-    QCOMPARE(Events().size(), std::size_t{2});
-    QCOMPARE(Events()[1].name, "ListItemSelected");
-    QCOMPARE(Events()[1].dispatchId, 2);
-    QCOMPARE(Events()[1].helpContext, 18);
-    QVERIFY(meta->indexOfSignal("MatchFound(QString,int)") >= 0);
-    QVERIFY(meta->indexOfSignal("ListItemSelected(QString,int)") >= 0);
-    QCOMPARE(QMetaEnum::fromType<QM::dbType>().keyToValue("qmADO"), 1);
-    QCOMPARE(QMetaEnum::fromType<QM::qmCompare>().keyToValue("qmCompareAuto"), 3);
-}
-
-void QMControlTest::designerFormSetsTheProperties() {
-    // A form as Designer saves it, compiled by uic: the setter names must be what uic calls.
-    QWidget form;
-    Ui::HostForm ui;
-    ui.setupUi(&form);
-    QCOMPARE(ui.QM1->TableName(), QStringLiteral("Names"));
-    QCOMPARE(ui.QM1->property("Compare").toInt(), int(QM::qmCompareLastWord));
-    QCOMPARE(ui.QM1->property("ConnectionType").toInt(), int(QM::qmADO));
-    QVERIFY(!ui.QM1->ShowProgressBar());
-    QCOMPARE(ui.QM1->BackColor(), QColor(255, 255, 200));
-    QCOMPARE(ui.QM1->findChild<QListWidget*>(QStringLiteral("List1"))->font().pointSize(), 11);
-    QCOMPARE(ui.QM1->DisplayName(), QStringLiteral("QM1"));
-}
-
-void QMControlTest::aboutBox() {
-    const QString description = AboutDialog::DescriptionText();
-    QCOMPARE(description.count(QStringLiteral("\r\n")), 17);  // lines 201-217, each ended by CR LF
-    QVERIFY(description.endsWith(QStringLiteral("\r\n")) && !description.contains(QLatin1Char('*')));
-
-    QM qm;
-    QString title, version, shown;
-    bool fits = false;
-    qmtest::WhenModal([&](QWidget* box) {
-        title = box->windowTitle();
-        version = box->findChild<QLabel*>(QStringLiteral("lblVersion"))->text();
-        auto* description = box->findChild<QLabel*>(QStringLiteral("lblDescription"));
-        shown = description->text();
-        const QWidget* place = box->findChild<QScrollArea*>(QStringLiteral("descriptionArea"))->viewport();
-        fits = description->heightForWidth(place->width()) <= place->height();
-        box->grab().save(qmtest::ScreenshotPath(QStringLiteral("about_box.png")));
-        QTest::keyClick(box, Qt::Key_Escape);
-    });
-    qm.ShowAboutBox();
-    QCOMPARE(title, QStringLiteral("About Quarrymink"));
-    QCOMPARE(version, QStringLiteral("Version: 1.0.5"));
-    QVERIFY(shown.startsWith(QStringLiteral("QUARRYMINK\n")));
-    QVERIFY(fits);  // every line shows: the description's place is as high as its text
-    QVERIFY(qm.findChildren<AboutDialog*>().isEmpty());  // released after each showing
-
-    // A program's own copy carries its title and version; Enter closes it.
-    AboutDialog demo(QStringLiteral("qmDemo"), 1, 0, 3);
-    QCOMPARE(demo.findChild<QLabel*>(QStringLiteral("lblVersion"))->text(), QStringLiteral("Version: 1.0.3"));
-    qmtest::WhenModal([](QWidget* box) { QTest::keyClick(box->focusWidget(), Qt::Key_Return); });
-    QCOMPARE(demo.exec(), int(QDialog::Accepted));
-}
-
-void QMControlTest::aboutBoxSystemInformation() {
-    AboutDialog box(QStringLiteral("Quarrymink"), 1, 0, 5);
-    QString text, copied;
-    qmtest::WhenModal([&](QWidget* modal) {
-        auto* info = qobject_cast<platform::SystemInfoDialog*>(modal);
-        QVERIFY(info);
-        info->grab().save(qmtest::ScreenshotPath(QStringLiteral("system_info.png")));
-        text = info->findChild<QPlainTextEdit*>(QStringLiteral("txtInfo"))->toPlainText();
-        info->findChild<QPushButton*>(QStringLiteral("cmdCopy"))->click();
-        copied = QGuiApplication::clipboard()->text();
-        QTest::keyClick(info, Qt::Key_Escape);
-    });
-    box.findChild<QPushButton*>(QStringLiteral("cmdSysInfo"))->click();
-    // What a bug report needs, each on a line of its own.
-    for (const char* name : {"Operating system: ", "Qt: ", "Processor: ", "Memory: ", "Screen 1: ",
-                             "SQLite: 3.", "PostgreSQL client (libpq): "})
-        QVERIFY2(text.contains(QLatin1Char('\n') + QLatin1String(name)), name);
-#if defined(Q_OS_LINUX)
-    QVERIFY(!text.contains(QStringLiteral("unknown")));
-    QVERIFY(text.contains(QStringLiteral(" available)\n")));
-#endif
-    QCOMPARE(copied, text);
-    QVERIFY(box.findChildren<platform::SystemInfoDialog*>().isEmpty());  // released when closed
-}
-
-void QMControlTest::recodeWarningAnswers() {
-    const auto answer = [](std::function<void(QWidget*)> act) {
-        RecodeWarningDialog dialog;
-        qmtest::WhenModal(std::move(act));
-        dialog.exec();
-        return dialog.UserChoice();
-    };
-    const auto press = [](const char* name) {
-        return [name](QWidget* d) { d->findChild<QPushButton*>(QString::fromLatin1(name))->click(); };
-    };
-    QCOMPARE(answer(press("cmdRecode")), RecodeChoice::RecodeTable);
-    QCOMPARE(answer(press("cmdCancel")), RecodeChoice::Cancel);
-    QCOMPARE(answer(press("cmdContinue")), RecodeChoice::ContinueSearch);
-    QCOMPARE(answer([](QWidget* d) { QTest::keyClick(d, Qt::Key_Escape); }), RecodeChoice::Cancel);
-    QCOMPARE(answer([](QWidget* d) { QTest::keyClick(d->focusWidget(), Qt::Key_Return); }),
-             RecodeChoice::RecodeTable);  // Recode Table is first in the tab order and the default
-    // Closed by its frame: no answer, whatever an earlier showing was answered with.
-    QCOMPARE(answer([](QWidget* d) { d->close(); }), RecodeChoice::None);
-
-    // With a large font nothing is cut off: the dialog makes room.
-    const QFont saved = QApplication::font();
-    QFont large = saved;
-    large.setPointSize(16);
-    QApplication::setFont(large);
-    RecodeWarningDialog big;
-    QApplication::setFont(saved);
-    for (const auto* b : big.findChildren<QPushButton*>()) {
-        QVERIFY(b->width() >= b->sizeHint().width());
-        QVERIFY(big.rect().contains(b->geometry()));
+    void everySavedPropertyComesBackUnderItsOwnKey() {
+        // A value unlike every other and unlike the default, for each saved property: two
+        // properties on one field, or one read into another's, cannot both come back. They come
+        // back from a settings file, which gives texts back ("false", "25"): each must read as
+        // what was written.
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("host.ini")), group = QStringLiteral("frmMain/QM1");
+        const QFont font(QStringLiteral("Serif"), 12, QFont::Bold, true);
+        MemoryPropertyBag expected;
+        {
+            QSettings file(path, QSettings::IniFormat);
+            SettingsPropertyBag saved(file, group);
+            QM source;
+            source.setFont(font);
+            source.WriteProperties(saved);
+            int n = 2;
+            for (const ControlProperty& p : ControlProperties()) {
+                if (!p.persisted || p.kind == PropertyKind::Font) continue;
+                const QString key = QString::fromLatin1(p.name);
+                const QVariant value = p.kind == PropertyKind::Text      ? QVariant(key + QStringLiteral("!"))
+                                       : p.kind == PropertyKind::Boolean ? QVariant(p.initial == 0)
+                                       : p.kind == PropertyKind::Single  ? QVariant(n + 0.5)
+                                       : p.kind == PropertyKind::Colour  ? QVariant(n * 0x10101)
+                                                                         : QVariant(n * 101);
+                const QVariant initial = p.kind == PropertyKind::Text      ? QVariant(QString())
+                                         : p.kind == PropertyKind::Boolean ? QVariant(p.initial != 0)
+                                                                           : QVariant(0);
+                saved.WriteProperty(key, value, initial);
+                expected.WriteProperty(key, value, initial);
+                ++n;
+            }
+        }
+        QSettings file(path, QSettings::IniFormat);
+        QM qm;
+        qm.ReadProperties(SettingsPropertyBag(file, group));
+        MemoryPropertyBag written;
+        qm.WriteProperties(written);
+        for (const auto& [key, value] : expected.Entries())
+            QCOMPARE(written.ReadProperty(key, QVariant()), value);
+        QCOMPARE(written.Entries().size(), expected.Entries().size() + 1);  // and the font
+        QCOMPARE(qm.Font().family(), font.family());
+        QVERIFY(qm.Font().bold() && qm.Font().italic());
     }
-    auto* label = big.findChild<QLabel*>(QStringLiteral("Label1"));
-    QVERIFY(label->height() >= label->heightForWidth(label->width()));
 
-    RecodeWarningDialog shown;
-    shown.show();
-    shown.grab().save(qmtest::ScreenshotPath(QStringLiteral("recode_warning.png")));
-    QWidget owner;
-    RecodeNote note(&owner);
-    note.ShowCentred();
-    note.grab().save(qmtest::ScreenshotPath(QStringLiteral("recode_note.png")));
-}
+    void publishedDescriptionMatchesTheControl() {
+        using namespace typelib;
+        const QMetaObject* meta = &QM::staticMetaObject;
+        const std::span<const Member> members = Members();
+        QSet<std::int32_t> dispatchIds;
+        for (const Member& m : members) {
+            QVERIFY2(!dispatchIds.contains(m.dispatchId), m.name);
+            dispatchIds.insert(m.dispatchId);
+            QCOMPARE(FindMember(m.name), &m);
+            // Every method is one of the control's (the two that take a connection are not
+            // invokable through the meta-object).
+            if (m.kind == MemberKind::Method && std::strcmp(m.name, "BestMatchSearch") != 0 &&
+                std::strcmp(m.name, "Recode") != 0) {
+                bool found = false;
+                for (int k = meta->methodOffset(); k < meta->methodCount(); ++k)
+                    found = found || meta->method(k).name() == m.name;
+                QVERIFY2(found, m.name);
+            }
+        }
+        // Each property in its own slot; the default member first.
+        for (const ControlProperty& p : ControlProperties()) {
+            QVERIFY2(p.published.slot >= 1 && std::size_t(p.published.slot) <= members.size(), p.name);
+            QCOMPARE(members[std::size_t(p.published.slot - 1)].name, p.name);
+        }
+        QCOMPARE(meta->classInfo(meta->indexOfClassInfo("DefaultMember")).value(), members.front().name);
+
+        // Every published event is a signal of the control.
+        for (const auto& event : Events())
+            QVERIFY2(meta->indexOfSignal(QByteArray(event.name) + "(QString,int)") >= 0, event.name);
+    }
+
+    void designerFormSetsTheProperties() {
+        // A form as Designer saves it, compiled by uic: the setter names must be what uic calls.
+        QWidget form;
+        Ui::HostForm ui;
+        ui.setupUi(&form);
+        QCOMPARE(ui.QM1->TableName(), QStringLiteral("Names"));
+        QCOMPARE(ui.QM1->property("Compare").toInt(), int(QM::qmCompareLastWord));
+        QCOMPARE(ui.QM1->BackColor(), QColor(255, 255, 200));
+        QCOMPARE(ui.QM1->findChild<QListWidget*>(QStringLiteral("List1"))->font().pointSize(), 11);
+    }
+
+    void aboutBox() {
+        const QString description = AboutDialog::DescriptionText();
+        QCOMPARE(description.count(QStringLiteral("\r\n")), 17);  // lines 201-217, each ended by CR LF
+        QVERIFY(description.endsWith(QStringLiteral("\r\n")) && !description.contains(QLatin1Char('*')));
+
+        QM qm;
+        QString title, version, shown;
+        bool fits = false;
+        qmtest::WhenModal([&](QWidget* box) {
+            title = box->windowTitle();
+            version = box->findChild<QLabel*>(QStringLiteral("lblVersion"))->text();
+            auto* description = box->findChild<QLabel*>(QStringLiteral("lblDescription"));
+            shown = description->text();
+            const QWidget* place = box->findChild<QScrollArea*>(QStringLiteral("descriptionArea"))->viewport();
+            fits = description->heightForWidth(place->width()) <= place->height();
+            qmtest::Screenshot(box, QStringLiteral("about_box"));
+            QTest::keyClick(box, Qt::Key_Escape);
+        });
+        qm.ShowAboutBox();
+        QCOMPARE(title, QStringLiteral("About Quarrymink"));
+        QCOMPARE(version, QStringLiteral("Version: 1.0.5"));
+        QVERIFY(shown.startsWith(QStringLiteral("QUARRYMINK\n")));
+        QVERIFY(fits);  // every line shows: the description's place is as high as its text
+        QVERIFY(qm.findChildren<AboutDialog*>().isEmpty());  // released after each showing
+    }
+
+    void aboutBoxSystemInformation() {
+        AboutDialog box(QStringLiteral("Quarrymink"), 1, 0, 5);
+        QString text, copied;
+        qmtest::WhenModal([&](QWidget* modal) {
+            auto* info = qobject_cast<platform::SystemInfoDialog*>(modal);
+            QVERIFY(info);
+            qmtest::Screenshot(info, QStringLiteral("system_info"));
+            text = info->findChild<QPlainTextEdit*>(QStringLiteral("txtInfo"))->toPlainText();
+            info->findChild<QPushButton*>(QStringLiteral("cmdCopy"))->click();
+            copied = QGuiApplication::clipboard()->text();
+            QTest::keyClick(info, Qt::Key_Escape);
+        });
+        box.findChild<QPushButton*>(QStringLiteral("cmdSysInfo"))->click();
+        // What a bug report needs, each on a line of its own.
+        for (const char* name : {"Operating system: ", "Qt: ", "Processor: ", "Memory: ", "Screen 1: ",
+                                 "SQLite: 3.", "PostgreSQL client (libpq): "})
+            QVERIFY2(text.contains(QLatin1Char('\n') + QLatin1String(name)), name);
+    #if defined(Q_OS_LINUX)
+        QVERIFY(!text.contains(QStringLiteral("unknown")));
+    #endif
+        QCOMPARE(copied, text);
+        QVERIFY(box.findChildren<platform::SystemInfoDialog*>().isEmpty());  // released when closed
+    }
+
+    void recodeWarningAnswers() {
+        const auto answer = [](std::function<void(QWidget*)> act) {
+            RecodeWarningDialog dialog;
+            qmtest::WhenModal(std::move(act));
+            dialog.exec();
+            return dialog.UserChoice();
+        };
+        const auto press = [](const char* name) {
+            return [name](QWidget* d) { d->findChild<QPushButton*>(QString::fromLatin1(name))->click(); };
+        };
+        QCOMPARE(answer(press("cmdRecode")), RecodeChoice::RecodeTable);
+        QCOMPARE(answer(press("cmdContinue")), RecodeChoice::ContinueSearch);
+        QCOMPARE(answer([](QWidget* d) { QTest::keyClick(d, Qt::Key_Escape); }), RecodeChoice::Cancel);
+        QCOMPARE(answer([](QWidget* d) { QTest::keyClick(d->focusWidget(), Qt::Key_Return); }),
+                 RecodeChoice::RecodeTable);  // Recode Table is first in the tab order and the default
+        // Closed by its frame: no answer, whatever an earlier showing was answered with.
+        QCOMPARE(answer([](QWidget* d) { d->close(); }), RecodeChoice::None);
+
+        // With a large font nothing is cut off: the dialog makes room.
+        const QFont saved = QApplication::font();
+        QFont large = saved;
+        large.setPointSize(16);
+        QApplication::setFont(large);
+        RecodeWarningDialog big;
+        QApplication::setFont(saved);
+        for (const auto* b : big.findChildren<QPushButton*>()) {
+            QVERIFY(b->width() >= b->sizeHint().width());
+            QVERIFY(big.rect().contains(b->geometry()));
+        }
+        auto* label = big.findChild<QLabel*>(QStringLiteral("Label1"));
+        QVERIFY(label->height() >= label->heightForWidth(label->width()));
+
+        qmtest::Screenshot(&big, QStringLiteral("recode_warning"));
+        QWidget owner;
+        RecodeNote note(&owner);
+        note.ShowCentred();
+        qmtest::Screenshot(&note, QStringLiteral("recode_note"));
+    }
+};
 
 QTEST_MAIN(QMControlTest)
 #include "qm_control_test.moc"

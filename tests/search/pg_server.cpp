@@ -1,10 +1,7 @@
 // The test PostgreSQL server: see pg_server.h.
 //
-// The test process forks a watchdog, which does all the work: initdb, the server (its own
-// child, so that no other process can be mistaken for it), the database, and at the end the
-// shutdown and the removal of the folder. The watchdog reports "OK" or the reason of a failure
-// through one pipe and waits for the other pipe to close: the test process closes it when the
-// tests end, or the kernel does when the test process dies.
+// The test process runs initdb and the server as its own children, each set to stop when the
+// test process dies; at the end of the tests each server is shut down and its folder removed.
 #include "pg_server.h"
 
 #include <fcntl.h>
@@ -24,7 +21,6 @@
 #include <fstream>
 #include <map>
 #include <optional>
-#include <sstream>
 #include <thread>
 #include <vector>
 
@@ -35,23 +31,14 @@ namespace fs = std::filesystem;
 
 constexpr int kPort = 5432;  // names the socket in the private folder; no TCP port is opened
 
-struct ServerState {
+struct Server {
     bool tried = false;
-    pid_t watchdog = -1;
-    int controlFd = -1;
-    std::string conninfo;
-    std::string reason;
+    pid_t pid = -1;
+    std::string folder, conninfo, reason;
 };
 
-std::map<int, ServerState>& States() {
-    static std::map<int, ServerState> states;
-    return states;
-}
-
-std::optional<PgInstallation>& Installation() {
-    static std::optional<PgInstallation> installation;
-    return installation;
-}
+std::map<int, Server> servers;
+std::optional<PgInstallation> installation;  // the system's when empty
 
 std::string FindBinDir() {
     std::vector<fs::path> candidates;
@@ -124,11 +111,8 @@ std::string CopyInstallation(const PgInstallation& from, const fs::path& root, s
 
 std::string LogTail(const std::string& path) {
     std::ifstream in(path);
-    std::stringstream all;
-    all << in.rdbuf();
-    std::string text = all.str();
-    if (text.size() > 1500) text = "..." + text.substr(text.size() - 1500);
-    return text;
+    const std::string text(std::istreambuf_iterator<char>(in), {});
+    return text.size() > 1500 ? "..." + text.substr(text.size() - 1500) : text;
 }
 
 struct RunAs {
@@ -156,7 +140,8 @@ pid_t Spawn(const RunAs& user, const std::string& folder, const std::vector<std:
     if (in >= 0) dup2(in, 0);
     if (user.drop && (setgroups(0, nullptr) != 0 || setgid(user.gid) != 0 || setuid(user.uid) != 0))
         _exit(126);
-    // Should the watchdog itself be killed, the server stops at once rather than linger.
+    // Should the test process die, the server stops at once rather than linger (set after the
+    // change of user, which clears it).
     prctl(PR_SET_PDEATHSIG, SIGQUIT);
     if (chdir(folder.c_str()) != 0) _exit(126);
     execve(argv[0], argv.data(), envp);
@@ -172,88 +157,65 @@ bool WaitExit(pid_t pid, int seconds, int* status) {
     return false;
 }
 
-void WriteAll(int fd, const std::string& text) {
-    std::size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t n = write(fd, text.data() + done, text.size() - done);
-        if (n <= 0) return;
-        done += static_cast<std::size_t>(n);
-    }
-}
-
-// The watchdog's work. Writes "OK" or "ERR <reason>" to report, then waits for control to close.
-[[noreturn]] void Watchdog(int control, int report, const std::string& bin, const RunAs& user,
-                           const std::string& folder) {
-    setsid();  // outlives a signal to the test's process group, to clean up after it
-    prctl(PR_SET_NAME, "qm-pg-watchdog");
-    const std::string data = folder + "/data", log = folder + "/server.log";
-    pid_t server = -1;
-    const auto finish = [&](const std::string& error) {
-        if (!error.empty()) {
-            WriteAll(report, "ERR " + error);
-            close(report);
-        }
-        if (error.empty()) {
-            char byte;
-            while (read(control, &byte, 1) > 0) {
-            }
-        }
-        if (server > 0) {
-            int status = 0;
-            kill(server, SIGINT);  // fast shutdown
-            if (!WaitExit(server, 20, &status)) {
-                kill(server, SIGKILL);
-                waitpid(server, &status, 0);
-            }
-        }
-        std::error_code ec;
-        fs::remove_all(folder, ec);
-        _exit(0);
-    };
-
-    int status = 0;
-    const pid_t init = Spawn(
-        user, folder,
-        {bin + "/initdb", "-D", data, "-A", "trust", "-U", "qm", "-E", "UTF8", "--locale=C", "-N"}, log);
-    if (!WaitExit(init, 120, &status) || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        finish("initdb failed:\n" + LogTail(log));
-
-    server = Spawn(user, folder,
-                   {bin + "/postgres", "-D", data, "-k", folder, "-p", std::to_string(kPort), "-c",
-                    "listen_addresses=", "-c", "fsync=off", "-c", "synchronous_commit=off", "-c",
-                    "full_page_writes=off"},
-                   log);
-    const std::string admin =
-        "host=" + folder + " port=" + std::to_string(kPort) + " user=qm dbname=postgres";
-    bool ready = false;
-    for (int i = 0; i < 600 && !ready; ++i) {
-        if (waitpid(server, &status, WNOHANG) == server) {
-            server = -1;
-            finish("the server stopped at start-up:\n" + LogTail(log));
-        }
-        ready = PQping(admin.c_str()) == PQPING_OK;
-        if (!ready) std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    if (!ready) finish("the server did not start within 30 seconds:\n" + LogTail(log));
-
+std::string Libpq(const std::string& admin, const char* sql) {
     PGconn* conn = PQconnectdb(admin.c_str());
-    PGresult* r = PQexec(conn, "CREATE DATABASE qmtest");
-    const bool created = PQresultStatus(r) == PGRES_COMMAND_OK;
-    const std::string error = PQerrorMessage(conn);
+    PGresult* r = PQexec(conn, sql);
+    const std::string error = PQresultStatus(r) == PGRES_COMMAND_OK ? "" : PQerrorMessage(conn);
     PQclear(r);
     PQfinish(conn);
-    if (!created) finish("CREATE DATABASE failed: " + error);
-
-    WriteAll(report, "OK");
-    close(report);
-    finish({});
-    _exit(0);
+    return error;
 }
 
-void Start(ServerState& state) {
-    std::string bin = Installation() ? Installation()->bindir : FindBinDir();
+// Creates the cluster in the server's folder, starts the server and creates the test
+// database; the reason of a failure, or nothing.
+std::string Run(Server& server, const std::string& bin, const RunAs& user) {
+    const std::string data = server.folder + "/data", log = server.folder + "/server.log";
+    int status = 0;
+    const pid_t init = Spawn(
+        user, server.folder,
+        {bin + "/initdb", "-D", data, "-A", "trust", "-U", "qm", "-E", "UTF8", "--locale=C", "-N"}, log);
+    if (!WaitExit(init, 120, &status) || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        return "initdb failed:\n" + LogTail(log);
+
+    server.pid = Spawn(user, server.folder,
+                       {bin + "/postgres", "-D", data, "-k", server.folder, "-p", std::to_string(kPort), "-c",
+                        "listen_addresses=", "-c", "fsync=off", "-c", "synchronous_commit=off", "-c",
+                        "full_page_writes=off"},
+                       log);
+    const std::string admin = "host=" + server.folder + " port=" + std::to_string(kPort) + " user=qm dbname=";
+    for (int i = 0; i < 600; ++i) {
+        if (waitpid(server.pid, &status, WNOHANG) == server.pid) {
+            server.pid = -1;
+            return "the server stopped at start-up:\n" + LogTail(log);
+        }
+        if (PQping((admin + "postgres").c_str()) == PQPING_OK) {
+            const std::string error = Libpq(admin + "postgres", "CREATE DATABASE qmtest");
+            return error.empty() ? error : "CREATE DATABASE failed: " + error;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return "the server did not start within 30 seconds:\n" + LogTail(log);
+}
+
+void Stop(Server& server) {
+    if (server.pid > 0) {
+        int status = 0;
+        kill(server.pid, SIGINT);  // fast shutdown
+        if (!WaitExit(server.pid, 20, &status)) {
+            kill(server.pid, SIGKILL);
+            waitpid(server.pid, &status, 0);
+        }
+        server.pid = -1;
+    }
+    std::error_code ec;
+    if (!server.folder.empty()) fs::remove_all(server.folder, ec);
+    server.conninfo.clear();
+}
+
+void Start(Server& server) {
+    std::string bin = installation ? installation->bindir : FindBinDir();
     if (bin.empty()) {
-        state.reason = "no initdb and postgres under $QM_PG_BINDIR or /usr/lib/postgresql/*/bin";
+        server.reason = "no initdb and postgres under $QM_PG_BINDIR or /usr/lib/postgresql/*/bin";
         return;
     }
     RunAs user;
@@ -262,89 +224,36 @@ void Start(ServerState& state) {
         const passwd* pw = getpwnam("postgres");
         if (!pw) pw = getpwnam("nobody");
         if (!pw) {
-            state.reason = "running as root, and neither the user postgres nor nobody exists";
+            server.reason = "running as root, and neither the user postgres nor nobody exists";
             return;
         }
         user = {true, pw->pw_uid, pw->pw_gid};
     }
     char pattern[] = "/tmp/qm-pg-XXXXXX";
     if (!mkdtemp(pattern)) {
-        state.reason = "could not create a temporary folder";
+        server.reason = "could not create a temporary folder";
         return;
     }
-    const std::string folder = pattern;
-    if (user.drop && chown(folder.c_str(), user.uid, user.gid) != 0) {
-        state.reason = "could not hand the temporary folder to the server's user";
-        rmdir(folder.c_str());
-        return;
-    }
-    if (Installation()) {
-        bin = CopyInstallation(*Installation(), folder + "/install", state.reason);
-        if (bin.empty()) {
-            fs::remove_all(folder);
-            return;
-        }
-    }
-    int control[2], report[2];
-    if (pipe(control) != 0 || pipe(report) != 0) {
-        state.reason = "could not create pipes";
-        fs::remove_all(folder);
-        return;
-    }
-    // The server must not inherit the pipes: it would hold them open after the watchdog is done.
-    for (const int fd : {control[0], control[1], report[0], report[1]}) fcntl(fd, F_SETFD, FD_CLOEXEC);
-    std::fflush(nullptr);
-    const pid_t pid = fork();
-    if (pid == 0) {
-        close(control[1]);
-        close(report[0]);
-        Watchdog(control[0], report[1], bin, user, folder);
-    }
-    close(control[0]);
-    close(report[1]);
-    if (pid < 0) {
-        close(control[1]);
-        close(report[0]);
-        state.reason = "could not fork";
-        return;
-    }
-    state.watchdog = pid;
-    state.controlFd = control[1];
-    std::string answer;
-    char buffer[512];
-    for (ssize_t n; (n = read(report[0], buffer, sizeof buffer)) > 0;)
-        answer.append(buffer, static_cast<std::size_t>(n));
-    close(report[0]);
-    if (answer == "OK") {
-        state.conninfo = "host=" + folder + " port=" + std::to_string(kPort) + " user=qm dbname=qmtest";
-    } else {
-        state.reason = answer.rfind("ERR ", 0) == 0 ? answer.substr(4) : "the watchdog gave no answer";
-        close(state.controlFd);
-        state.controlFd = -1;
-        waitpid(state.watchdog, nullptr, 0);
-        state.watchdog = -1;
-    }
-}
-
-void Stop() {
-    // Every server is told first, so that they shut down together.
-    for (auto& [n, state] : States())
-        if (state.controlFd >= 0) {
-            close(state.controlFd);
-            state.controlFd = -1;
-        }
-    for (auto& [n, state] : States()) {
-        if (state.watchdog > 0) {
-            waitpid(state.watchdog, nullptr, 0);
-            state.watchdog = -1;
-        }
-        state.conninfo.clear();
-    }
+    server.folder = pattern;
+    if (user.drop && chown(pattern, user.uid, user.gid) != 0)
+        server.reason = "could not hand the temporary folder to the server's user";
+    else if (installation)
+        bin = CopyInstallation(*installation, server.folder + "/install", server.reason);
+    if (server.reason.empty()) server.reason = Run(server, bin, user);
+    if (server.reason.empty())
+        server.conninfo = "host=" + server.folder + " port=" + std::to_string(kPort) + " user=qm dbname=qmtest";
+    else
+        Stop(server);
 }
 
 class PgServerEnvironment : public ::testing::Environment {
 public:
-    void TearDown() override { Stop(); }
+    // Every server is told first, so that they shut down together.
+    void TearDown() override {
+        for (auto& [n, server] : servers)
+            if (server.pid > 0) kill(server.pid, SIGINT);
+        for (auto& [n, server] : servers) Stop(server);
+    }
 };
 
 [[maybe_unused]] ::testing::Environment* const kEnvironment =
@@ -353,7 +262,7 @@ public:
 }  // namespace
 
 const char* PgConninfo(int server) {
-    ServerState& state = States()[server];
+    Server& state = servers[server];
     if (!state.tried) {
         state.tried = true;
         Start(state);
@@ -362,14 +271,18 @@ const char* PgConninfo(int server) {
 }
 
 const std::string& PgUnavailableReason() {
-    for (const auto& [n, state] : States())
-        if (!state.reason.empty()) return state.reason;
+    for (const auto& [n, server] : servers)
+        if (!server.reason.empty()) return server.reason;
     static const std::string none;
     return none;
 }
 
-void UsePgInstallation(const PgInstallation& installation) {
-    Installation() = installation;
+bool PgBuiltIn() {
+    return true;
+}
+
+void UsePgInstallation(const PgInstallation& given) {
+    installation = given;
 }
 
 }  // namespace quarrymink::testing

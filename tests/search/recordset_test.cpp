@@ -1,11 +1,8 @@
 // Record sets on both backends: the cursor, changes through a set, patterns and errors.
 // Every test runs on a SQLite file and on the private PostgreSQL server (skipped without one).
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <filesystem>
 #include <functional>
-#include <map>
 
 #include "db_test_support.h"
 #include "pg_server.h"
@@ -15,33 +12,22 @@
 namespace quarrymink {
 namespace {
 
-namespace fs = std::filesystem;
-
 using testing::ErrorNumber;
 using testing::Num;
 
 class RecordsetTest : public ::testing::TestWithParam<ConnectionKind> {
 protected:
     void SetUp() override {
-        if (Pg()) {
-            QM_REQUIRE_PG();
-            db_ = ConnectPostgres(testing::PgConninfo());
-            // A fresh schema per test: the tests of one run share the server.
-            for (const char16_t* sql :
-                 {u"DROP SCHEMA IF EXISTS t CASCADE", u"CREATE SCHEMA t", u"SET search_path = t"})
-                db_->Execute(sql);
-        } else {
-            static int counter = 0;
-            path_ = (fs::temp_directory_path() /
-                     ("qm-rs-" + std::to_string(getpid()) + "-" + std::to_string(++counter) + ".sqlite"))
-                        .string();
-            fs::remove(path_);
-            db_ = CreateSqlite(path_);
+        if (!Pg()) {
+            db_ = CreateSqlite(file_.path());
+            return;
         }
-    }
-    void TearDown() override {
-        db_.reset();
-        if (!path_.empty()) fs::remove(path_);
+        QM_REQUIRE_PG();
+        db_ = ConnectPostgres(testing::PgConninfo());
+        // A fresh schema per test: the tests of one run share the server.
+        for (const char16_t* sql :
+             {u"DROP SCHEMA IF EXISTS t CASCADE", u"CREATE SCHEMA t", u"SET search_path = t"})
+            db_->Execute(sql);
     }
 
     bool Pg() const { return GetParam() == ConnectionKind::Postgres; }
@@ -67,102 +53,65 @@ protected:
         return set->Field(u"c").ToInt32();
     }
 
+    testing::SqliteFile file_;
     std::unique_ptr<Connection> db_;
-    std::string path_;
 };
 
-TEST_P(RecordsetTest, EmptySetIsAtBofAndEof) {
-    MakePeople(0);
-    for (const bool updatable : {false, true}) {
-        auto set = db_->OpenRecordset(u"SELECT name, n FROM people", {updatable});
-        EXPECT_TRUE(set->Bof());
-        EXPECT_TRUE(set->Eof());
-        EXPECT_EQ(set->RecordCount(), 0);
-        EXPECT_EQ(ErrorNumber([&] { set->MoveFirst(); }), dberr::kNoCurrentRecord);
-        EXPECT_EQ(ErrorNumber([&] { set->MoveLast(); }), dberr::kNoCurrentRecord);
-        EXPECT_EQ(ErrorNumber([&] { set->MoveNext(); }), dberr::kNoCurrentRecord);
-        EXPECT_EQ(ErrorNumber([&] { set->MovePrevious(); }), dberr::kNoCurrentRecord);
-        EXPECT_EQ(ErrorNumber([&] { set->Field(u"name"); }), dberr::kNoCurrentRecord);
-        EXPECT_TRUE(set->Bof() && set->Eof());
-        set->Close();
-    }
-    auto table = db_->OpenRecordset(u"people");
-    EXPECT_TRUE(table->Bof() && table->Eof());
-}
-
-TEST_P(RecordsetTest, MovesFollowTheQueryOrderAndSetBofAndEof) {
-    MakePeople(5);
-    for (const bool updatable : {false, true}) {
-        SCOPED_TRACE(updatable ? "updatable" : "read-only");
-        auto set = db_->OpenRecordset(u"SELECT name, n FROM people ORDER BY n", {updatable});
-        ASSERT_FALSE(set->Bof() || set->Eof());
-        EXPECT_EQ(set->Field(u"N").ToInt32(), 0);  // names compare without regard to case
-        EXPECT_EQ(set->RecordCount(), 5);
-        set->MoveLast();
-        EXPECT_EQ(set->RecordCount(), 5);
-        EXPECT_EQ(set->Field(u"n").ToInt32(), 4);
-        set->MoveNext();
-        EXPECT_TRUE(set->Eof());
-        EXPECT_FALSE(set->Bof());
-        EXPECT_EQ(ErrorNumber([&] { set->MoveNext(); }), dberr::kNoCurrentRecord);
-        EXPECT_EQ(ErrorNumber([&] { set->Field(u"n"); }), dberr::kNoCurrentRecord);
-        set->MovePrevious();
-        EXPECT_EQ(set->Field(u"name").ToText(), u"p4");
-        set->MoveFirst();
-        set->MovePrevious();
-        EXPECT_TRUE(set->Bof());
-        EXPECT_FALSE(set->Eof());
-        EXPECT_EQ(ErrorNumber([&] { set->MovePrevious(); }), dberr::kNoCurrentRecord);
-        set->MoveNext();
-        EXPECT_EQ(set->Field(u"n").ToInt32(), 0);
-
-        // Position access: a name resolved once, texts into one buffer.
-        const int name = set->FieldIndex(u"NAME");
-        EXPECT_EQ(set->FieldCount(), 2);
-        EXPECT_EQ(set->FieldName(name), u"name");
-        std::u16string text;
-        set->MoveNext();
-        set->FieldTextAt(name, text);
-        EXPECT_EQ(text, u"p1");
-        set->FieldTextAt(set->FieldIndex(u"n"), text);
-        EXPECT_EQ(text, u"1");
-        EXPECT_EQ(ErrorNumber([&] { set->Field(u"nope"); }), dberr::kItemNotFound);
-        EXPECT_EQ(ErrorNumber([&] { set->FieldAt(2); }), dberr::kItemNotFound);
-        set->Close();
-    }
-}
-
-// More rows than one batch of the server cursor, walked both ways with jumps between.
-TEST_P(RecordsetTest, LongWalksBothWays) {
+// More rows than one batch of the server cursor, walked both ways to the ends, with jumps between.
+TEST_P(RecordsetTest, WalksFollowTheQueryOrderAndStopAtBofAndEof) {
     const int rows = 2345;
     MakePeople(rows);
     for (const bool updatable : {false, true}) {
         SCOPED_TRACE(updatable ? "updatable" : "read-only");
+        // An empty set is at both ends, and has no row to move to or read.
+        auto none = db_->OpenRecordset(u"SELECT name, n FROM people WHERE n < 0", {updatable});
+        EXPECT_TRUE(none->Bof() && none->Eof());
+        for (const auto& act : std::initializer_list<std::function<void()>>{
+                 [&] { none->MoveFirst(); }, [&] { none->MoveLast(); }, [&] { none->MoveNext(); },
+                 [&] { none->MovePrevious(); }, [&] { none->Field(u"name"); }})
+            EXPECT_EQ(ErrorNumber(act), dberr::kNoCurrentRecord);
+        none->Close();
+
         auto set = db_->OpenRecordset(u"SELECT n, name FROM people ORDER BY n", {updatable});
+        EXPECT_EQ(set->Field(u"N").ToInt32(), 0);  // names compare without regard to case
         int expected = 0;
         for (; !set->Eof(); set->MoveNext()) ASSERT_EQ(set->Field(u"n").ToInt32(), expected++);
         EXPECT_EQ(expected, rows);
+        EXPECT_FALSE(set->Bof());
+        EXPECT_EQ(ErrorNumber([&] { set->MoveNext(); }), dberr::kNoCurrentRecord);
         set->MovePrevious();
         for (; !set->Bof(); set->MovePrevious()) ASSERT_EQ(set->Field(u"n").ToInt32(), --expected);
         EXPECT_EQ(expected, 0);
+        EXPECT_FALSE(set->Eof());
+        EXPECT_EQ(ErrorNumber([&] { set->MovePrevious(); }), dberr::kNoCurrentRecord);
         set->MoveLast();
+        EXPECT_EQ(set->RecordCount(), rows);
         EXPECT_EQ(set->Field(u"n").ToInt32(), rows - 1);
         set->MoveFirst();
-        EXPECT_EQ(set->Field(u"n").ToInt32(), 0);
-        std::string bookmark;
         for (int i = 0; i < 1500; ++i) set->MoveNext();
-        bookmark = set->Bookmark();
+        const std::string bookmark = set->Bookmark();
         set->MoveFirst();
         set->SetBookmark(bookmark);
-        EXPECT_EQ(set->Field(u"n").ToInt32(), 1500);
         EXPECT_EQ(ErrorNumber([&] { set->SetBookmark("not a bookmark"); }), dberr::kInvalidBookmark);
-        EXPECT_EQ(set->Field(u"n").ToInt32(), 1500);
+        // Position access: a name resolved once, texts into one buffer.
+        std::u16string text;
+        set->FieldTextAt(set->FieldIndex(u"NAME"), text);
+        EXPECT_EQ(text, u"p1500");
+        set->FieldTextAt(set->FieldIndex(u"n"), text);
+        EXPECT_EQ(text, u"1500");
+        EXPECT_EQ(ErrorNumber([&] { set->FieldAt(2); }), dberr::kItemNotFound);
         if (Pg()) {  // a read-only set streams: no cursor that the server keeps whole
             auto held = db_->OpenRecordset(
                 u"SELECT COUNT(*) AS n FROM pg_cursors WHERE is_holdable OR is_scrollable");
             EXPECT_EQ(held->Field(u"n").ToInt32(), updatable ? 1 : 0);
         }
     }
+    auto top = db_->OpenRecordset(u"SELECT TOP 3 n FROM people ORDER BY n DESC");
+    top->MoveLast();
+    EXPECT_EQ(top->RecordCount(), 3);
+    EXPECT_EQ(top->Field(u"n").ToInt32(), rows - 3);
+    db_->Execute(u"CREATE TABLE nobody (x INTEGER)");
+    EXPECT_TRUE(db_->OpenRecordset(u"nobody")->Eof());
 }
 
 // No key, and rows that are equal in every field: an update must change the one row the set
@@ -176,15 +125,11 @@ TEST_P(RecordsetTest, UpdateChangesExactlyTheCurrentRowAmongDuplicates) {
     set->SetField(u"n", Value(99));
     EXPECT_EQ(set->Field(u"n").ToInt32(), 99);  // the edited value, before Update
     set->Update();
-    EXPECT_EQ(set->Field(u"n").ToInt32(), 99);
-    EXPECT_EQ(Count(u"n = 99"), 1);
-    EXPECT_EQ(Count(u"n = 1"), 2);
-    set->Edit();
+    set->Edit();  // twice: the row is still found by what it now holds
     set->SetField(u"N", Value(u"100"));
     set->SetField(u"name", Value(u"z"));
     set->Update();
     EXPECT_EQ(Count(u"n = 100 AND name = 'z'"), 1);
-    EXPECT_EQ(Count(u"n = 99"), 0);
     EXPECT_EQ(Count(u"n = 1"), 2);
     // Moving away drops an edit that was not written.
     set->Edit();
@@ -192,7 +137,6 @@ TEST_P(RecordsetTest, UpdateChangesExactlyTheCurrentRowAmongDuplicates) {
     set->MoveFirst();
     EXPECT_EQ(Count(u"n = 5"), 0);
     EXPECT_EQ(ErrorNumber([&] { set->Update(); }), dberr::kUpdateWithoutEdit);
-    EXPECT_EQ(ErrorNumber([&] { set->SetField(u"n", Value(5)); }), dberr::kUpdateWithoutEdit);
 }
 
 // The walk of a recode: from the last row back to the first, rewriting a field of each row.
@@ -205,10 +149,7 @@ TEST_P(RecordsetTest, RecodeWalksBackwardsRewritingEveryRowOnce) {
     db_->Execute(u"INSERT INTO names VALUES " + values);
 
     auto set = db_->OpenRecordset(u"SELECT t,k FROM names", {true});
-    ASSERT_FALSE(set->Bof() && set->Eof());
     EXPECT_EQ(set->DefinedSize(u"K"), 50);
-    set->MoveLast();
-    const std::int64_t total = set->RecordCount();
     set->MoveLast();
     std::int64_t visited = 0;
     while (!set->Bof()) {
@@ -219,7 +160,6 @@ TEST_P(RecordsetTest, RecodeWalksBackwardsRewritingEveryRowOnce) {
         ++visited;
     }
     set->Close();
-    EXPECT_EQ(total, rows);
     EXPECT_EQ(visited, rows);
     auto check = db_->OpenRecordset(u"SELECT COUNT(*) AS c FROM names WHERE k = 'new:' || t");
     EXPECT_EQ(check->Field(u"c").ToInt32(), rows);
@@ -247,31 +187,19 @@ TEST_P(RecordsetTest, DeleteRemovesTheCurrentRowOnly) {
     set->MoveNext();
     const std::string bookmark = set->Bookmark();
     set->Delete();
-    EXPECT_EQ(ErrorNumber([&] { set->Field(u"name"); }), dberr::kRecordDeleted);
     EXPECT_EQ(ErrorNumber([&] { set->Delete(); }), dberr::kRecordDeleted);
     EXPECT_EQ(ErrorNumber([&] { set->SetBookmark(bookmark); }), dberr::kInvalidBookmark);
     set->MoveNext();
     EXPECT_EQ(set->Field(u"name").ToText(), u"c");
     set->MovePrevious();
     EXPECT_EQ(set->Field(u"name").ToText(), u"b");
-    EXPECT_EQ(set->RecordCount(), 4);
     EXPECT_EQ(Count(u"name = 'c'"), 1);
     EXPECT_EQ(Count(u"1 = 1"), 4);
 }
 
-TEST_P(RecordsetTest, TableWithAutoIncrementCountsFromOne) {
-    TableDef def;
-    def.name = u"NameData";
-    def.CreateField(u"Key", FieldDef::Type::Text, 50).allowZeroLength = true;
-    def.CreateField(u"Ident", FieldDef::Type::Long).attributes = FieldDef::kAutoIncrement;
-    def.CreateField(u"Name", FieldDef::Type::Text, 50);
-    def.CreateIndex(u"ndxName").fields.push_back(u"Name");
-    db_->AppendTableDef(def);
-    EXPECT_TRUE(db_->TableExists(u"NAMEDATA"));
-
+TEST_P(RecordsetTest, TableSetCountsFromOneAndFollowsItsIndex) {
+    db_->AppendTableDef(testing::NameDataTable());
     auto set = db_->OpenRecordset(u"NameData");
-    set->SetIndex(u"ndxName");
-    EXPECT_EQ(set->DefinedSize(u"Key"), 50);
     for (const char16_t* name : {u"Bea", u"Al", u"Cy"}) {
         set->AddNew();
         set->SetField(u"Name", Value(name));
@@ -291,14 +219,10 @@ TEST_P(RecordsetTest, TableWithAutoIncrementCountsFromOne) {
 
     auto table = db_->OpenRecordset(u"NameData");
     table->SetIndex(u"ndxName");
-    table->Seek(u"=", {Value(u"Cy")});
-    ASSERT_FALSE(table->NoMatch());
-    EXPECT_EQ(table->Field(u"Ident").ToInt32(), 3);
     table->Seek(u"=", {Value(u"Nobody")});
     EXPECT_TRUE(table->NoMatch());
     // The table's row count follows the rows deleted and added through the set, as a names
     // list that shows it after each change needs.
-    EXPECT_EQ(table->RecordCount(), 3);
     table->Seek(u"=", {Value(u"Al")});
     table->Delete();
     EXPECT_EQ(table->RecordCount(), 2);
@@ -307,7 +231,6 @@ TEST_P(RecordsetTest, TableWithAutoIncrementCountsFromOne) {
         table->SetField(u"Name", Value(name));
         table->Update();
     }
-    EXPECT_EQ(table->RecordCount(), 4);
     table->MoveFirst();
     table->Edit();
     table->SetField(u"Name", Value(u"Zed"));
@@ -317,7 +240,24 @@ TEST_P(RecordsetTest, TableWithAutoIncrementCountsFromOne) {
     for (table->MoveFirst(); !table->Eof(); table->MoveNext()) order += table->Field(u"Name").ToText() + u" ";
     EXPECT_EQ(order, u"Cy Di Ed Zed ");
     EXPECT_EQ(ErrorNumber([&] { table->SetIndex(u"noSuchIndex"); }), dberr::kNotAnIndex);
-    EXPECT_EQ(db_->Execute(u"DELETE FROM NameData"), 4);
+
+    // After Seek or SetBookmark the set knows the row, not yet its place; moves must go on
+    // from that row, also after a delete.
+    table->Seek(u"=", {Value(u"Di")});
+    table->MoveNext();
+    EXPECT_EQ(table->Field(u"Name").ToText(), u"Ed");
+    const std::string bookmark = table->Bookmark();
+    table->MoveFirst();
+    table->SetBookmark(bookmark);
+    table->Delete();
+    EXPECT_EQ(ErrorNumber([&] { table->Field(u"Name"); }), dberr::kRecordDeleted);
+    table->MoveNext();
+    EXPECT_EQ(table->Field(u"Name").ToText(), u"Zed");
+    table->Seek(u"=", {Value(u"Di")});
+    table->Delete();
+    table->MovePrevious();
+    EXPECT_EQ(table->Field(u"Name").ToText(), u"Cy");
+    EXPECT_EQ(db_->Execute(u"DELETE FROM NameData"), 2);
 }
 
 // Both backends check a new table alike, and a refused one leaves nothing behind.
@@ -337,7 +277,6 @@ TEST_P(RecordsetTest, TableDefinitionsAreCheckedAlike) {
     EXPECT_EQ(refused([](TableDef& d) { d.CreateField(u"Id2", FieldDef::Type::Long).attributes = 16; }),
               dberr::kGeneral);
     EXPECT_EQ(refused([](TableDef& d) { d.CreateIndex(u"ndx"); }), dberr::kGeneral);
-    EXPECT_EQ(refused([](TableDef& d) { d.CreateIndex(u"").fields = {u"Name"}; }), dberr::kGeneral);
     EXPECT_EQ(refused([](TableDef& d) {  // refused by the database at the second index
                   d.CreateIndex(u"ndx").fields = {u"Name"};
                   d.CreateIndex(u"ndx").fields = {u"Id"};
@@ -365,49 +304,29 @@ TEST_P(RecordsetTest, LikePatternsMatchSpecialCharactersLiterally) {
         return found;
     };
     EXPECT_EQ(matches(u"\u0002it's" + Any()), u"\u0002it's ");
-    if (Pg()) {  // ADO: % and _ are the wildcards
-        EXPECT_EQ(matches(u"a[%]b"), u"a%b ");
-        EXPECT_EQ(matches(u"a[_]b"), u"a_b ");
-        EXPECT_EQ(matches(u"a[[]b"), u"a[b ");
-        EXPECT_EQ(matches(u"a*b"), u"a*b ");
-        EXPECT_EQ(matches(u"a?b"), u"a?b ");
-        EXPECT_EQ(matches(u"a\\b"), u"a\\b ");
-        EXPECT_EQ(matches(u"A%"), u"A*b ");  // case-sensitive
-        EXPECT_EQ(matches(u"a[0-9]b"), u"a1b ");
-        EXPECT_EQ(matches(u"a[!a-z0-9]b%"), u"a#b a%b a*b a?b a[b a\\b a_b ");
-        EXPECT_EQ(matches(u"a_b").size(), 9u * 4u);
-    } else {  // DAO: * ? # are the wildcards
-        EXPECT_EQ(matches(u"a[*]b"), u"a*b ");
-        EXPECT_EQ(matches(u"a[?]b"), u"a?b ");
-        EXPECT_EQ(matches(u"a[#]b"), u"a#b ");
-        EXPECT_EQ(matches(u"a[[]b"), u"a[b ");
-        EXPECT_EQ(matches(u"a%b"), u"a%b ");
-        EXPECT_EQ(matches(u"a_b"), u"a_b ");
-        EXPECT_EQ(matches(u"a\\b"), u"a\\b ");
-        EXPECT_EQ(matches(u"A*"), u"A*b ");  // case-sensitive
-        EXPECT_EQ(matches(u"a#b"), u"a1b ");
-        EXPECT_EQ(matches(u"a[!a-z0-9]b*"), u"a#b a%b a*b a?b a[b a\\b a_b ");
-        EXPECT_EQ(matches(u"a?b").size(), 9u * 4u);
-    }
-}
-
-TEST_P(RecordsetTest, TopLimitsTheRows) {
-    MakePeople(10);
-    auto set = db_->OpenRecordset(u"SELECT TOP 3 n FROM people ORDER BY n DESC");
-    set->MoveLast();
-    EXPECT_EQ(set->RecordCount(), 3);
-    EXPECT_EQ(set->Field(u"n").ToInt32(), 7);
+    // A pattern in each dialect (ADO's on PostgreSQL, DAO's on SQLite) and what it finds.
+    const struct {
+        std::u16string_view ado, dao, found;
+    } cases[] = {
+        // Each dialect's wildcards in brackets, and the other dialect's as plain characters;
+        // patterns are case-sensitive.
+        {u"a[%]b", u"a%b", u"a%b "},   {u"a[_]b", u"a_b", u"a_b "},
+        {u"a*b", u"a[*]b", u"a*b "},   {u"a?b", u"a[?]b", u"a?b "},
+        {u"a#b", u"a[#]b", u"a#b "},   {u"a[[]b", u"a[[]b", u"a[b "},
+        {u"a\\b", u"a\\b", u"a\\b "},  {u"A%", u"A*", u"A*b "},
+        {u"a[0-9]b", u"a#b", u"a1b "}, {u"a[!a-z0-9]b%", u"a[!a-z0-9]b*", u"a#b a%b a*b a?b a[b a\\b a_b "},
+    };
+    for (const auto& c : cases) EXPECT_EQ(matches(std::u16string(Pg() ? c.ado : c.dao)), c.found);
+    EXPECT_EQ(matches(Pg() ? u"a_b" : u"a?b").size(), 9u * 4u);
 }
 
 TEST_P(RecordsetTest, SetsThatCannotChangeRowsSaySo) {
     MakePeople(3);
     auto readOnly = db_->OpenRecordset(u"SELECT name FROM people");
-    EXPECT_EQ(ErrorNumber([&] { readOnly->Edit(); }), dberr::kReadOnly);
     EXPECT_EQ(ErrorNumber([&] { readOnly->AddNew(); }), dberr::kReadOnly);
     EXPECT_EQ(ErrorNumber([&] { readOnly->Delete(); }), dberr::kReadOnly);
     // Asked for, but a join has no one row behind each row.
     auto join = db_->OpenRecordset(u"SELECT a.name FROM people a, people b WHERE a.n = b.n", {true});
-    EXPECT_EQ(join->RecordCount(), 3);
     EXPECT_EQ(ErrorNumber([&] { join->Edit(); }), dberr::kReadOnly);
     // A computed field of an updatable set.
     auto computed = db_->OpenRecordset(u"SELECT name, n + 1 AS m FROM people", {true});
@@ -425,29 +344,27 @@ TEST_P(RecordsetTest, SetOutlivesItsConnectionObject) {
     EXPECT_THROW(set->MoveFirst(), DbError);
 }
 
-TEST_P(RecordsetTest, ErrorNumbersOfUnknownFieldsAndTables) {
+TEST_P(RecordsetTest, FailuresCarryTheirNumberAndTheDatabasesMessage) {
     MakePeople(1);
-    const std::int32_t field = ErrorNumber([&] { db_->OpenRecordset(u"SELECT nope FROM people"); });
-    const std::int32_t table = ErrorNumber([&] { db_->OpenRecordset(u"SELECT n FROM nopes"); });
-    const std::int32_t tableSet = ErrorNumber([&] { db_->OpenRecordset(u"nopes"); });
-    const std::int32_t syntax = ErrorNumber([&] { db_->OpenRecordset(u"SELECT FROM WHERE"); });
-    if (Pg()) {
-        EXPECT_EQ(field, dberr::kUnknownField);
-        EXPECT_EQ(table, dberr::kUnknownTable);
-        EXPECT_EQ(tableSet, dberr::kUnknownTable);
-    } else {
-        EXPECT_EQ(field, dberr::kGeneral);
-        EXPECT_EQ(table, dberr::kGeneral);
-        EXPECT_EQ(tableSet, dberr::kGeneral);
+    const struct {
+        std::u16string_view sql;
+        bool execute;
+        std::int32_t sqlite, pg;
+    } cases[] = {
+        {u"SELECT nope FROM people", false, dberr::kGeneral, dberr::kUnknownField},
+        {u"SELECT n FROM nopes", false, dberr::kGeneral, dberr::kUnknownTable},
+        {u"DELETE FROM nopes", true, dberr::kGeneral, dberr::kUnknownTable},
+        {u"SELECT [n FROM people", false, dberr::kGeneral, dberr::kGeneral},
+    };
+    for (const auto& c : cases) {
+        const auto run = [&] { c.execute ? void(db_->Execute(c.sql)) : void(db_->OpenRecordset(c.sql)); };
+        EXPECT_EQ(ErrorNumber(run), Pg() ? c.pg : c.sqlite) << Utf16ToUtf8(c.sql);
     }
-    EXPECT_EQ(syntax, dberr::kGeneral);
     try {
-        db_->Execute(u"INSERT INTO people VALUES ('x')");
-        db_->Execute(u"INSERT INTO people (n) VALUES ('not a number')");
-        if (Pg()) ADD_FAILURE() << "PostgreSQL took a text for a number";
+        db_->OpenRecordset(u"SELECT nope FROM people");
     } catch (const DbError& e) {
-        EXPECT_EQ(e.Number(), dberr::kGeneral);
-        EXPECT_FALSE(e.Description().empty());
+        EXPECT_NE(e.Description().find(u"nope"), std::u16string::npos);  // the database's own message
+        EXPECT_TRUE(Pg() || e.Description() == u"no such column: nope");
     }
 }
 
