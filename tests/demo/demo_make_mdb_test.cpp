@@ -1,5 +1,4 @@
 // The sample databases: their construction from the word lists, and its failures.
-#include <QLabel>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -51,12 +50,8 @@ private Q_SLOTS:
         QTest::newRow("leading bar, two names")
             << QByteArray("|Smith|Smyth") << QStringList{"Smith", "Smyth"};
         QTest::newRow("no bar") << QByteArray("Smith") << QStringList{};
-        QTest::newRow("two bars in a row")
-            << QByteArray("|Smith||Jones") << QStringList{"Smith", "", "Jones"};
-        QTest::newRow("trailing line break")
-            << QByteArray("head|Smith|Jones\n") << QStringList{"Smith", "Jones\n"};
-        QTest::newRow("text before the first bar")
-            << QByteArray("header|Catherine") << QStringList{"Catherine"};
+        QTest::newRow("text before the first bar, two bars in a row, a trailing line break")
+            << QByteArray("head|Smith||Jones\n") << QStringList{"Smith", "", "Jones\n"};
         // Its key code is longer than the Key field's 50 characters: the key is cut.
         QTest::newRow("long name") << QByteArray("|Abcdefghij Klmnopqrst Uvwxyzabcd Efghijklmn Opqrs")
                                    << QStringList{"Abcdefghij Klmnopqrst Uvwxyzabcd Efghijklmn Opqrs"};
@@ -138,8 +133,6 @@ private Q_SLOTS:
         QSignalSpy finished(window, &frmMakeMDB::Finished);
         window->show();
         demotest::Screenshot(window, "make_mdb_window");
-        QCOMPARE(window->findChild<QLabel*>("Label2")->text(),
-                 QString("Please wait while the sample databases are constructed"));
         QVERIFY(finished.wait(10000));
         QCOMPARE(finished[0][0].toBool(), true);
         QTRY_VERIFY(!alive);
