@@ -152,17 +152,6 @@ TEST_F(EnginePgTest, RecodeKeepsKeysWithinTheFieldSize) {
     EXPECT_EQ(host_.endRecodes, 1);
 }
 
-TEST_F(EnginePgTest, OldVersionContinuedOrRecoded) {
-    Add({u"Smith", u"Smyth"});
-    db_->Execute(u"UPDATE namedata SET key = chr(1) || substr(key, 2)");
-    host_.answer = RecodeChoice::ContinueSearch;
-    EXPECT_EQ(Search(u"smith").size(), 2u);
-    host_.answer = RecodeChoice::RecodeTable;
-    engine_.Recode(db_.get());
-    EXPECT_EQ(Search(u"smith").size(), 2u);
-    EXPECT_EQ(host_.recodeQuestions, 1);
-}
-
 // Made-up names, many and varied enough that the planner weighs its indexes as on a real table.
 std::string SyllableNames(int count) {
     static const char* const kSyllables[] = {"ka",  "lo",  "mi",  "ne",  "ru",  "sa",  "ti",  "vo",  "bre",
