@@ -223,11 +223,14 @@ TEST_F(PgExtensionTest, ScoringInTheServerListsAsTheClient) {
                         << Utf16ToUtf8(query) << " compare " << mode << " in " << Utf16ToUtf8(table)
                         << " where " << Utf16ToUtf8(filter);
                     // A search in the server shows progress 0 and 100, and MatchFound for ranked rows.
-                    if (!client.progress.empty()) EXPECT_EQ(server.progress, (std::vector<int>{0, 100}));
+                    if (!client.progress.empty()) {
+                        EXPECT_EQ(server.progress, (std::vector<int>{0, 100}));
+                    }
                     EXPECT_LE(server.found.size(), 21u);
                     EXPECT_EQ(server.shown, client.shown);
-                    if (table == std::u16string_view(u"namedata") && !*filter)
+                    if (table == std::u16string_view(u"namedata") && !*filter) {  // the SQL function's list
                         EXPECT_EQ(RankedList(*db_, "namedata", query, mode), expected) << Utf16ToUtf8(query);
+                    }
                     longest = std::max(longest, client.shown.size());
                 }
             }
