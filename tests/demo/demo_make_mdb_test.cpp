@@ -1,5 +1,4 @@
 // The sample databases: their construction from the word lists, and its failures.
-#include <QLabel>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -51,12 +50,8 @@ private Q_SLOTS:
         QTest::newRow("leading bar, two names")
             << QByteArray("|Smith|Smyth") << QStringList{"Smith", "Smyth"};
         QTest::newRow("no bar") << QByteArray("Smith") << QStringList{};
-        QTest::newRow("two bars in a row")
-            << QByteArray("|Smith||Jones") << QStringList{"Smith", "", "Jones"};
-        QTest::newRow("trailing line break")
-            << QByteArray("head|Smith|Jones\n") << QStringList{"Smith", "Jones\n"};
-        QTest::newRow("text before the first bar")
-            << QByteArray("header|Catherine") << QStringList{"Catherine"};
+        QTest::newRow("text before the first bar, two bars in a row, a trailing line break")
+            << QByteArray("head|Smith||Jones\n") << QStringList{"Smith", "", "Jones\n"};
         // Its key code is longer than the Key field's 50 characters: the key is cut.
         QTest::newRow("long name") << QByteArray("|Abcdefghij Klmnopqrst Uvwxyzabcd Efghijklmn Opqrs")
                                    << QStringList{"Abcdefghij Klmnopqrst Uvwxyzabcd Efghijklmn Opqrs"};
@@ -83,23 +78,8 @@ private Q_SLOTS:
         QTemporaryDir dir;
         const QString folder = dir.path() + u'/';
 
-        // The names list is missing: the plant database, built first, is not kept either,
-        // so that the next start builds both again.
-        QDir().mkpath(folder);
-        demotest::WriteFile(folder + "Plants", "|Rose");
-        {
-            frmMakeMDB window;
-            window.setDataFolder(folder);
-            QSignalSpy finished(&window, &frmMakeMDB::Finished);
-            QVERIFY(!window.Build());
-            QCOMPARE(finished.size(), 1);
-            QCOMPARE(finished[0][0].toBool(), false);
-        }
-        QCOMPARE(prompts.messages.size(), 1);
-        QVERIFY(prompts.messages[0].contains("Names"));
-        QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList{"Plants"});
-
-        // A name longer than the field.
+        // A name longer than the field: the plant database, built first, is not kept either,
+        // so that the next start builds both again (a missing list: the start window's test).
         QVERIFY(!Build(folder, "|Rose", "|" + QByteArray(51, 'a')));
         QCOMPARE(Leftovers(folder), QStringList{});
 
@@ -108,7 +88,7 @@ private Q_SLOTS:
         frmMakeMDB window;
         window.setDataFolder(folder + "afile/");
         QVERIFY(!window.Build());
-        QCOMPARE(prompts.messages.size(), 3);
+        QCOMPARE(prompts.messages.size(), 2);
         QCOMPARE(QDir(folder).entryList(QDir::Files), (QStringList{"afile", "Names", "Plants"}));
 
         // Mended, it builds; a rebuild starts from scratch, with a list of more entries than a
@@ -138,8 +118,6 @@ private Q_SLOTS:
         QSignalSpy finished(window, &frmMakeMDB::Finished);
         window->show();
         demotest::Screenshot(window, "make_mdb_window");
-        QCOMPARE(window->findChild<QLabel*>("Label2")->text(),
-                 QString("Please wait while the sample databases are constructed"));
         QVERIFY(finished.wait(10000));
         QCOMPARE(finished[0][0].toBool(), true);
         QTRY_VERIFY(!alive);

@@ -91,6 +91,7 @@ private Q_SLOTS:
         Activate(&window);
         QVERIFY(!window.Construction());
         QCOMPARE(prompts.messages.size(), 1);
+        QVERIFY(prompts.messages[0].contains("Names"));
         SetAppFolder(folder_);
     }
 

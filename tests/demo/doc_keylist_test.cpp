@@ -94,7 +94,6 @@ private Q_SLOTS:
         const std::pair<QString, QString> cases[] = {
             {"/home/first.last/story.rtf", "/home/first.last/story.qmd"},
             {"/home/u/.local/notes", "/home/u/.local/notes.qmd"},
-            {"/d/a.q", "/d/a.qmd"},
             {"/d/notes.qm", "/d/notes.qmd"},
             {"/d/story.qmd", "/d/story.qmd.qmd"},
             {"/d/x.rtf.bak", "/d/x.rtf.qmd"},
@@ -133,7 +132,6 @@ private Q_SLOTS:
         // A word met again, in any case, takes its stored key: the coder saw it once.
         QCOMPARE(coded_["Smith"], 1);
         QCOMPARE(coded_.count("smith") + coded_.count("SMITH"), 0u);
-        QCOMPARE(static_cast<int>(coded_.size()), 7);
 
         // The editor shows what it showed before.
         QCOMPARE(editor.textCursor().selectionStart(), 4);

@@ -12,7 +12,6 @@ namespace quarrymink::testing {
 
 class RecordingHost : public SearchHost {
 public:
-    std::u16string displayName = u"QM1";
     RecodeChoice answer = RecodeChoice::None;
     int recodeQuestions = 0;
     std::vector<std::u16string> messages;
@@ -22,12 +21,10 @@ public:
     std::vector<MatchItem> found;  // MatchFound events
     int processEventsCalls = 0;
     int beginRecodes = 0, endRecodes = 0;
-    double listHeightTwips = 24.0 * 8.25 * 24;  // room for every buffered match
-    double listFontPoints = 8.25;
     std::function<void()> onProcessEvents;
     std::function<void(const MatchItem&)> onMatchFound;
 
-    std::u16string DisplayName() const override { return displayName; }
+    std::u16string DisplayName() const override { return u"QM1"; }
     void ShowMessage(std::u16string_view text, MessageIcon icon) override {
         messages.emplace_back(text);
         icons.push_back(icon);
@@ -46,8 +43,8 @@ public:
         shown.insert(shown.begin() + index, item);
     }
     void ListReplaced(const std::vector<MatchItem>& items) override { shown = items; }
-    double ListHeightTwips() const override { return listHeightTwips; }
-    double ListFontPoints() const override { return listFontPoints; }
+    double ListHeightTwips() const override { return 24.0 * 8.25 * 24; }  // room for every buffered match
+    double ListFontPoints() const override { return 8.25; }
     void MatchFound(std::u16string_view text, std::int32_t id) override {
         found.push_back({std::u16string(text), id});
         if (onMatchFound) onMatchFound(found.back());
