@@ -468,20 +468,33 @@ std::uint8_t AlignmentScore(std::u16string_view a, std::u16string_view b, std::u
 // double cannot pass a whole number that the exact one stays below, so the ceiling bounds
 // it. Characters are counted in 64 classes by their low bits: merging classes can only
 // raise the shared count, which keeps the bound a bound.
+namespace {
+
+// The characters a and b share, counted with repetition in 64 classes by their low bits; the
+// counts never exceed a's length, which Count must hold.
+template <typename Count>
+std::size_t SharedCharacters(std::u16string_view a, std::u16string_view b) noexcept {
+    std::array<Count, 64> left{};
+    for (const char16_t ch : a) ++left[ch & 63];
+    std::size_t shared = 0;
+    for (const char16_t ch : b) {
+        Count& n = left[ch & 63];
+        const bool there = n != 0;
+        n = static_cast<Count>(n - there);
+        shared += there;
+    }
+    return shared;
+}
+
+}  // namespace
+
 std::uint8_t AlignmentScoreBound(std::u16string_view a, std::u16string_view b,
                                  std::uint8_t maxScore) noexcept {
     const std::size_t la = a.size();
     if (la == 0 || b.empty()) return maxScore;
-    std::array<std::uint32_t, 64> left{};
-    for (const char16_t ch : a) ++left[ch & 63];
-    std::size_t shared = 0;
-    for (const char16_t ch : b) {
-        std::uint32_t& n = left[ch & 63];
-        if (n) {
-            --n;
-            ++shared;
-        }
-    }
+    // Byte counts for the usual short texts: less to clear.
+    const std::size_t shared = la <= 255 ? SharedCharacters<std::uint8_t>(a, b)
+                                         : SharedCharacters<std::uint32_t>(a, b);
     const std::size_t count = std::min(shared + 1, la);
     return static_cast<std::uint8_t>((maxScore * count + la - 1) / la);
 }

@@ -10,9 +10,9 @@
 //   when the host listens to MatchFound, otherwise the few that can reach the ranked buffer
 //   and the last one, whose identifier IDValue keeps). Ties keep the order in which the
 //   rows came, as SQLite's sort keeps it too. The rows are read on the caller's thread and
-//   scored on a second one; the host hears everything on its own thread, once the rows are
-//   scored. A Cancel heard while the rows are read ends the search with the matches among
-//   the rows read so far.
+//   scored on a second one, and on the caller's too whenever the reading is ahead or done;
+//   the host hears everything on its own thread, once the rows are scored. A Cancel heard
+//   while the rows are read ends the search with the matches among the rows read so far.
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -218,7 +218,9 @@ public:
 
 private:
     static constexpr std::size_t kMaxRemembered = 1 << 16;
-    static constexpr std::size_t kTrialRows = 4096;
+    // Long enough to see repeats (the rows come in key order, so equal keys come together),
+    // short enough to cost little on a table of distinct names.
+    static constexpr std::size_t kTrialRows = 1024;
     std::unordered_map<std::u16string, int, KeyHash, std::equal_to<>> scores_;
     std::size_t hits_ = 0, misses_ = 0;
     bool enabled_ = true;
