@@ -488,7 +488,7 @@ bool MatchEngine::ScoreUnordered(Recordset& set, std::size_t spaceCount) {
         };
         // The rows are read here, on the caller's thread, with events let through between
         // rows. A second thread scores the batches as they come; this one scores a batch too
-        // when two wait, and helps with the last ones. A search of a few batches' rows does
+        // when two wait, and helps with the last ones. A search of up to two batches' rows does
         // without the second thread, which would not pay for its start.
         std::array<RowBatch, 4> batches;
         std::vector<RowBatch*> free;
@@ -503,7 +503,7 @@ bool MatchEngine::ScoreUnordered(Recordset& set, std::size_t spaceCount) {
                 floor.bufferLast = accepted.back().score;
                 floor.lastText = last.text;
                 floor.lastArrival = last.arrival;
-                if (helper.Started()) helper.Publish(floor);
+                helper.Publish(floor);
             }
         };
         const auto keepScored = [&](bool wait) {
@@ -513,6 +513,8 @@ bool MatchEngine::ScoreUnordered(Recordset& set, std::size_t spaceCount) {
             score(batch, floor, remembered);
             keep(batch);
         };
+        // The second thread starts once more rows follow two batches, so that it is up by the
+        // time a third batch is read.
         constexpr std::size_t kBatchesAlone = 2;
         std::size_t filled = 0;
         std::u16string text;
@@ -536,7 +538,7 @@ bool MatchEngine::ScoreUnordered(Recordset& set, std::size_t spaceCount) {
                 }
             }
             helper.Submit(batch);
-            if (++filled > kBatchesAlone && !set.Eof() && !cancelled) helper.Start();
+            if (++filled >= kBatchesAlone && !set.Eof() && !cancelled) helper.Start();
             if (helper.Started())
                 while (RowBatch* waiting = helper.TakeWaiting(1)) scoreHere(*waiting);
         }
