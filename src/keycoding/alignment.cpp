@@ -18,8 +18,6 @@
 namespace quarrymink {
 namespace {
 
-enum Step : std::uint8_t { kMatch = 0, kSubstitute = 64, kDelete = 128, kInsert = 192 };
-
 // Storage on the stack for the usual short key parts, on the heap beyond that.
 template <typename T, std::size_t N>
 class ScratchArray {
@@ -40,168 +38,236 @@ private:
     T* data_ = stack_.data();
 };
 
-// One cell: its cost from the three neighbours, and the step that produced it.
-// Preference on ties: left, then up, then the diagonal.
-struct Cell {
-    std::uint32_t cost;
-    std::uint8_t step;
-};
-
-inline Cell ChooseStep(std::uint32_t diag, std::uint32_t up, std::uint32_t left, bool same) {
-    Cell c{diag + (same ? 0u : 1u), same ? kMatch : kSubstitute};
-    if (up + 1 <= c.cost) c = {up + 1, kInsert};
-    if (left + 1 <= c.cost) c = {left + 1, kDelete};
-    return c;
-}
-
-// The step matrix, one cell per (i, j), with the costs of the last row kept aside: those
-// are all the reading needs. Costs are whole numbers, never wrapped to 6 bits, so texts of
-// any length are scored as the algorithm defines. Used only for a second text longer than
-// BitCostMatrix takes.
-class CostMatrix {
+// Up to 64 characters of the second text, kept so that which of them equal a character is
+// found a block at a time: bit j of Mask(ch) is set where character j equals ch.
+class ColumnText {
 public:
-    CostMatrix(std::u16string_view a, std::u16string_view b)
-        : cols_(b.size() + 1), step_((a.size() + 1) * cols_), rows_(3 * cols_) {
-        const std::size_t la = a.size(), lb = b.size();
-        std::uint32_t* previous = rows_.data();
-        // Row 0 and column 0 hold plain costs whose step reads as a match.
-        for (std::size_t j = 0; j <= lb; ++j) {
-            previous[j] = static_cast<std::uint32_t>(j);
-            step_[j] = kMatch;
+    explicit ColumnText(std::u16string_view b)
+        : size_(b.size()), valid_(size_ == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << size_) - 1) {
+#if defined(__SSE2__)
+        if (size_ <= 16) {
+            // The usual short text goes straight into two registers, without a branch on its
+            // length (which varies from call to call): each lane takes a character that is
+            // there, and Valid() drops the lanes beyond the text.
+            const auto at = [&](std::size_t j) {
+                return static_cast<short>(size_ == 0 ? 0 : b[std::min(j, size_ - 1)]);
+            };
+            low_ = _mm_set_epi16(at(7), at(6), at(5), at(4), at(3), at(2), at(1), at(0));
+            high_ = _mm_set_epi16(at(15), at(14), at(13), at(12), at(11), at(10), at(9), at(8));
+            return;
         }
-        std::uint32_t* upper = previous + cols_;
-        std::uint32_t* lower = upper + cols_;
-        std::size_t i = 1;
-        // Two rows at a time, the second one column behind the first: each cell waits on
-        // its left neighbour, so two independent chains keep the processor busy.
-        for (; i + 1 <= la && lb > 0; i += 2) {
-            std::uint8_t* steps1 = &step_[i * cols_];
-            std::uint8_t* steps2 = steps1 + cols_;
-            const char16_t a1 = a[i - 1], a2 = a[i];
-            upper[0] = static_cast<std::uint32_t>(i);
-            lower[0] = static_cast<std::uint32_t>(i + 1);
-            steps1[0] = steps2[0] = kMatch;
-            Cell c = ChooseStep(previous[0], previous[1], upper[0], a1 == b[0]);
-            upper[1] = c.cost;
-            steps1[1] = c.step;
-            for (std::size_t j = 2; j <= lb; ++j) {
-                c = ChooseStep(previous[j - 1], previous[j], upper[j - 1], a1 == b[j - 1]);
-                const Cell d = ChooseStep(upper[j - 2], upper[j - 1], lower[j - 2], a2 == b[j - 2]);
-                upper[j] = c.cost;
-                steps1[j] = c.step;
-                lower[j - 1] = d.cost;
-                steps2[j - 1] = d.step;
-            }
-            c = ChooseStep(upper[lb - 1], upper[lb], lower[lb - 1], a2 == b[lb - 1]);
-            lower[lb] = c.cost;
-            steps2[lb] = c.step;
-            std::swap(previous, lower);
-        }
-        for (; i <= la; ++i) {
-            std::uint8_t* steps = &step_[i * cols_];
-            upper[0] = static_cast<std::uint32_t>(i);
-            steps[0] = kMatch;
-            for (std::size_t j = 1; j <= lb; ++j) {
-                const Cell c = ChooseStep(previous[j - 1], previous[j], upper[j - 1], a[i - 1] == b[j - 1]);
-                upper[j] = c.cost;
-                steps[j] = c.step;
-            }
-            std::swap(previous, upper);
-        }
-        lastRow_ = previous;
+        for (std::size_t j = 0; j < size_; j += 16) std::fill_n(chars_.data() + j, 16, u'\0');
+#endif
+        std::copy(b.begin(), b.end(), chars_.begin());
     }
-    // The rightmost cheapest column of the last row, from 1 on (0 for an empty b).
-    std::size_t CheapestInLastRow() const {
-        std::size_t at = 0;
-        for (std::size_t j = 1; j < cols_; ++j)
-            if (at == 0 || lastRow_[j] <= lastRow_[at]) at = j;
-        return at;
+    std::uint64_t Valid() const { return valid_; }
+    std::uint64_t Mask(char16_t ch) const {
+        std::uint64_t mask = 0;
+#if defined(__SSE2__)
+        const __m128i wanted = _mm_set1_epi16(static_cast<short>(ch));
+        if (size_ <= 16) return Equal16(low_, high_, wanted) & valid_;
+        for (std::size_t j = 0; j < size_; j += 16) {
+            const __m128i low = _mm_load_si128(reinterpret_cast<const __m128i*>(chars_.data() + j));
+            const __m128i high = _mm_load_si128(reinterpret_cast<const __m128i*>(chars_.data() + j + 8));
+            mask |= Equal16(low, high, wanted) << j;
+        }
+#else
+        for (std::size_t j = 0; j < size_; ++j) mask |= std::uint64_t{chars_[j] == ch} << j;
+#endif
+        return mask & valid_;
     }
-    std::uint8_t StepAt(std::size_t i, std::size_t j) const { return step_[i * cols_ + j]; }
 
 private:
-    std::size_t cols_;
-    ScratchArray<std::uint8_t, 512> step_;
-    ScratchArray<std::uint32_t, 192> rows_;
-    const std::uint32_t* lastRow_ = nullptr;
+#if defined(__SSE2__)
+    static std::uint64_t Equal16(__m128i low, __m128i high, __m128i wanted) {
+        const __m128i equal = _mm_packs_epi16(_mm_cmpeq_epi16(low, wanted), _mm_cmpeq_epi16(high, wanted));
+        return static_cast<std::uint16_t>(_mm_movemask_epi8(equal));
+    }
+    __m128i low_, high_;
+#endif
+    std::size_t size_;
+    std::uint64_t valid_;
+    alignas(16) std::array<char16_t, 64> chars_;
 };
 
-// The same costs for texts whose second one has at most 64 characters, kept as differences
-// between neighbouring cells, a few bits per row rather than a cell per pair: memory grows
-// with the length of a only. Bit j - 1 of a row's plus (minus) word says that the cost rises
-// (falls) by one from column j - 1 to column j; bit j of its down words, that it rises
-// (falls) from the row above to this one in column j. The rows follow from one another a word
-// at a time (the bit-parallel edit distance, with row 0 and column 0 rising by one per cell
-// as above). A step depends only on the differences of the three neighbours' costs, so the
-// walk reads it from these bits without adding anything up.
+// One row of costs kept as differences between neighbouring cells: bit j - 1 of plus
+// (minus) says that the cost rises (falls) by one from column j - 1 to column j. The rows
+// follow from one another a word at a time (the bit-parallel edit distance, with row 0 and
+// column 0 rising by one per cell). A cell's step depends only on how the costs of its three
+// neighbours differ, so the steps of a whole row are worked out with the row: bit j - 1 of
+// deletion, insertion and match says that column j's step is one (the rest are
+// substitutions).
+struct BitRow {
+    std::uint64_t plus, minus, deletion, insertion, match;
+};
+
+// The next row's word w from the row above's, given the carries out of word w - 1: the
+// addition's carry and the top bits of the rises and falls from row to row (column 0 rises).
+struct RowCarry {
+    std::uint64_t sum = 0, risesDown = 1, fallsDown = 0;
+};
+inline BitRow NextRowWord(std::uint64_t plus, std::uint64_t minus, std::uint64_t equal, std::uint64_t valid,
+                          RowCarry& carry) {
+    const std::uint64_t xv = equal | minus;
+    const std::uint64_t half = equal & plus;
+    const std::uint64_t sum1 = half + plus;
+    const std::uint64_t sum = sum1 + carry.sum;
+    carry.sum = (sum1 < half) | (sum < sum1);
+    const std::uint64_t xh = (sum ^ plus) | equal;
+    const std::uint64_t rises = minus | ~(xh | plus);
+    const std::uint64_t falls = plus & xh;
+    // Bit j: the cost rises (falls) from the row above to this one in column j.
+    const std::uint64_t downPlus = (rises << 1) | carry.risesDown;
+    const std::uint64_t downMinus = (falls << 1) | carry.fallsDown;
+    carry.risesDown = rises >> 63;
+    carry.fallsDown = falls >> 63;
+    // At bit j - 1, against the diagonal neighbour's cost plus one: up is 0, 1 or 2 as the
+    // row above falls, stays or rises into column j (minus, neither, plus), left likewise as
+    // column j - 1 falls, stays or rises from the row above (downMinus, neither, downPlus);
+    // the diagonal is 0 for equal characters, else 1. Preference on ties: left, then up,
+    // then the diagonal.
+    const std::uint64_t leftAboveUp = (downPlus & ~plus) | (~downPlus & ~downMinus & minus);
+    const std::uint64_t leftUpToDiagonal = (equal & downMinus) | (~equal & ~downPlus);
+    const std::uint64_t upUpToDiagonal = (equal & minus) | (~equal & ~plus);
+    const std::uint64_t deletion = ~leftAboveUp & leftUpToDiagonal;
+    const std::uint64_t insertion = ~deletion & upUpToDiagonal;
+    const std::uint64_t match = equal & ~deletion & ~insertion;
+    return {(downMinus | ~(xv | downPlus)) & valid, downPlus & xv & valid, deletion, insertion, match};
+}
+
+// The rightmost cheapest column of the last row, from 1 on (0 for an empty b), from the
+// row's rises and falls, word by word; the cost of column 0 is la.
+template <typename WordAt>
+std::size_t CheapestColumn(std::size_t la, std::size_t lb, WordAt&& word) {
+    std::int64_t cost = static_cast<std::int64_t>(la), best = 0;
+    std::size_t at = 0;
+    for (std::size_t j = 1; j <= lb; ++j) {
+        const BitRow& w = word((j - 1) / 64);
+        const unsigned bit = static_cast<unsigned>((j - 1) % 64);
+        cost += static_cast<std::int64_t>(w.plus >> bit & 1) - static_cast<std::int64_t>(w.minus >> bit & 1);
+        if (at == 0 || cost <= best) {
+            at = j;
+            best = cost;
+        }
+    }
+    return at;
+}
+
+// The costs for a second text of at most 64 characters, one word per row: memory grows with
+// the length of a only.
 class BitCostMatrix {
 public:
     static constexpr std::size_t kMaxColumns = 64;
 
     BitCostMatrix(std::u16string_view a, std::u16string_view b) : a_(a), b_(b), rows_(a.size() + 1) {
-        const std::size_t lb = b.size();
-        const std::uint64_t all = lb == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << lb) - 1;
-        std::uint64_t plus = all, minus = 0;
-        rows_[0] = {plus, minus, 0, 0};
+        const ColumnText columns(b);
+        rows_[0] = {columns.Valid(), 0, 0, 0, 0};
         for (std::size_t i = 1; i <= a.size(); ++i) {
-            const std::uint64_t equal = EqualMask(a[i - 1]);
-            const std::uint64_t xv = equal | minus;
-            const std::uint64_t xh = (((equal & plus) + plus) ^ plus) | equal;
-            // Column 0 rises by one per row.
-            const std::uint64_t downPlus = ((minus | ~(xh | plus)) << 1) | 1;
-            const std::uint64_t downMinus = (plus & xh) << 1;
-            plus = (downMinus | ~(xv | downPlus)) & all;
-            minus = downPlus & xv & all;
-            rows_[i] = {plus, minus, downPlus, downMinus};
+            RowCarry carry;
+            const BitRow& above = rows_[i - 1];
+            rows_[i] = NextRowWord(above.plus, above.minus, columns.Mask(a[i - 1]), columns.Valid(), carry);
         }
     }
-    // The rightmost cheapest column of the last row, from 1 on (0 for an empty b).
     std::size_t CheapestInLastRow() const {
-        const Row& last = rows_[a_.size()];
-        std::int64_t cost = static_cast<std::int64_t>(a_.size()), best = 0;
-        std::size_t at = 0;
-        for (std::size_t j = 1; j <= b_.size(); ++j) {
-            cost += static_cast<std::int64_t>(last.plus >> (j - 1) & 1) -
-                    static_cast<std::int64_t>(last.minus >> (j - 1) & 1);
-            if (at == 0 || cost <= best) {
-                at = j;
-                best = cost;
-            }
-        }
-        return at;
+        const BitRow& last = rows_[a_.size()];
+        return CheapestColumn(a_.size(), b_.size(), [&](std::size_t) -> const BitRow& { return last; });
     }
-    std::uint8_t StepAt(std::size_t i, std::size_t j) const {
-        if (i == 0 || j == 0) return kMatch;
-        // Costs relative to the diagonal neighbour's, plus one: up differs by the row above's
-        // rise into column j, left by this row's rise from the row above in column j - 1.
-        const Row& above = rows_[i - 1];
-        const Row& here = rows_[i];
-        const unsigned bit = static_cast<unsigned>(j - 1);
-        const std::uint32_t up = 1 + static_cast<std::uint32_t>(above.plus >> bit & 1) -
-                                 static_cast<std::uint32_t>(above.minus >> bit & 1);
-        const std::uint32_t left = 1 + static_cast<std::uint32_t>(here.downPlus >> bit & 1) -
-                                   static_cast<std::uint32_t>(here.downMinus >> bit & 1);
-        return ChooseStep(1, up, left, a_[i - 1] == b_[j - 1]).step;
-    }
+    // What the walk reads: the word of row i (from 1 on) that holds column j's step.
+    class Cells {
+    public:
+        explicit Cells(const BitRow* rows) : rows_(rows) {}
+        const BitRow& WordAt(std::size_t i, std::size_t) const { return rows_[i]; }
+
+    private:
+        const BitRow* rows_;
+    };
+    Cells Steps() { return Cells(rows_.data()); }
 
 private:
-    std::uint64_t EqualMask(char16_t ch) const {
-        std::uint64_t mask = 0;
-        for (std::size_t j = 0; j < b_.size(); ++j) mask |= std::uint64_t{b_[j] == ch} << j;
-        return mask;
-    }
-    struct Row {
-        std::uint64_t plus, minus, downPlus, downMinus;
-    };
     std::u16string_view a_, b_;
-    ScratchArray<Row, 32> rows_;
+    ScratchArray<BitRow, 32> rows_;
 };
 
-// An edit string written backwards from the end of its buffer.
+// The same costs for a longer second text, several words per row. Rather than every row,
+// only every span-th row's rises and falls are kept, and the rows of one span are worked
+// out again from it when the walk (which only ever moves up) enters that span: memory grows
+// with lb times the square root of la, not with their product, for three passes over the
+// rows instead of one.
+class LongBitCostMatrix {
+public:
+    LongBitCostMatrix(std::u16string_view a, std::u16string_view b)
+        : a_(a),
+          b_(b),
+          words_((b.size() + 63) / 64),
+          span_(std::max<std::size_t>(1, static_cast<std::size_t>(std::ceil(std::sqrt(a.size() + 1.0))))),
+          kept_((a.size() / span_ + 1) * words_),
+          spanRows_((span_ + 1) * words_),
+          lastRow_(words_) {
+        columns_.reserve(words_);
+        for (std::size_t w = 0; w < words_; ++w) {
+            columns_.emplace_back(b.substr(64 * w, 64));
+            lastRow_[w] = {columns_[w].Valid(), 0, 0, 0, 0};
+        }
+        for (std::size_t i = 0;; ++i) {
+            if (i % span_ == 0) std::copy_n(lastRow_.begin(), words_, kept_.begin() + (i / span_) * words_);
+            if (i == a.size()) break;
+            Advance(lastRow_.data(), a[i], lastRow_.data());
+        }
+    }
+    std::size_t CheapestInLastRow() const {
+        const auto word = [&](std::size_t w) -> const BitRow& { return lastRow_[w]; };
+        return CheapestColumn(a_.size(), b_.size(), word);
+    }
+    class Cells {
+    public:
+        explicit Cells(LongBitCostMatrix& m) : m_(m) {}
+        const BitRow& WordAt(std::size_t i, std::size_t j) const {
+            const std::size_t first = (i - 1) / m_.span_ * m_.span_;
+            if (first != m_.spanFirst_) m_.WorkOutSpan(first);
+            return m_.spanRows_[(i - first) * m_.words_ + (j - 1) / 64];
+        }
+
+    private:
+        LongBitCostMatrix& m_;
+    };
+    Cells Steps() { return Cells(*this); }
+
+private:
+    // Row i + 1's words from row i's (which may be the same storage).
+    void Advance(const BitRow* row, char16_t ch, BitRow* next) const {
+        RowCarry carry;
+        for (std::size_t w = 0; w < words_; ++w)
+            next[w] =
+                NextRowWord(row[w].plus, row[w].minus, columns_[w].Mask(ch), columns_[w].Valid(), carry);
+    }
+    // The rows first .. first + span (as far as a reaches) from the row kept for first.
+    void WorkOutSpan(std::size_t first) {
+        std::copy_n(kept_.begin() + (first / span_) * words_, words_, spanRows_.begin());
+        const std::size_t end = std::min(first + span_, a_.size());
+        for (std::size_t i = first; i < end; ++i)
+            Advance(&spanRows_[(i - first) * words_], a_[i], &spanRows_[(i + 1 - first) * words_]);
+        spanFirst_ = first;
+    }
+
+    std::u16string_view a_, b_;
+    std::size_t words_, span_;
+    std::vector<ColumnText> columns_;
+    std::vector<BitRow> kept_, spanRows_, lastRow_;
+    std::size_t spanFirst_ = SIZE_MAX;
+};
+
+// An edit string written backwards from the end of its buffer, for a caller that asks for
+// the alignment's letters.
 class EditString {
 public:
     explicit EditString(std::size_t capacity) : buffer_(capacity), begin_(capacity), end_(capacity) {}
-    void Prepend(char letter) { buffer_[--begin_] = letter; }
+    void Prepend(unsigned kind) {
+        static constexpr char kLetter[4] = {'M', 'S', 'D', 'I'};
+        buffer_[--begin_] = kLetter[kind];
+    }
+    void PrependSubstitutions(std::size_t n) {
+        for (; n > 0; --n) Prepend(1);
+    }
     std::size_t size() const { return end_ - begin_; }
     char* begin() { return buffer_.data() + begin_; }
     char* end() { return buffer_.data() + end_; }
@@ -211,45 +277,90 @@ private:
     std::size_t begin_, end_;
 };
 
-// Reads one alignment back from (i, j) and puts n - 1 letters "S" in front of it, n being
-// the row (byRow) or column of the earliest match met on the way.
-template <typename Matrix>
-void ReadAlignment(const Matrix& m, std::size_t i, std::size_t j, bool byRow, EditString& out) {
-    // Letters indexed by step code / 64; the moves are computed rather than branched on,
-    // since the walk's direction is unpredictable.
-    static constexpr char kLetter[4] = {'M', 'S', 'D', 'I'};
-    std::size_t earliest = 0;
-    for (;;) {
-        const unsigned kind = m.StepAt(i, j) >> 6;
-        out.Prepend(kLetter[kind]);
-        const std::size_t here = byRow ? i : j;
-        earliest = kind == 0 ? here : earliest;
-        i -= kind != 2;  // every step but D leaves the row
-        j -= kind != 3;  // every step but I leaves the column
-        // Walking off row or column 0 wraps around; both mean the walk has ended.
-        if (i == 0 || j == 0 || i == SIZE_MAX || j == SIZE_MAX) break;
+// What the score needs of an alignment, gathered as it is read back, without its letters:
+// its length, its matches, its last two letters, and whether it holds two insertions or two
+// deletions in a row (the penalties lower-case every such pair, but count each kind once).
+class AlignmentSummary {
+public:
+    void Prepend(unsigned kind) {
+        ++length_;
+        matches_ += kind == 0;
+        pairs_ |= (kind == previous_) << kind;
+        // Only the first two letters read (the last two of the alignment) are kept.
+        const unsigned kept = length_ <= 2 ? kind : 0;
+        lastTwo_ |= kept << ((2 * (length_ - 1)) & 31);
+        previous_ = kind;
     }
-    for (std::size_t k = 1; k < earliest; ++k) out.Prepend('S');
+    void PrependSubstitutions(std::size_t n) {
+        for (; n > 0 && length_ < 2; --n) Prepend(1);
+        length_ += n;
+        if (n > 0) previous_ = 1;
+    }
+    std::size_t size() const { return length_; }
+    std::size_t Matches() const { return matches_; }
+    unsigned Last() const { return lastTwo_ & 3; }
+    bool EndsWithTwoMatches() const { return length_ >= 2 && lastTwo_ == 0; }
+    bool HasPairOf(unsigned kind) const { return pairs_ >> kind & 1; }
+
+private:
+    std::size_t length_ = 0, matches_ = 0;
+    unsigned lastTwo_ = 0, pairs_ = 0, previous_ = 4;
+};
+
+// The row and column of the earliest match a walk met (0 for none).
+struct EarliestMatch {
+    std::size_t row = 0, column = 0;
+};
+
+// Walks one alignment back from (i, j), handing the sink the step kinds: 0 match,
+// 1 substitution, 2 deletion, 3 insertion.
+template <typename Matrix, typename Sink>
+EarliestMatch WalkBack(Matrix& m, std::size_t i, std::size_t j, Sink& out) {
+    // A walk that starts in row or column 0 (an empty text) is a single match.
+    if (i == 0 || j == 0) {
+        out.Prepend(0);
+        return {i, j};
+    }
+    EarliestMatch earliest;
+    const auto cells = m.Steps();
+    do {
+        // The moves are computed rather than branched on, since the walk's direction is
+        // unpredictable; they wait only on the loading of the row's words.
+        const BitRow& word = cells.WordAt(i, j);
+        const unsigned bit = static_cast<unsigned>((j - 1) % 64);
+        const unsigned deletion = word.deletion >> bit & 1, insertion = word.insertion >> bit & 1;
+        const unsigned match = word.match >> bit & 1;
+        out.Prepend(1 + deletion + 2 * insertion - match);
+        earliest.row = match ? i : earliest.row;
+        earliest.column = match ? j : earliest.column;
+        i -= 1 - deletion;   // every step but D leaves the row
+        j -= 1 - insertion;  // every step but I leaves the column
+    } while (i != 0 && j != 0);
+    return earliest;
 }
 
-bool EndsWith(const char* begin, const char* end, std::string_view suffix) {
-    return static_cast<std::size_t>(end - begin) >= suffix.size() &&
-           std::equal(suffix.begin(), suffix.end(), end - suffix.size());
+// The letters "S" put in front of an alignment: n - 1, n being the row (byRow) or column of
+// the earliest match.
+std::size_t LeadingSubstitutions(EarliestMatch earliest, bool byRow) {
+    const std::size_t n = byRow ? earliest.row : earliest.column;
+    return n > 1 ? n - 1 : 0;
 }
 
-// Lower-cases every non-overlapping occurrence of the doubled letter; true if there was one.
-bool LowerPairs(char* begin, char* end, char letter) {
-    bool found = false;
+template <typename Matrix, typename Sink>
+void ReadAlignment(Matrix& m, std::size_t i, std::size_t j, bool byRow, Sink& out) {
+    out.PrependSubstitutions(LeadingSubstitutions(WalkBack(m, i, j, out), byRow));
+}
+
+// Lower-cases every non-overlapping occurrence of the doubled letter.
+void LowerPairs(char* begin, char* end, char letter) {
     for (char* p = begin; p + 1 < end;) {
         if (p[0] == letter && p[1] == letter) {
             p[0] = p[1] = static_cast<char>(letter | 32);
-            found = true;
             p += 2;
         } else {
             ++p;
         }
     }
-    return found;
 }
 
 // To the nearest whole number, halves to even (the processor's default rounding).
@@ -263,7 +374,7 @@ long RoundHalfEven(double value) {
 
 // The score once the costs are known: the two alignments read back, the longer one counted.
 template <typename Matrix>
-std::uint8_t ScoreFromCosts(const Matrix& matrix, std::u16string_view a, std::u16string_view b,
+std::uint8_t ScoreFromCosts(Matrix&& matrix, std::u16string_view a, std::u16string_view b,
                             std::uint8_t maxScore, std::u16string* editString) {
     const std::size_t la = a.size(), lb = b.size();
     // Alignment 0 starts in the last row at the cheapest column (the rightmost of equals).
@@ -273,29 +384,52 @@ std::uint8_t ScoreFromCosts(const Matrix& matrix, std::u16string_view a, std::u1
     // at most one, so cost less row never grows downwards.
     const std::size_t start1 = la;
 
-    const std::size_t capacity = la + lb + std::max(la, lb) + 2;
-    EditString alignment0(capacity), alignment1(capacity);
-    ReadAlignment(matrix, la, start0, false, alignment0);
-    ReadAlignment(matrix, start1, lb, true, alignment1);
-    EditString& chosen = alignment1.size() > alignment0.size() ? alignment1 : alignment0;
-    char* const begin = chosen.begin();
-    char* const end = chosen.end();
+    AlignmentSummary alignment0, alignment1;
+    bool second;
+    if (start0 == lb) {
+        // Both start in the same cell, so they take the same steps and differ only in the
+        // letters "S" in front: one walk serves both.
+        const EarliestMatch earliest = WalkBack(matrix, la, lb, alignment0);
+        const std::size_t front0 = LeadingSubstitutions(earliest, false);
+        const std::size_t front1 = LeadingSubstitutions(earliest, true);
+        second = front1 > front0;
+        alignment0.PrependSubstitutions(second ? front1 : front0);
+    } else {
+        ReadAlignment(matrix, la, start0, false, alignment0);
+        ReadAlignment(matrix, start1, lb, true, alignment1);
+        second = alignment1.size() > alignment0.size();
+    }
+    const AlignmentSummary& chosen = second && start0 != lb ? alignment1 : alignment0;
     const std::size_t length = chosen.size();
 
-    float count = static_cast<float>(std::count(begin, end, 'M'));
-    const char last = length ? end[-1] : '\0';
-    if ((last == 'I' && la && a.back() == u'e') || (last == 'D' && lb && b.back() == u'e')) count += 0.5f;
+    float count = static_cast<float>(chosen.Matches());
+    const unsigned last = chosen.Last();
+    if ((last == 3 && la && a.back() == u'e') || (last == 2 && lb && b.back() == u'e')) count += 0.5f;
     if (la > 1 && count < static_cast<float>(length)) {
-        if (EndsWith(begin, end, "MM") || (!IsVowel(a[la - 1]) && IsVowel(a[la - 2])))
+        if (chosen.EndsWithTwoMatches() || (!IsVowel(a[la - 1]) && IsVowel(a[la - 2])))
             count += 0.5f;
-        else if (EndsWith(begin, end, "M"))
+        else if (last == 0)
             count += 0.2f;
     }
-    for (const char letter : {'I', 'D'})
-        if (count > 0 && LowerPairs(begin, end, letter)) count -= 1;
+    // Pairs of insertions, then of deletions, each cost one match while any are left.
+    bool lowered[2] = {false, false};
+    for (const unsigned kind : {3u, 2u}) {
+        if (!(count > 0)) break;
+        lowered[3 - kind] = true;
+        if (chosen.HasPairOf(kind)) count -= 1;
+    }
     if (!(count > 0)) count = 0;
 
-    if (editString) editString->assign(begin, end);
+    if (editString) {
+        EditString letters(length);
+        if (second)
+            ReadAlignment(matrix, start1, lb, true, letters);
+        else
+            ReadAlignment(matrix, la, start0, false, letters);
+        if (lowered[0]) LowerPairs(letters.begin(), letters.end(), 'I');
+        if (lowered[1]) LowerPairs(letters.begin(), letters.end(), 'D');
+        editString->assign(letters.begin(), letters.end());
+    }
     if (length == 0) return 0;
     // The count is kept in single precision, as its bonuses are fractions, but the product
     // and the quotient are taken in double: 255 x 1.2f / 4 is 76.5000031 and rounds up,
@@ -316,7 +450,7 @@ std::uint8_t AlignmentScore(std::u16string_view a, std::u16string_view b, std::u
     }
     if (b.size() <= BitCostMatrix::kMaxColumns)
         return ScoreFromCosts(BitCostMatrix(a, b), a, b, maxScore, editString);
-    return ScoreFromCosts(CostMatrix(a, b), a, b, maxScore, editString);
+    return ScoreFromCosts(LongBitCostMatrix(a, b), a, b, maxScore, editString);
 }
 
 // Why the bound holds. Let la, lb be the lengths (both at least 1) and c the number of
@@ -334,20 +468,33 @@ std::uint8_t AlignmentScore(std::u16string_view a, std::u16string_view b, std::u
 // double cannot pass a whole number that the exact one stays below, so the ceiling bounds
 // it. Characters are counted in 64 classes by their low bits: merging classes can only
 // raise the shared count, which keeps the bound a bound.
+namespace {
+
+// The characters a and b share, counted with repetition in 64 classes by their low bits; the
+// counts never exceed a's length, which Count must hold.
+template <typename Count>
+std::size_t SharedCharacters(std::u16string_view a, std::u16string_view b) noexcept {
+    std::array<Count, 64> left{};
+    for (const char16_t ch : a) ++left[ch & 63];
+    std::size_t shared = 0;
+    for (const char16_t ch : b) {
+        Count& n = left[ch & 63];
+        const bool there = n != 0;
+        n = static_cast<Count>(n - there);
+        shared += there;
+    }
+    return shared;
+}
+
+}  // namespace
+
 std::uint8_t AlignmentScoreBound(std::u16string_view a, std::u16string_view b,
                                  std::uint8_t maxScore) noexcept {
     const std::size_t la = a.size();
     if (la == 0 || b.empty()) return maxScore;
-    std::array<std::uint32_t, 64> left{};
-    for (const char16_t ch : a) ++left[ch & 63];
-    std::size_t shared = 0;
-    for (const char16_t ch : b) {
-        std::uint32_t& n = left[ch & 63];
-        if (n) {
-            --n;
-            ++shared;
-        }
-    }
+    // Byte counts for the usual short texts: less to clear.
+    const std::size_t shared = la <= 255 ? SharedCharacters<std::uint8_t>(a, b)
+                                         : SharedCharacters<std::uint32_t>(a, b);
     const std::size_t count = std::min(shared + 1, la);
     return static_cast<std::uint8_t>((maxScore * count + la - 1) / la);
 }

@@ -10,14 +10,19 @@
 //   when the host listens to MatchFound, otherwise the few that can reach the ranked buffer
 //   and the last one, whose identifier IDValue keeps). Ties keep the order in which the
 //   rows came, as SQLite's sort keeps it too. The rows are read on the caller's thread and
-//   scored on a second one; the host hears everything on its own thread, once the rows are
-//   scored. A Cancel heard while the rows are read ends the search with the matches among
-//   the rows read so far.
+//   scored on a second one, and on the caller's too whenever the reading is ahead or done;
+//   the host hears everything on its own thread, once the rows are scored. A Cancel heard
+//   while the rows are read ends the search with the matches among the rows read so far.
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <condition_variable>
+#include <deque>
+#include <exception>
 #include <functional>
-#include <future>
+#include <mutex>
 #include <stdexcept>
+#include <thread>
 #include <unordered_map>
 
 #include "candidate_score_p.h"
@@ -123,9 +128,12 @@ void KeepAccepted(std::vector<AcceptedRow>& accepted, std::u16string_view text, 
 // end to end in two buffers, which keep their capacity from batch to batch.
 class RowBatch {
 public:
-    static constexpr std::size_t kRows = 4096;
+    // Small enough that the two threads end close together and that events wait at most one
+    // batch's scoring; large enough that handing a batch over costs nothing in comparison.
+    static constexpr std::size_t kRows = 1024;
 
     void Clear() {
+        failure = nullptr;
         keys_.clear();
         texts_.clear();
         keyEnds_.clear();
@@ -164,6 +172,7 @@ public:
     std::vector<std::uint8_t> unreadable;
     std::vector<std::size_t> arrivals;
     std::vector<int> scores;
+    std::exception_ptr failure;  // what scoring the batch on the other thread threw
 
 private:
     static std::u16string_view Slice(const std::u16string& all, const std::vector<std::size_t>& ends,
@@ -209,11 +218,120 @@ public:
 
 private:
     static constexpr std::size_t kMaxRemembered = 1 << 16;
-    static constexpr std::size_t kTrialRows = 4096;
+    // Long enough to see repeats (the rows come in key order, so equal keys come together),
+    // short enough to cost little on a table of distinct names.
+    static constexpr std::size_t kTrialRows = 1024;
     std::unordered_map<std::u16string, int, KeyHash, std::equal_to<>> scores_;
     std::size_t hits_ = 0, misses_ = 0;
     bool enabled_ = true;
 };
+
+namespace {
+
+// What a row must pass to matter, from the rows collected so far: the ranked buffer's last
+// score once it is full (-1 before), and the last accepted row in text order.
+struct RankFloor {
+    int bufferLast = -1;
+    std::u16string lastText;
+    std::size_t lastArrival = 0;
+};
+
+// The second thread of a search on SQLite: it scores the batches the reading thread hands it,
+// each with the floor known when its scoring starts and with remembered scores of its own,
+// and hands them back. The reading thread collects every batch itself, and scores the
+// waiting ones too when it has nothing else to do, so that both cores score once the reading
+// is done or runs ahead.
+class ScoringHelper {
+public:
+    using Score = std::function<void(RowBatch&, const RankFloor&, RememberedScores&)>;
+
+    explicit ScoringHelper(Score score) : score_(std::move(score)) {}
+    ScoringHelper(const ScoringHelper&) = delete;
+    ScoringHelper& operator=(const ScoringHelper&) = delete;
+    ~ScoringHelper() {
+        {
+            const std::lock_guard lock(mutex_);
+            stopping_ = true;
+        }
+        changed_.notify_all();
+        if (thread_.joinable()) thread_.join();
+    }
+
+    void Start() {
+        if (!thread_.joinable()) thread_ = std::thread([this] { Run(); });
+    }
+    bool Started() const { return thread_.joinable(); }
+
+    void Submit(RowBatch& batch) {
+        {
+            const std::lock_guard lock(mutex_);
+            waiting_.push_back(&batch);
+        }
+        changed_.notify_all();
+    }
+    // The oldest batch that nobody scores yet, when more than `leave` wait; else null.
+    RowBatch* TakeWaiting(std::size_t leave = 0) {
+        const std::lock_guard lock(mutex_);
+        if (waiting_.size() <= leave) return nullptr;
+        RowBatch* batch = waiting_.front();
+        waiting_.pop_front();
+        return batch;
+    }
+    // The batches scored here, waiting for one first if asked and the helper is at work.
+    std::vector<RowBatch*> TakeScored(bool wait) {
+        std::unique_lock lock(mutex_);
+        if (wait) changed_.wait(lock, [&] { return !scored_.empty() || busy_ == 0; });
+        std::vector<RowBatch*> out;
+        out.swap(scored_);
+        return out;
+    }
+    // True while the helper scores a batch or holds scored ones.
+    bool Busy() {
+        const std::lock_guard lock(mutex_);
+        return busy_ > 0 || !scored_.empty();
+    }
+    void Publish(const RankFloor& floor) {
+        const std::lock_guard lock(mutex_);
+        floor_ = floor;
+    }
+
+private:
+    void Run() {
+        RememberedScores remembered;
+        RankFloor floor;
+        std::unique_lock lock(mutex_);
+        for (;;) {
+            changed_.wait(lock, [&] { return stopping_ || !waiting_.empty(); });
+            if (stopping_) return;
+            RowBatch* batch = waiting_.front();
+            waiting_.pop_front();
+            floor = floor_;
+            ++busy_;
+            lock.unlock();
+            try {
+                score_(*batch, floor, remembered);
+            } catch (...) {
+                batch->failure = std::current_exception();
+            }
+            lock.lock();
+            --busy_;
+            scored_.push_back(batch);
+            changed_.notify_all();
+        }
+    }
+
+    Score score_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<RowBatch*> waiting_;
+    std::vector<RowBatch*> scored_;
+    RankFloor floor_;
+    int busy_ = 0;
+    bool stopping_ = false;
+    std::thread thread_;
+};
+
+}  // namespace
 
 // Names the bad row in the failure of one of its fields: by its identifier when that can be
 // read, else by its position among the candidates.
@@ -320,26 +438,27 @@ bool MatchEngine::ScoreUnordered(Recordset& set, std::size_t spaceCount) {
             compare = CompareAll;
         }
         const Columns columns = FindColumns(set);
-        RememberedScores remembered;
         const std::int32_t mode = compare;
         const scoring::KeyParts& search = *searchParts_;
         // The score a row must pass to matter: the threshold, and, when nobody hears every
         // match, also the ranked buffer's last entry (an equal score can still displace it,
         // being earlier in text order) for a row that comes before the last accepted one in
         // text order, since its acceptance then changes nothing. The buffer and the last
-        // accepted row are those of the batches collected so far: the buffer's last score
-        // only rises and the last row only moves later, so the floor stays safe.
-        const auto floorOf = [&](const RowBatch& batch, std::size_t k) -> int {
-            if (everyMatch || accepted.size() < MatchBuffer::kSize || batch.unreadable[k] ||
-                !TextOrderBefore(batch.Text(k), batch.arrivals[k], last.text, last.arrival))
+        // accepted row are those of the batches collected before the batch's scoring began:
+        // the buffer's last score only rises and the last row only moves later, whatever the
+        // order in which batches are collected, so the floor stays safe.
+        const auto floorOf = [&](const RowBatch& batch, std::size_t k, const RankFloor& floor) -> int {
+            if (floor.bufferLast < 0 || batch.unreadable[k] ||
+                !TextOrderBefore(batch.Text(k), batch.arrivals[k], floor.lastText, floor.lastArrival))
                 return threshold_;
-            return std::max<int>(threshold_, accepted.back().score - 1);
+            return std::max<int>(threshold_, floor.bufferLast - 1);
         };
-        const auto score = [&](RowBatch& batch) {
+        const auto score = [&, mode, spaceCount](RowBatch& batch, const RankFloor& floor,
+                                                 RememberedScores& remembered) {
             for (std::size_t k = 0; k < batch.Size(); ++k) {
                 const std::u16string_view cut = scoring::CutForCompare(batch.Key(k), mode, spaceCount);
                 const auto exactAbove = [&] {
-                    return scoring::ScoreCutKeyAbove(cut, search, floorOf(batch, k));
+                    return scoring::ScoreCutKeyAbove(cut, search, floorOf(batch, k, floor));
                 };
                 const scoring::BoundedScore result = remembered.Get(cut, exactAbove);
                 batch.scores[k] = result.exact ? result.score : kCannotMatter;
@@ -347,7 +466,9 @@ bool MatchEngine::ScoreUnordered(Recordset& set, std::size_t spaceCount) {
         };
         // The accepted rows of a scored batch; a row whose text or identifier cannot be read
         // matters only when it is accepted, and then fails the whole way (see the caller).
+        // Batches may come back in any order: what is kept does not depend on it.
         const auto collect = [&](const RowBatch& batch) {
+            if (batch.failure) std::rethrow_exception(batch.failure);
             for (std::size_t k = 0; k < batch.Size(); ++k) {
                 const int best = batch.scores[k];
                 if (best < 0 && best != kCannotMatter) continue;
@@ -365,14 +486,48 @@ bool MatchEngine::ScoreUnordered(Recordset& set, std::size_t spaceCount) {
                 KeepAccepted(accepted, text, batch.ids[k], best, arrival, everyMatch);
             }
         };
-        // The rows are read here, on the caller's thread, and scored on a second thread one
-        // batch behind, so that both cores work; events are let through between rows.
-        RowBatch batches[2];
-        std::future<void> scoring;
-        int reading = 0;
+        // The rows are read here, on the caller's thread, with events let through between
+        // rows. A second thread scores the batches as they come; this one scores a batch too
+        // when two wait, and helps with the last ones. A search of up to two batches' rows does
+        // without the second thread, which would not pay for its start.
+        std::array<RowBatch, 4> batches;
+        std::vector<RowBatch*> free;
+        for (RowBatch& batch : batches) free.push_back(&batch);
+        RankFloor floor;
+        RememberedScores remembered;
+        ScoringHelper helper(score);
+        const auto keep = [&](RowBatch& batch) {
+            collect(batch);
+            free.push_back(&batch);
+            if (!everyMatch && accepted.size() == MatchBuffer::kSize) {
+                floor.bufferLast = accepted.back().score;
+                floor.lastText = last.text;
+                floor.lastArrival = last.arrival;
+                helper.Publish(floor);
+            }
+        };
+        const auto keepScored = [&](bool wait) {
+            for (RowBatch* batch : helper.TakeScored(wait)) keep(*batch);
+        };
+        const auto scoreHere = [&](RowBatch& batch) {
+            score(batch, floor, remembered);
+            keep(batch);
+        };
+        // The second thread starts once more rows follow two batches, so that it is up by the
+        // time a third batch is read.
+        constexpr std::size_t kBatchesAlone = 2;
+        std::size_t filled = 0;
         std::u16string text;
         while (!set.Eof() && !cancelled) {
-            RowBatch& batch = batches[reading];
+            keepScored(false);
+            while (free.empty()) {
+                if (RowBatch* waiting = helper.TakeWaiting())
+                    scoreHere(*waiting);
+                else
+                    keepScored(true);
+            }
+            RowBatch& batch = *free.back();
+            free.pop_back();
             batch.Clear();
             while (!set.Eof() && batch.Size() < RowBatch::kRows) {
                 batch.Add(set, columns, static_cast<std::size_t>(rows++), text);
@@ -382,17 +537,19 @@ bool MatchEngine::ScoreUnordered(Recordset& set, std::size_t spaceCount) {
                     break;
                 }
             }
-            if (scoring.valid()) {
-                scoring.get();
-                collect(batches[1 - reading]);
-            }
-            if (set.Eof() || cancelled) {
-                score(batch);
-                collect(batch);
-            } else {
-                scoring = std::async(std::launch::async, score, std::ref(batch));
-                reading = 1 - reading;
-            }
+            helper.Submit(batch);
+            if (++filled >= kBatchesAlone && !set.Eof() && !cancelled) helper.Start();
+            if (helper.Started())
+                while (RowBatch* waiting = helper.TakeWaiting(1)) scoreHere(*waiting);
+        }
+        for (;;) {
+            keepScored(false);
+            if (RowBatch* waiting = helper.TakeWaiting())
+                scoreHere(*waiting);
+            else if (helper.Busy())
+                keepScored(true);
+            else
+                break;
         }
         if (!host_) return true;
     }

@@ -73,13 +73,24 @@ TEST(Randomized, KeysKeepTheirLayoutAndScoresTheirRange) {
 TEST(Randomized, AlignmentAgreesWithThePlainTranscription) {
     // Small alphabets make ties, doubled letters and equal texts common.
     std::mt19937 rng(99);
-    std::uniform_int_distribution<int> length(0, 14), longLength(56, 72), letter(0, 4), maxScore(0, 255);
+    std::uniform_int_distribution<int> letter(0, 4), maxScore(0, 255);
     static constexpr char16_t kAlphabet[] = u"aeMD?";
+    // Now and then longer texts, around the lengths where the costs are kept otherwise: 16
+    // and 64 characters of the second text, several words of 64, and long first texts whose
+    // rows are worked out again span by span.
+    struct Lengths {
+        int aMin, aMax, bMin, bMax;
+    };
+    static constexpr Lengths kLong[] = {{10, 20, 14, 18}, {56, 72, 56, 72}, {0, 5, 60, 140},
+                                        {120, 200, 120, 200}, {300, 700, 1, 66}, {0, 3, 0, 3}};
+    const auto pick = [&](int min, int max) {
+        return static_cast<std::size_t>(std::uniform_int_distribution<int>(min, max)(rng));
+    };
     for (int round = 0; round < 50000; ++round) {
-        // Now and then texts on both sides of 64 characters, where the costs are kept otherwise.
-        const bool longTexts = round % 50 == 0;
-        std::u16string a(static_cast<std::size_t>(longTexts ? longLength(rng) : length(rng)), u' ');
-        std::u16string b(static_cast<std::size_t>(longTexts ? longLength(rng) : length(rng)), u' ');
+        const bool longTexts = round % 25 == 0;
+        const Lengths& sizes = kLong[(round / 25) % std::size(kLong)];
+        std::u16string a(longTexts ? pick(sizes.aMin, sizes.aMax) : pick(0, 14), u' ');
+        std::u16string b(longTexts ? pick(sizes.bMin, sizes.bMax) : pick(0, 14), u' ');
         for (char16_t& ch : a) ch = kAlphabet[letter(rng)];
         for (char16_t& ch : b) ch = kAlphabet[letter(rng)];
         if (round % 7 == 0) b = a.substr(0, a.size() / 2) + b;

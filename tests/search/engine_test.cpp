@@ -403,6 +403,21 @@ TEST_P(UnorderedScanTest, GivesWhatTheTextOrderGives) {
             EXPECT_EQ(a, c) << Utf16ToUtf8(query) << " compare " << compare;
         }
     }
+    // A bad key late in the table fails the scan wherever its batch was scored: the search
+    // ends with one message naming the row.
+    db_->Execute(u"UPDATE NameData SET Key = substr(Key, 1, 2) || ':1:x' WHERE Ident = "
+                 u"(SELECT max(Ident) FROM NameData WHERE Name = 'Smith')");
+    QuietHost host;
+    MatchEngine engine(host);
+    engine.SetEventInterval(std::chrono::hours(1));
+    engine.tableName = u"NameData";
+    engine.keyFieldName = u"Key";
+    engine.textFieldName = u"Name";
+    engine.idFieldName = u"Ident";
+    std::u16string text = u"smith";
+    engine.BestMatchSearch(db_.get(), text);
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_NE(host.messages[0].find(u"field 'Key'"), std::u16string::npos);
 }
 
 INSTANTIATE_TEST_SUITE_P(KeyIndex, UnorderedScanTest, ::testing::Bool());
