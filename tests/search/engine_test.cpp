@@ -410,10 +410,10 @@ TEST_P(UnorderedScanTest, GivesWhatTheTextOrderGives) {
     QuietHost host;
     MatchEngine engine(host);
     engine.SetEventInterval(std::chrono::hours(1));
-    engine.tableName = u"NameData";
-    engine.keyFieldName = u"Key";
-    engine.textFieldName = u"Name";
-    engine.idFieldName = u"Ident";
+    engine.Settings().tableName = u"NameData";
+    engine.Settings().keyFieldName = u"Key";
+    engine.Settings().textFieldName = u"Name";
+    engine.Settings().idFieldName = u"Ident";
     std::u16string text = u"smith";
     engine.BestMatchSearch(db_.get(), text);
     ASSERT_EQ(host.messages.size(), 1u);
