@@ -60,7 +60,9 @@ public:
 #endif
         std::copy(b.begin(), b.end(), chars_.begin());
     }
-    std::uint64_t Valid() const { return valid_; }
+    std::uint64_t Valid() const {
+        return valid_;
+    }
     std::uint64_t Mask(char16_t ch) const {
         std::uint64_t mask = 0;
 #if defined(__SSE2__)
@@ -493,8 +495,8 @@ std::uint8_t AlignmentScoreBound(std::u16string_view a, std::u16string_view b,
     const std::size_t la = a.size();
     if (la == 0 || b.empty()) return maxScore;
     // Byte counts for the usual short texts: less to clear.
-    const std::size_t shared = la <= 255 ? SharedCharacters<std::uint8_t>(a, b)
-                                         : SharedCharacters<std::uint32_t>(a, b);
+    const std::size_t shared =
+        la <= 255 ? SharedCharacters<std::uint8_t>(a, b) : SharedCharacters<std::uint32_t>(a, b);
     const std::size_t count = std::min(shared + 1, la);
     return static_cast<std::uint8_t>((maxScore * count + la - 1) / la);
 }

@@ -61,13 +61,14 @@ private Q_SLOTS:
         QStringList keys;
         for (const auto& [key, value] : bag.Entries()) keys << key;
         // Saved order, lower-case keys, defaults left out, the font always present.
-        QCOMPARE(keys, (QStringList{"showprogressbar", "tablename", "compare", "cancel", "backcolor", "forecolor",
-                                    "font"}));
+        QCOMPARE(keys, (QStringList{"showprogressbar", "tablename", "compare", "cancel", "backcolor",
+                                    "forecolor", "font"}));
         QCOMPARE(bag.ReadProperty(QStringLiteral("BACKCOLOR"), 0).toLongLong(), 0x563412);
 
         QM restored;
         restored.ReadProperties(bag);
-        QCOMPARE(restored.ForeColor(), QColor(0xab, 0xcd, 0xef));  // written as "Forecolor", read as "ForeColor"
+        QCOMPARE(restored.ForeColor(),
+                 QColor(0xab, 0xcd, 0xef));  // written as "Forecolor", read as "ForeColor"
         QVERIFY(restored.findChild<QProgressBar*>(QStringLiteral("ProgressBar1"))->isHidden());
 
         // Back at its default, a value leaves the bag: an older one must not come back.
@@ -113,7 +114,8 @@ private Q_SLOTS:
         window.setFont(bigger);
         QCOMPARE(qm.Font(), bigger);
         QCOMPARE(qm.BackColor(), QColor(200, 220, 240));
-        QCOMPARE(Names(spy), (QStringList{"Font", "BackColor", "ForeColor", "BackColor", "ForeColor", "Font"}));
+        QCOMPARE(Names(spy),
+                 (QStringList{"Font", "BackColor", "ForeColor", "BackColor", "ForeColor", "Font"}));
 
         // A new container is the new source; the old one is no longer heard.
         QWidget other;
@@ -217,8 +219,9 @@ private Q_SLOTS:
                                    : p.kind == PropertyKind::Boolean ? QVariant(true)
                                    : p.kind == PropertyKind::Single  ? QVariant(2.5f)
                                    : p.kind == PropertyKind::Colour  ? QVariant(QColor(Qt::yellow))
-                                   : p.kind == PropertyKind::Font    ? QVariant(QFont(QStringLiteral("Sans"), 11))
-                                                                     : QVariant(7);
+                                   : p.kind == PropertyKind::Font
+                                       ? QVariant(QFont(QStringLiteral("Sans"), 11))
+                                       : QVariant(7);
             QSignalSpy own(&qm, property.notifySignal());
             QSignalSpy notices(&qm, &QM::PropertyChanged);
             QVERIFY2(property.write(&qm, value) && property.write(&qm, value), p.name);
@@ -324,7 +327,8 @@ private Q_SLOTS:
         qmtest::WhenModal([&](QWidget* box) {
             auto* description = box->findChild<QLabel*>(QStringLiteral("lblDescription"));
             shown = description->text();
-            const QWidget* place = box->findChild<QScrollArea*>(QStringLiteral("descriptionArea"))->viewport();
+            const QWidget* place =
+                box->findChild<QScrollArea*>(QStringLiteral("descriptionArea"))->viewport();
             fits = description->heightForWidth(place->width()) <= place->height();
             qmtest::Screenshot(box, QStringLiteral("about_box"));
             QTest::keyClick(box, Qt::Key_Escape);
@@ -352,9 +356,9 @@ private Q_SLOTS:
         for (const char* name : {"Operating system: ", "Qt: ", "Processor: ", "Memory: ", "Screen 1: ",
                                  "SQLite: 3.", "PostgreSQL client (libpq): "})
             QVERIFY2(text.contains(QLatin1Char('\n') + QLatin1String(name)), name);
-    #if defined(Q_OS_LINUX)
+#if defined(Q_OS_LINUX)
         QVERIFY(!text.contains(QStringLiteral("unknown")));
-    #endif
+#endif
         QCOMPARE(copied, text);
         QVERIFY(box.findChildren<platform::SystemInfoDialog*>().isEmpty());  // released when closed
     }

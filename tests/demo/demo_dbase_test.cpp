@@ -356,7 +356,8 @@ private Q_SLOTS:
 
     void helpAboutAndExit() {
         OpenCopy(sample_);
-        QPointer<QTimer> watch = demotest::WhenModal([](QWidget* modal) { QTest::keyClick(modal, Qt::Key_Escape); });
+        QPointer<QTimer> watch =
+            demotest::WhenModal([](QWidget* modal) { QTest::keyClick(modal, Qt::Key_Escape); });
         Child<QAction>("Help")->trigger();
         delete watch;
         QCOMPARE(HelpFile(), folder_ + "qmDbaseDemoHelp.htf");

@@ -123,9 +123,11 @@ protected:
     // The list qm_search gives, written as Outcome writes the engine's.
     static std::string RankedList(Session& db, const std::string& table, const std::u16string& text,
                                   int compare) {
-        return Listed(db.Query("SELECT match, id, score, listed, last_id FROM qm_search($1, 'key', 'name', "
-                               "'ident', $2, " + std::to_string(compare) + ")",
-                               {table, Utf16ToUtf8(text)}));
+        return Listed(
+            db.Query("SELECT match, id, score, listed, last_id FROM qm_search($1, 'key', 'name', "
+                     "'ident', $2, " +
+                         std::to_string(compare) + ")",
+                     {table, Utf16ToUtf8(text)}));
     }
     // Rows of (text, id, score, listed, last_id) as the listed matches and the last accepted id.
     static std::string Listed(const Rows& rows) {

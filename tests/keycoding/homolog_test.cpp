@@ -50,10 +50,14 @@ TEST(HomologRules, FirstMatchingRuleWinsAndOtherWordsFormTheirOwnClass) {
     const struct {
         std::u16string_view word, cls, sounds, rest;
     } cases[] = {
-        {u"caesar", u"s", u"S_K", u"aesar"},    {u"schmidt", u"s", u"SH_SK", u"midt"},  // sch before sc and s
-        {u"mack", u"2", u"MC", u""},            {u"ibex", u"i", u"AY", u"bex"},  // consumes only the i
-        {u"iban", u"i", u"i_AY", u"ban"},       {u"ian", u"i", u"i", u"an"},
-        {u"4th", u"4", u"4", u"th"},            {u"", u"", u"", u""},
+        {u"caesar", u"s", u"S_K", u"aesar"},
+        {u"schmidt", u"s", u"SH_SK", u"midt"},  // sch before sc and s
+        {u"mack", u"2", u"MC", u""},
+        {u"ibex", u"i", u"AY", u"bex"},  // consumes only the i
+        {u"iban", u"i", u"i_AY", u"ban"},
+        {u"ian", u"i", u"i", u"an"},
+        {u"4th", u"4", u"4", u"th"},
+        {u"", u"", u"", u""},
         {u"\u00e9mile", u"\u00e9", u"\u00e9", u"mile"},
         {u"ea", u"e", u"e", u"a"},  // a text shorter than a pattern never matches it
     };

@@ -81,7 +81,7 @@ TEST(Randomized, AlignmentAgreesWithThePlainTranscription) {
     struct Lengths {
         int aMin, aMax, bMin, bMax;
     };
-    static constexpr Lengths kLong[] = {{10, 20, 14, 18}, {56, 72, 56, 72}, {0, 5, 60, 140},
+    static constexpr Lengths kLong[] = {{10, 20, 14, 18},     {56, 72, 56, 72},  {0, 5, 60, 140},
                                         {120, 200, 120, 200}, {300, 700, 1, 66}, {0, 3, 0, 3}};
     const auto pick = [&](int min, int max) {
         return static_cast<std::size_t>(std::uniform_int_distribution<int>(min, max)(rng));

@@ -172,7 +172,8 @@ TEST(RtfRead, Text) {
         {"{\\rtf1\\ansi \\'e9\\'80\\'93\\'94\\'9f}", Q(u"\u00e9\u20ac\u201c\u201d\u0178")},
         {"{\\rtf1\\ansi\\ansicpg1251 \\'e9\\'80}", Q(u"\u00e9\u0080")},
         {"{\\rtf1 \xe9\x80 \\'zz\\'4}", Q(u"\u00e9\u20ac zz")},
-        {"{\\rtf1 a\\tab b\\line c\\~d\\-e\\_f \\{x\\}\\\\ \\emdash\\lquote q\\rquote\\bullet\ng\r\nh\\\nnext\\par}",
+        {"{\\rtf1 a\\tab b\\line c\\~d\\-e\\_f \\{x\\}\\\\ \\emdash\\lquote "
+         "q\\rquote\\bullet\ng\r\nh\\\nnext\\par}",
          Q(u"a\tb\u2028c\u00a0d\u00ade\u2011f {x}\\ \u2014\u2018q\u2019\u2022gh\nnext")},
         // Destinations that are not text are skipped; list text and field results stay.
         {"{\\rtf1{\\info{\\title T}}{\\stylesheet{\\s0 Normal;}}{\\*\\unknown x{y{z}}w}{\\header h}"

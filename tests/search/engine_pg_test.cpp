@@ -126,7 +126,8 @@ TEST_F(EnginePgTest, FailuresInTheControlsWordsLeaveTheConnectionUsable) {
         EXPECT_TRUE(Search(u"smith").empty());
         ASSERT_EQ(host_.messages.size(), 1u);
         if (c.message.ends_with(u'*'))
-            EXPECT_NE(host_.messages[0].find(c.message.substr(0, c.message.size() - 1)), std::u16string::npos);
+            EXPECT_NE(host_.messages[0].find(c.message.substr(0, c.message.size() - 1)),
+                      std::u16string::npos);
         else
             EXPECT_EQ(host_.messages[0], c.message);
         Configure();

@@ -199,7 +199,8 @@ TEST_F(EngineTest, FailuresAreReportedInTheControlsWords) {
         }
         EXPECT_EQ(host_.icons[0], c.icon) << Utf16ToUtf8(c.message);
         // An unknown Compare is reset and the search goes on with all words.
-        EXPECT_EQ(result.matches.Items().size(), c.icon == MessageIcon::None ? 3u : 0u) << Utf16ToUtf8(c.message);
+        EXPECT_EQ(result.matches.Items().size(), c.icon == MessageIcon::None ? 3u : 0u)
+            << Utf16ToUtf8(c.message);
     }
     EXPECT_EQ(Settings().compare, CompareAll);
     Settings().compare = 7;
@@ -397,7 +398,8 @@ TEST_P(UnorderedScanTest, GivesWhatTheTextOrderGives) {
             QuietHost quiet;
             const SearchRun a = run(ordered, std::chrono::milliseconds(0));
             SearchRun c = run(quiet, std::chrono::hours(1));
-            EXPECT_EQ(a, run(unordered, std::chrono::hours(1))) << Utf16ToUtf8(query) << " compare " << compare;
+            EXPECT_EQ(a, run(unordered, std::chrono::hours(1)))
+                << Utf16ToUtf8(query) << " compare " << compare;
             EXPECT_TRUE(c.found.empty());
             c.found = a.found;
             EXPECT_EQ(a, c) << Utf16ToUtf8(query) << " compare " << compare;
@@ -405,8 +407,9 @@ TEST_P(UnorderedScanTest, GivesWhatTheTextOrderGives) {
     }
     // A bad key late in the table fails the scan wherever its batch was scored: the search
     // ends with one message naming the row.
-    db_->Execute(u"UPDATE NameData SET Key = substr(Key, 1, 2) || ':1:x' WHERE Ident = "
-                 u"(SELECT max(Ident) FROM NameData WHERE Name = 'Smith')");
+    db_->Execute(
+        u"UPDATE NameData SET Key = substr(Key, 1, 2) || ':1:x' WHERE Ident = "
+        u"(SELECT max(Ident) FROM NameData WHERE Name = 'Smith')");
     QuietHost host;
     MatchEngine engine(host);
     engine.SetEventInterval(std::chrono::hours(1));

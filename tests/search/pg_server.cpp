@@ -241,7 +241,8 @@ void Start(Server& server) {
         bin = CopyInstallation(*installation, server.folder + "/install", server.reason);
     if (server.reason.empty()) server.reason = Run(server, bin, user);
     if (server.reason.empty())
-        server.conninfo = "host=" + server.folder + " port=" + std::to_string(kPort) + " user=qm dbname=qmtest";
+        server.conninfo =
+            "host=" + server.folder + " port=" + std::to_string(kPort) + " user=qm dbname=qmtest";
     else
         Stop(server);
 }

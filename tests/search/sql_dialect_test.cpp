@@ -39,7 +39,8 @@ TEST(SqlDialect, Translations) {
         {Backend::Sqlite, u"SELECT Key,Name,Ident FROM Namedata WHERE [Key] LIKE '\u0002c*' ORDER BY Name",
          "SELECT Key,Name,Ident FROM Namedata WHERE \"Key\" GLOB '\x02"
          "c*' ORDER BY Name"},
-        {Backend::Sqlite, u"SELECT a FROM t WHERE a NOT like 'it''s*'", "SELECT a FROM t WHERE a NOT GLOB 'it''s*'"},
+        {Backend::Sqlite, u"SELECT a FROM t WHERE a NOT like 'it''s*'",
+         "SELECT a FROM t WHERE a NOT GLOB 'it''s*'"},
         {Backend::Postgres,
          u"SELECT Key FROM Namedata WHERE [Key] LIKE '\u0002c%' and (Active=1) ORDER BY Name",
          "SELECT Key FROM Namedata WHERE \"key\" LIKE '\x02"
@@ -87,8 +88,12 @@ TEST(SqlDialect, LikePatterns) {
 
 TEST(SqlDialect, StatementScans) {
     const std::pair<std::u16string_view, std::u16string_view> bareNames[] = {
-        {u" [Name Data] ", u"Name Data"}, {u"\"Odd\"\"Name\"", u"Odd\"Name"}, {u"Selected Names", u"Selected Names"},
-        {u"select\n* from t", u""},      {u"(SELECT 1)", u""},                   {u"  ", u""}};
+        {u" [Name Data] ", u"Name Data"},
+        {u"\"Odd\"\"Name\"", u"Odd\"Name"},
+        {u"Selected Names", u"Selected Names"},
+        {u"select\n* from t", u""},
+        {u"(SELECT 1)", u""},
+        {u"  ", u""}};
     for (const auto& [name, bare] : bareNames) EXPECT_EQ(BareTableName(name), bare) << Utf16ToUtf8(name);
 
     EXPECT_EQ(WithoutTrailingOrderBy("SELECT a FROM t WHERE b = 'ORDER BY' ORDER BY a, b"),
@@ -102,8 +107,8 @@ TEST(SqlDialect, StatementScans) {
                                 "SELECT a FROM t UNION SELECT a FROM u"})
         EXPECT_EQ(RowSelectListStart(notRows), std::string::npos) << notRows;
 
-    for (const auto& [type, size] : {std::pair{"varchar( 20 )", 20}, {"CHARACTER VARYING(30)", 30},
-                                     {"TEXT", 0}, {"DECIMAL(10,2)", 0}})
+    for (const auto& [type, size] :
+         {std::pair{"varchar( 20 )", 20}, {"CHARACTER VARYING(30)", 30}, {"TEXT", 0}, {"DECIMAL(10,2)", 0}})
         EXPECT_EQ(DeclaredTextSize(type), size) << type;
 }
 
