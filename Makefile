@@ -7,10 +7,11 @@ BUILD       ?= build
 ASAN_BUILD  ?= build-asan
 BENCH_BUILD ?= build-bench
 FUZZ_BUILD  ?= build-fuzz
+NOPG_BUILD  ?= build-nopg
 JOBS        ?= $(shell nproc)
 CMAKE_ARGS  ?=
 
-.PHONY: all deps build build-run build-asan build-fuzz test test-asan run bench install clean format format-check
+.PHONY: all deps build build-run build-asan build-fuzz build-nopg test test-asan run bench install clean format format-check
 
 all: build
 
@@ -54,8 +55,17 @@ $(FUZZ_BUILD)/CMakeCache.txt:
 build-fuzz: deps $(FUZZ_BUILD)/CMakeCache.txt
 	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target scoring_fuzz
 
-test: build build-asan build-fuzz
+# The library, the command line and their tests as a host without PostgreSQL builds them,
+# so that the switch QM_WITH_POSTGRES=OFF keeps working.
+$(NOPG_BUILD)/CMakeCache.txt:
+	cmake -S . -B $(NOPG_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQM_WITH_POSTGRES=OFF -DQM_BUILD_GUI=OFF $(CMAKE_ARGS)
+
+build-nopg: deps $(NOPG_BUILD)/CMakeCache.txt
+	cmake --build $(NOPG_BUILD) -j $(JOBS)
+
+test: build build-asan build-fuzz build-nopg
 	ctest --test-dir $(FUZZ_BUILD) -R scoring_fuzz_seeded --output-on-failure
+	ctest --test-dir $(NOPG_BUILD) --output-on-failure -j $(JOBS)
 	QT_QPA_PLATFORM=offscreen ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 	QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
 		ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS)
@@ -81,4 +91,4 @@ install: build
 	cmake --install $(BUILD)
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD) $(FUZZ_BUILD) $(NOPG_BUILD)
