@@ -27,6 +27,17 @@ std::int32_t ErrorNumber(F&& f) {
     return 0;
 }
 
+/// The message of the DbError that f raises; empty when it raises none.
+template <class F>
+std::string ErrorText(F&& f) {
+    try {
+        f();
+    } catch (const DbError& e) {
+        return e.what();
+    }
+    return {};
+}
+
 /// The path of a SQLite file of its own in the temporary folder, removed again at the end.
 class SqliteFile {
 public:
