@@ -38,6 +38,20 @@ std::string ErrorText(F&& f) {
     return {};
 }
 
+/// Adds a row to a set holding text in one field.
+inline void AddRow(Recordset& set, std::u16string_view field, std::u16string_view text) {
+    set.AddNew();
+    set.SetField(field, Value(text));
+    set.Update();
+}
+
+/// The texts of a field from the set's row to its end, each followed by a blank.
+inline std::u16string RestOfColumn(Recordset& set, std::u16string_view field) {
+    std::u16string texts;
+    for (; !set.Eof(); set.MoveNext()) texts += set.Field(field).ToText() + u" ";
+    return texts;
+}
+
 /// The path of a SQLite file of its own in the temporary folder, removed again at the end.
 class SqliteFile {
 public:
