@@ -33,21 +33,13 @@ protected:
     }
 
     bool Pg() const { return GetParam() == ConnectionKind::Postgres; }
-    // The wildcard of the backend's pattern dialect.
-    std::u16string Any() const { return Pg() ? u"%" : u"*"; }
 
     // Rows 0..n-1 of people(name, n), in no particular physical order.
     void MakePeople(int rows) {
         db_->Execute(u"CREATE TABLE people (name VARCHAR(20), n INTEGER)");
-        std::u16string values;
-        for (int i = 0; i < rows; ++i) {
-            const int n = (i * 7919) % rows;  // a permutation, so that ORDER BY matters
-            values += (values.empty() ? u"" : u", ") + (u"('p" + Num(n) + u"', ") + Num(n) + u")";
-            if (values.size() > 20000 || i + 1 == rows) {
-                db_->Execute(u"INSERT INTO people VALUES " + values);
-                values.clear();
-            }
-        }
+        const std::u16string n = u"i * 7919 % " + Num(rows);  // a permutation, so that ORDER BY matters
+        db_->Execute(u"INSERT INTO people WITH RECURSIVE s(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM s "
+                     u"WHERE i < " + Num(rows - 1) + u") SELECT 'p' || (" + n + u"), " + n + u" FROM s");
     }
 
     std::int64_t Count(const std::u16string& where) {
@@ -95,12 +87,7 @@ TEST_P(RecordsetTest, WalksFollowTheQueryOrderAndStopAtBofAndEof) {
         set->MoveFirst();
         set->SetBookmark(bookmark);
         EXPECT_EQ(ErrorNumber([&] { set->SetBookmark("not a bookmark"); }), dberr::kInvalidBookmark);
-        // Position access: a name resolved once, texts into one buffer.
-        std::u16string text;
-        set->FieldTextAt(set->FieldIndex(u"NAME"), text);
-        EXPECT_EQ(text, u"p1500");
-        set->FieldTextAt(set->FieldIndex(u"n"), text);
-        EXPECT_EQ(text, u"1500");
+        EXPECT_EQ(set->Field(u"name").ToText(), u"p1500");
         EXPECT_EQ(ErrorNumber([&] { set->FieldAt(2); }), dberr::kItemNotFound);
         if (Pg()) {  // a read-only set streams: no cursor that the server keeps whole
             auto held = db_->OpenRecordset(
@@ -255,7 +242,7 @@ TEST_P(RecordsetTest, LikePatternsMatchSpecialCharactersLiterally) {
         for (char16_t c : pattern) sql += c == u'\'' ? std::u16string(u"''") : std::u16string(1, c);
         return RestOfColumn(*db_->OpenRecordset(sql + u"' ORDER BY s"), u"s");
     };
-    EXPECT_EQ(matches(u"\u0002it's" + Any()), u"\u0002it's ");
+    EXPECT_EQ(matches(Pg() ? u"\u0002it's%" : u"\u0002it's*"), u"\u0002it's ");
     // A pattern in each dialect (ADO's on PostgreSQL, DAO's on SQLite) and what it finds.
     const struct {
         std::u16string_view ado, dao, found;
@@ -272,7 +259,7 @@ TEST_P(RecordsetTest, LikePatternsMatchSpecialCharactersLiterally) {
     EXPECT_EQ(matches(Pg() ? u"a_b" : u"a?b").size(), 9u * 4u);
 }
 
-TEST_P(RecordsetTest, SetsThatCannotChangeRowsSaySo) {
+TEST_P(RecordsetTest, SetsThatCannotChangeRowsOrAreClosedSaySo) {
     MakePeople(3);
     auto readOnly = db_->OpenRecordset(u"SELECT name FROM people");
     EXPECT_EQ(ErrorNumber([&] { readOnly->AddNew(); }), dberr::kReadOnly);
@@ -284,10 +271,7 @@ TEST_P(RecordsetTest, SetsThatCannotChangeRowsSaySo) {
     auto computed = db_->OpenRecordset(u"SELECT name, n + 1 AS m FROM people", {true});
     computed->Edit();
     EXPECT_EQ(ErrorNumber([&] { computed->SetField(u"m", Value(1)); }), dberr::kReadOnly);
-}
-
-TEST_P(RecordsetTest, SetOutlivesItsConnectionObject) {
-    MakePeople(3);
+    // A set outlives its connection object, until it is closed.
     auto set = db_->OpenRecordset(u"SELECT n FROM people ORDER BY n");
     db_.reset();
     set->MoveLast();
@@ -350,9 +334,7 @@ TEST_P(RecordsetTest, SetsWalkedInTurnWithStatementsBetween) {
     }
     EXPECT_TRUE(up->Eof() && down->Eof());
     up->Close(), down->Close();
-    auto logged = db_->OpenRecordset(u"SELECT COUNT(*) AS c FROM log");
-    EXPECT_EQ(logged->Field(u"c").ToInt32(), 6);
-    logged->Close();
+    EXPECT_EQ(db_->OpenRecordset(u"SELECT COUNT(*) AS c FROM log")->Field(u"c").ToInt32(), 6);
     if (!Pg()) return;
     // A statement that fails in a later batch fails there, with the server's reason, and the
     // session goes on.
