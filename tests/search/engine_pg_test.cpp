@@ -34,24 +34,15 @@ protected:
         engine_.SetEventInterval(std::chrono::milliseconds(0));
         Configure();
     }
-    void Configure() {
-        engine_.Settings() = SearchSettings{};
-        engine_.Settings().connectionType = qmADO;
-        engine_.Settings().tableName = u"namedata";
-        engine_.Settings().keyFieldName = u"key";
-        engine_.Settings().textFieldName = u"name";
-        engine_.Settings().idFieldName = u"ident";
-    }
+    void Configure() { engine_.Settings() = {u"namedata", u"key", u"name", u"ident", u"", qmADO}; }
 
     void Add(std::initializer_list<std::u16string_view> names, std::u16string_view table = u"namedata") {
-        KeyCoder coder;
+        auto set = db_->OpenRecordset(table, RecordsetOptions{true});
         for (const auto name : names) {
-            auto set = db_->OpenRecordset(table, RecordsetOptions{true});
             set->AddNew();
             set->SetField(u"name", Value(name));
-            set->SetField(u"key", Value(coder.MakeCode(name)));
+            set->SetField(u"key", Value(KeyCoder().MakeCode(name)));
             set->Update();
-            set->Close();
         }
     }
     std::vector<std::u16string> Search(std::u16string text) {
@@ -66,14 +57,11 @@ protected:
     MatchEngine engine_{host_};
 };
 
-TEST_F(EnginePgTest, SmythFindsSmith) {
-    Add({u"Smith", u"Jones", u"Smyth", u"Smythe", u"O'Brien", u"_abc", u"abc"});
-    const auto found = Search(u"smyth");
-    ASSERT_FALSE(found.empty());
-    EXPECT_EQ(found.front(), u"Smith");
-    EXPECT_TRUE(host_.messages.empty());
-    EXPECT_EQ(Search(u"'Brien"), std::vector<std::u16string>{});  // the class of ' holds nothing here
+TEST_F(EnginePgTest, SmythFindsSmithAndAWildcardOnlyItself) {
+    Add({u"Smith", u"Jones", u"Smyth", u"Smythe", u"_abc", u"abc"});
+    EXPECT_EQ(Search(u"smyth").at(0), u"Smith");
     EXPECT_EQ(Search(u"_abc"), std::vector<std::u16string>{u"_abc"});
+    EXPECT_TRUE(host_.messages.empty());
 }
 
 TEST_F(EnginePgTest, HostileNamesAndFiltersAreRefusedBeforeAnyStatementRuns) {
@@ -84,11 +72,11 @@ TEST_F(EnginePgTest, HostileNamesAndFiltersAreRefusedBeforeAnyStatementRuns) {
         Configure();
         engine_.Settings().*property = value;
         host_.messages.clear();
-        const std::string shown = Utf16ToUtf8(value);
-        EXPECT_TRUE(Search(u"smith").empty()) << shown;
-        EXPECT_EQ(host_.messages.size(), 1u) << shown;
+        SCOPED_TRACE(Utf16ToUtf8(value));
+        EXPECT_TRUE(Search(u"smith").empty());
+        EXPECT_EQ(host_.messages.size(), 1u);
         engine_.Recode(db_.get());
-        EXPECT_EQ(db_->OpenRecordset(u"SELECT COUNT(*) AS n FROM canary")->Field(u"n").ToInt32(), 3) << shown;
+        EXPECT_EQ(db_->OpenRecordset(u"SELECT COUNT(*) AS n FROM canary")->Field(u"n").ToInt32(), 3);
     }
     db_->Execute(
         u"CREATE TABLE \"name list\" (\"key code\" VARCHAR(50), \"Full Name\" VARCHAR(50), ident INTEGER)");
@@ -107,16 +95,16 @@ TEST_F(EnginePgTest, FailuresInTheControlsWordsLeaveTheConnectionUsable) {
     Add({u"Smith", u"Smyth"});
     const struct {
         std::function<void(SearchSettings&)> change;
-        std::u16string message;  // the whole message, or a part of it when it ends in "*"
+        std::u16string message;  // the message, or a part of it
     } cases[] = {
         {[](auto& s) { s.textFieldName = u"nosuch"; },
          u"QM1Error:\r\nThe field name 'nosuch' or 'ident' is not\r\nvalid for the table 'namedata'"},
         // The version check is the first to meet the missing table.
         {[](auto& s) { s.tableName = u"nowhere"; },
          u"QM1Error:\r\nThe table name 'nowhere' is not\r\nvalid for this data connection"},
-        {[](auto& s) { s.connectionType = qmDAO; }, u"incorrectly specified the ConnectionType*"},
+        {[](auto& s) { s.connectionType = qmDAO; }, u"incorrectly specified the ConnectionType"},
         // Refused only when a row is read.
-        {[](auto& s) { s.sqlFilterString = u"1 / (ident - ident) = 1"; }, u"division by zero*"},
+        {[](auto& s) { s.sqlFilterString = u"1 / (ident - ident) = 1"; }, u"division by zero"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(Utf16ToUtf8(c.message));
@@ -125,11 +113,7 @@ TEST_F(EnginePgTest, FailuresInTheControlsWordsLeaveTheConnectionUsable) {
         host_.messages.clear();
         EXPECT_TRUE(Search(u"smith").empty());
         ASSERT_EQ(host_.messages.size(), 1u);
-        if (c.message.ends_with(u'*'))
-            EXPECT_NE(host_.messages[0].find(c.message.substr(0, c.message.size() - 1)),
-                      std::u16string::npos);
-        else
-            EXPECT_EQ(host_.messages[0], c.message);
+        EXPECT_NE(host_.messages[0].find(c.message), std::u16string::npos);
         Configure();
         EXPECT_EQ(Search(u"smith").size(), 2u);
         EXPECT_EQ(host_.messages.size(), 1u);
@@ -142,13 +126,11 @@ TEST_F(EnginePgTest, RecodeKeepsKeysWithinTheFieldSize) {
         u"INSERT INTO shortkeys (key, name) VALUES ('old', 'Catherine'), ('old', 'Schmidt'), ('old', 'x')");
     engine_.Settings().tableName = u"shortkeys";
     engine_.Recode(db_.get());
-    EXPECT_TRUE(host_.messages.empty()) << (host_.messages.empty() ? "" : Utf16ToUtf8(host_.messages[0]));
+    EXPECT_EQ(host_.messages, std::vector<std::u16string>{});
     auto set = db_->OpenRecordset(u"SELECT key, name FROM shortkeys ORDER BY ident");
-    KeyCoder coder;
-    for (; !set->Eof(); set->MoveNext()) {
-        const std::u16string key = set->Field(u"key").ToText();
-        EXPECT_EQ(key, coder.MakeCode(set->Field(u"name").ToText()).substr(0, 6));
-    }
+    for (; !set->Eof(); set->MoveNext())
+        EXPECT_EQ(set->Field(u"key").ToText(),
+                  KeyCoder().MakeCode(set->Field(u"name").ToText()).substr(0, 6));
     EXPECT_EQ(host_.progress.back(), 0);
     EXPECT_EQ(host_.endRecodes, 1);
 }
