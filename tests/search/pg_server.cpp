@@ -10,19 +10,16 @@
 #include <pwd.h>
 #include <signal.h>
 #include <sys/prctl.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <chrono>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <optional>
 #include <thread>
-#include <vector>
+#include <utility>
 
 namespace quarrymink::testing {
 namespace {
@@ -41,22 +38,18 @@ std::map<int, Server> servers;
 std::optional<PgInstallation> installation;  // the system's when empty
 
 std::string FindBinDir() {
-    std::vector<fs::path> candidates;
-    if (const char* env = std::getenv("QM_PG_BINDIR"); env && *env) candidates.emplace_back(env);
+    const auto usable = [](const fs::path& dir) {
+        return access((dir / "initdb").c_str(), X_OK) == 0 && access((dir / "postgres").c_str(), X_OK) == 0;
+    };
+    if (const char* env = std::getenv("QM_PG_BINDIR"); env && *env && usable(env)) return env;
+    // The newest version: "15" before "13", "16" before "9.6".
+    fs::path newest;
     std::error_code ec;
-    std::vector<fs::path> installed;
     for (const auto& entry : fs::directory_iterator("/usr/lib/postgresql", ec))
-        installed.push_back(entry.path() / "bin");
-    // The newest version first: "15" before "13", "16" before "9.6".
-    std::sort(installed.begin(), installed.end(), [](const fs::path& a, const fs::path& b) {
-        return std::atof(a.parent_path().filename().c_str()) > std::atof(b.parent_path().filename().c_str());
-    });
-    candidates.insert(candidates.end(), installed.begin(), installed.end());
-    for (const fs::path& dir : candidates) {
-        if (access((dir / "initdb").c_str(), X_OK) == 0 && access((dir / "postgres").c_str(), X_OK) == 0)
-            return dir.string();
-    }
-    return {};
+        if (usable(entry.path() / "bin") && (newest.empty() || std::atof(entry.path().filename().c_str()) >
+                                                                   std::atof(newest.filename().c_str())))
+            newest = entry.path();
+    return newest.empty() ? "" : (newest / "bin").string();
 }
 
 // Links every entry of from into the folder to, but for the one named skip.
@@ -115,11 +108,8 @@ std::string LogTail(const std::string& path) {
     return text.size() > 1500 ? "..." + text.substr(text.size() - 1500) : text;
 }
 
-struct RunAs {
-    bool drop = false;
-    uid_t uid = 0;
-    gid_t gid = 0;
-};
+// The user the server runs as, when not the test process's own.
+using RunAs = std::optional<passwd>;
 
 // Starts a program as the server's user with its output in the log; the child's pid.
 pid_t Spawn(const RunAs& user, const std::string& folder, const std::vector<std::string>& args,
@@ -133,12 +123,8 @@ pid_t Spawn(const RunAs& user, const std::string& folder, const std::vector<std:
     if (pid != 0) return pid;
     const int out = open(log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
     const int in = open("/dev/null", O_RDONLY);
-    if (out >= 0) {
-        dup2(out, 1);
-        dup2(out, 2);
-    }
-    if (in >= 0) dup2(in, 0);
-    if (user.drop && (setgroups(0, nullptr) != 0 || setgid(user.gid) != 0 || setuid(user.uid) != 0))
+    if (out < 0 || in < 0 || dup2(out, 1) < 0 || dup2(out, 2) < 0 || dup2(in, 0) < 0) _exit(126);
+    if (user && (setgroups(0, nullptr) != 0 || setgid(user->pw_gid) != 0 || setuid(user->pw_uid) != 0))
         _exit(126);
     // Should the test process die, the server stops at once rather than linger (set after the
     // change of user, which clears it).
@@ -157,8 +143,12 @@ bool WaitExit(pid_t pid, int seconds, int* status) {
     return false;
 }
 
-std::string Libpq(const std::string& admin, const char* sql) {
-    PGconn* conn = PQconnectdb(admin.c_str());
+std::string Conninfo(const Server& server, const std::string& dbname) {
+    return "host=" + server.folder + " port=" + std::to_string(kPort) + " user=qm dbname=" + dbname;
+}
+
+std::string Libpq(const std::string& conninfo, const char* sql) {
+    PGconn* conn = PQconnectdb(conninfo.c_str());
     PGresult* r = PQexec(conn, sql);
     const std::string error = PQresultStatus(r) == PGRES_COMMAND_OK ? "" : PQerrorMessage(conn);
     PQclear(r);
@@ -182,14 +172,13 @@ std::string Run(Server& server, const std::string& bin, const RunAs& user) {
                         "listen_addresses=", "-c", "fsync=off", "-c", "synchronous_commit=off", "-c",
                         "full_page_writes=off"},
                        log);
-    const std::string admin = "host=" + server.folder + " port=" + std::to_string(kPort) + " user=qm dbname=";
     for (int i = 0; i < 600; ++i) {
         if (waitpid(server.pid, &status, WNOHANG) == server.pid) {
             server.pid = -1;
             return "the server stopped at start-up:\n" + LogTail(log);
         }
-        if (PQping((admin + "postgres").c_str()) == PQPING_OK) {
-            const std::string error = Libpq(admin + "postgres", "CREATE DATABASE qmtest");
+        if (PQping(Conninfo(server, "postgres").c_str()) == PQPING_OK) {
+            const std::string error = Libpq(Conninfo(server, "postgres"), "CREATE DATABASE qmtest");
             return error.empty() ? error : "CREATE DATABASE failed: " + error;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
@@ -198,15 +187,13 @@ std::string Run(Server& server, const std::string& bin, const RunAs& user) {
 }
 
 void Stop(Server& server) {
-    if (server.pid > 0) {
-        int status = 0;
-        kill(server.pid, SIGINT);  // fast shutdown
-        if (!WaitExit(server.pid, 20, &status)) {
-            kill(server.pid, SIGKILL);
-            waitpid(server.pid, &status, 0);
-        }
-        server.pid = -1;
+    int status = 0;
+    if (server.pid > 0) kill(server.pid, SIGINT);  // fast shutdown
+    if (server.pid > 0 && !WaitExit(server.pid, 20, &status)) {
+        kill(server.pid, SIGKILL);
+        waitpid(server.pid, &status, 0);
     }
+    server.pid = -1;
     std::error_code ec;
     if (!server.folder.empty()) fs::remove_all(server.folder, ec);
     server.conninfo.clear();
@@ -219,15 +206,14 @@ void Start(Server& server) {
         return;
     }
     RunAs user;
-    if (geteuid() == 0) {
-        // PostgreSQL refuses to run as root.
+    if (geteuid() == 0) {  // PostgreSQL refuses to run as root
         const passwd* pw = getpwnam("postgres");
         if (!pw) pw = getpwnam("nobody");
         if (!pw) {
             server.reason = "running as root, and neither the user postgres nor nobody exists";
             return;
         }
-        user = {true, pw->pw_uid, pw->pw_gid};
+        user = *pw;
     }
     char pattern[] = "/tmp/qm-pg-XXXXXX";
     if (!mkdtemp(pattern)) {
@@ -235,16 +221,13 @@ void Start(Server& server) {
         return;
     }
     server.folder = pattern;
-    if (user.drop && chown(pattern, user.uid, user.gid) != 0)
+    if (user && chown(pattern, user->pw_uid, user->pw_gid) != 0)
         server.reason = "could not hand the temporary folder to the server's user";
     else if (installation)
         bin = CopyInstallation(*installation, server.folder + "/install", server.reason);
     if (server.reason.empty()) server.reason = Run(server, bin, user);
-    if (server.reason.empty())
-        server.conninfo =
-            "host=" + server.folder + " port=" + std::to_string(kPort) + " user=qm dbname=qmtest";
-    else
-        Stop(server);
+    if (server.reason.empty()) server.conninfo = Conninfo(server, "qmtest");
+    else Stop(server);
 }
 
 class PgServerEnvironment : public ::testing::Environment {
@@ -264,10 +247,7 @@ public:
 
 const char* PgConninfo(int server) {
     Server& state = servers[server];
-    if (!state.tried) {
-        state.tried = true;
-        Start(state);
-    }
+    if (!std::exchange(state.tried, true)) Start(state);
     return state.conninfo.empty() ? nullptr : state.conninfo.c_str();
 }
 
