@@ -108,11 +108,10 @@ TEST_F(EngineTest, SearchKeyIsCutToThisTablesKeyFieldEveryTime) {
     db_->Execute(u"CREATE TABLE Short (Key VARCHAR(8), Name VARCHAR(50), Ident INTEGER PRIMARY KEY)");
     db_->Execute(u"INSERT INTO Short (Key, Name) SELECT substr(Key, 1, 8), Name FROM NameData");
     Settings().tableName = u"Short";
-    const Texts first = Search(u"katrin");
-    const std::u16string firstCode = Result().searchCode;
-    EXPECT_EQ(Search(u"katrin"), first);
-    EXPECT_EQ(Result().searchCode, firstCode);
-    EXPECT_EQ(firstCode, KeyCoder().MakeCode(u"katrin").substr(0, 8));
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_EQ(Search(u"katrin"), (Texts{u"Catherine", u"Kathryn"}));
+        EXPECT_EQ(Result().searchCode, KeyCoder().MakeCode(u"katrin").substr(0, 8));
+    }
     // Back on the long table the key is whole again.
     Settings().tableName = u"NameData";
     Search(u"katrin");
@@ -124,9 +123,7 @@ TEST_F(EngineTest, FailuresAreReportedInTheControlsWords) {
     struct FailingConnection final : Connection {
         ConnectionKind Kind() const noexcept override { return ConnectionKind::Sqlite; }
         std::unique_ptr<Recordset> OpenRecordset(std::u16string_view, RecordsetOptions) override {
-            throw std::runtime_error(
-                "Stra\xc3\x9f"
-                "e \xe2\x80\x94 nicht lesbar");
+            throw std::runtime_error("Stra\303\237e \342\200\224 nicht lesbar");
         }
         std::int64_t Execute(std::u16string_view) override { return 0; }
         void AppendTableDef(const TableDef&) override {}
