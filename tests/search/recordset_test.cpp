@@ -64,6 +64,7 @@ TEST_P(RecordsetTest, WalksFollowTheQueryOrderAndStopAtBofAndEof) {
                  [&] { none->MoveFirst(); }, [&] { none->MoveLast(); }, [&] { none->MoveNext(); },
                  [&] { none->MovePrevious(); }, [&] { none->Field(u"name"); }})
             EXPECT_EQ(ErrorNumber(act), dberr::kNoCurrentRecord);
+        none->Close();  // so that the cursors counted below are the walked set's
 
         auto set = db_->OpenRecordset(u"SELECT n, name FROM people ORDER BY n", {updatable});
         EXPECT_EQ(set->Field(u"N").ToInt32(), 0);  // names compare without regard to case
