@@ -55,11 +55,10 @@ std::string FindBinDir() {
 // Links every entry of from into the folder to, but for the one named skip.
 void LinkEntries(const fs::path& from, const fs::path& to, const std::string& skip, std::error_code& ec) {
     fs::create_directories(to, ec);
-    for (const auto& entry : fs::directory_iterator(from, ec)) {
-        if (entry.path().filename() == skip) continue;
-        if (!fs::exists(to / entry.path().filename()))
-            fs::create_symlink(entry.path(), to / entry.path().filename(), ec);
-        if (ec) return;
+    for (auto it = fs::directory_iterator(from, ec); !ec && it != fs::directory_iterator();
+         it.increment(ec)) {
+        const fs::path link = to / it->path().filename();
+        if (it->path().filename() != skip && !fs::exists(link)) fs::create_symlink(it->path(), link, ec);
     }
 }
 
@@ -201,33 +200,27 @@ void Stop(Server& server) {
 
 void Start(Server& server) {
     std::string bin = installation ? installation->bindir : FindBinDir();
-    if (bin.empty()) {
-        server.reason = "no initdb and postgres under $QM_PG_BINDIR or /usr/lib/postgresql/*/bin";
-        return;
-    }
     RunAs user;
     if (geteuid() == 0) {  // PostgreSQL refuses to run as root
         const passwd* pw = getpwnam("postgres");
-        if (!pw) pw = getpwnam("nobody");
-        if (!pw) {
-            server.reason = "running as root, and neither the user postgres nor nobody exists";
-            return;
-        }
-        user = *pw;
+        if (pw || (pw = getpwnam("nobody"))) user = *pw;
     }
     char pattern[] = "/tmp/qm-pg-XXXXXX";
-    if (!mkdtemp(pattern)) {
+    if (bin.empty())
+        server.reason = "no initdb and postgres under $QM_PG_BINDIR or /usr/lib/postgresql/*/bin";
+    else if (geteuid() == 0 && !user)
+        server.reason = "running as root, and neither the user postgres nor nobody exists";
+    else if (!mkdtemp(pattern))
         server.reason = "could not create a temporary folder";
-        return;
-    }
-    server.folder = pattern;
-    if (user && chown(pattern, user->pw_uid, user->pw_gid) != 0)
+    else if (server.folder = pattern; user && chown(pattern, user->pw_uid, user->pw_gid) != 0)
         server.reason = "could not hand the temporary folder to the server's user";
     else if (installation)
         bin = CopyInstallation(*installation, server.folder + "/install", server.reason);
     if (server.reason.empty()) server.reason = Run(server, bin, user);
-    if (server.reason.empty()) server.conninfo = Conninfo(server, "qmtest");
-    else Stop(server);
+    if (server.reason.empty())
+        server.conninfo = Conninfo(server, "qmtest");
+    else
+        Stop(server);
 }
 
 class PgServerEnvironment : public ::testing::Environment {
