@@ -36,26 +36,12 @@ inline int AlignmentScore(const std::u16string& a, const std::u16string& b, int 
     auto read = [&](int i, int j, bool byRow) {
         std::u16string out;
         int earliest = 0;
-        do {
-            switch (step[i][j]) {
-                case 0:
-                    out.insert(out.begin(), u'M');
-                    earliest = byRow ? i : j;
-                    --i, --j;
-                    break;
-                case 64:
-                    out.insert(out.begin(), u'S');
-                    --i, --j;
-                    break;
-                case 192:
-                    out.insert(out.begin(), u'I');
-                    --i;
-                    break;
-                default:
-                    out.insert(out.begin(), u'D');
-                    --j;
-                    break;
-            }
+        do {  // 0 match, 64 substitution, 192 up (I), 128 left (D)
+            const int s = step[i][j];
+            out.insert(out.begin(), s == 0 ? u'M' : s == 64 ? u'S' : s == 192 ? u'I' : u'D');
+            if (s == 0) earliest = byRow ? i : j;
+            if (s != 128) --i;
+            if (s != 192) --j;
         } while (i > 0 && j > 0);
         if (earliest > 1) out.insert(0, std::u16string(earliest - 1, u'S'));
         return out;
