@@ -27,14 +27,11 @@ protected:
         sqlite3_stmt* statement = nullptr;
         if (sqlite3_prepare_v2(db_, ("SELECT " + expression).c_str(), -1, &statement, nullptr) != SQLITE_OK)
             return "ERROR: " + std::string(sqlite3_errmsg(db_));
-        std::string out;
-        if (sqlite3_step(statement) == SQLITE_ROW) {
-            const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, 0));
-            out = text ? std::string(text, static_cast<std::size_t>(sqlite3_column_bytes(statement, 0)))
-                       : "NULL";
-        } else {
+        std::string out = "NULL";
+        if (sqlite3_step(statement) != SQLITE_ROW)
             out = "ERROR: " + std::string(sqlite3_errmsg(db_));
-        }
+        else if (const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, 0)))
+            out.assign(text, std::size_t(sqlite3_column_bytes(statement, 0)));
         sqlite3_finalize(statement);
         return out;
     }
