@@ -28,8 +28,7 @@ const std::vector<Row> kNames = {
 
 std::vector<Row> ManyNames(int count) {
     std::vector<Row> rows;
-    for (int i = 0; i < count; ++i)
-        rows.push_back({kNames[static_cast<std::size_t>(i) % kNames.size()].name, i + 1});
+    for (int i = 0; i < count; ++i) rows.push_back({kNames[std::size_t(i) % kNames.size()].name, i + 1});
     return rows;
 }
 
@@ -48,26 +47,21 @@ QM* ShownControl(QWidget* window) {
     return qm;
 }
 
-// Answers every message box that comes up while it lives with OK, keeping its text.
-class MessageAnswerer {
-public:
-    MessageAnswerer() {
-        timer_.setInterval(5);
-        QObject::connect(&timer_, &QTimer::timeout, [this] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            if (!box || !box->isVisible()) return;
-            texts << box->text();
-            critical = critical && box->icon() == QMessageBox::Critical && box->buttons().size() == 1;
-            box->button(QMessageBox::Ok)->click();
-        });
-        timer_.start();
-    }
-    QStringList texts;
-    bool critical = true;  // every box so far had the stop icon and one button
-
-private:
-    QTimer timer_;
-};
+// Answers every message box with OK while the returned timer lives, keeping their texts;
+// critical stays true while every box had the stop icon and one button.
+std::unique_ptr<QTimer> AnswerMessages(QStringList& texts, bool& critical) {
+    auto timer = std::make_unique<QTimer>();
+    timer->setInterval(5);
+    QObject::connect(timer.get(), &QTimer::timeout, [&texts, &critical] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box || !box->isVisible()) return;
+        texts << box->text();
+        critical = critical && box->icon() == QMessageBox::Critical && box->buttons().size() == 1;
+        box->button(QMessageBox::Ok)->click();
+    });
+    timer->start();
+    return timer;
+}
 
 // The control at rest after a recode: its own title, the list back, no stop button, no busy
 // pointer and no recoding note.
@@ -126,7 +120,9 @@ private Q_SLOTS:
         auto db = qmtest::MakeNamesDatabase(DbPath(), kNames, u'\x01');
         QM qm;  // never shown: hidden by its host
         qm.setObjectName(QStringLiteral("QM1"));
-        MessageAnswerer messages;
+        QStringList messages;
+        bool critical = true;
+        const auto answerer = AnswerMessages(messages, critical);
         QString text = QStringLiteral("smith");
         qm.BestMatchSearch(db.get(), text);
         Configure(qm);
@@ -135,12 +131,12 @@ private Q_SLOTS:
         unnamed.Recode(db.get());
         qm.setTextFieldName(QStringLiteral("Surname"));
         qm.Recode(db.get());
-        QCOMPARE(messages.texts.mid(0, 3), (QStringList{"QM1 Property Error:\nTablename is not initialized",
-                                                        "Database/Connection must be specified",
-                                                        "QM Property Error:\nTablename is not initialized"}));
-        QCOMPARE(messages.texts.size(), 4);
-        QVERIFY(messages.texts[3].startsWith(QStringLiteral("QM1Error:\n")));
-        QVERIFY(messages.critical);
+        QCOMPARE(messages.mid(0, 3), (QStringList{"QM1 Property Error:\nTablename is not initialized",
+                                                  "Database/Connection must be specified",
+                                                  "QM Property Error:\nTablename is not initialized"}));
+        QCOMPARE(messages.size(), 4);
+        QVERIFY(messages[3].startsWith(QStringLiteral("QM1Error:\n")));
+        QVERIFY(critical);
         CheckAtRest(qm);
 
         // A hidden control shows a note while it recodes.

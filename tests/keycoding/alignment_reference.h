@@ -58,12 +58,11 @@ inline int AlignmentScore(const std::u16string& a, const std::u16string& b, int 
     float count = 0;
     for (char16_t ch : edit) count += ch == u'M';
     // A vowel is a character whose lower case is one of "aeiou", also outside ASCII (U+0130).
-    auto vowel = [](char16_t ch) { return IsVowel(ch); };
     const char16_t last = edit.empty() ? 0 : edit.back();
     if ((last == u'I' && la && a.back() == u'e') || (last == u'D' && lb && b.back() == u'e')) count += 0.5f;
     if (la > 1 && count < static_cast<float>(edit.size())) {
         const bool endsMM = edit.size() >= 2 && edit.substr(edit.size() - 2) == u"MM";
-        if (endsMM || (!vowel(a[la - 1]) && vowel(a[la - 2])))
+        if (endsMM || (!IsVowel(a[la - 1]) && IsVowel(a[la - 2])))
             count += 0.5f;
         else if (last == u'M')
             count += 0.2f;
