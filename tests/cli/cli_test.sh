@@ -74,11 +74,9 @@ check "rollback-journal database unchanged" "0 same" "$rc $(cmp -s "$work/rollba
 # Read-only databases in a read-only folder, searched by a user who may not write there (as root: nobody).
 mkdir "$work/ro" && cp "$work/names.db" "$work/ro/wal.db" && cp "$work/rollback.db" "$work/ro/rollback.db"
 chmod 444 "$work/ro/"*.db && chmod 555 "$work/ro" && chmod 755 "$work"
-as_user=()
-if [[ $(id -u) -eq 0 ]]; then as_user=(setpriv --reuid=nobody --regid=nogroup --clear-groups); fi
+as_user=(); [[ $(id -u) -ne 0 ]] || as_user=(setpriv --reuid=nobody --regid=nogroup --clear-groups)
 for db in wal rollback; do
-    out=$("${as_user[@]}" "$qm" search "$work/ro/$db.db" --table NameData --key Key --text Name --id Ident smyth 2>/dev/null)
-    check "read-only $db database in a read-only folder" "Smith" "$(head -1 <<<"$out" | cut -f3)"
+    check "read-only $db database" Smith "$("${as_user[@]}" "${search[@]/names.db/ro/$db.db}" smyth 2>/dev/null | head -1 | cut -f3)"
 done
 check "nothing written in the read-only folder" 2 "$(ls "$work/ro" | wc -l | tr -d ' ')"
 chmod 755 "$work/ro"

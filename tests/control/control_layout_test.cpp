@@ -40,8 +40,9 @@ TEST(ControlLayout, Arrangements) {
                              g.progressBarVisible),
                   std::tuple(c.wantWidth, c.wantHeight, c.wantHeight, c.wantWidth - 240, c.listVisible,
                              c.barVisible));
-        if (c.listVisible)
+        if (c.listVisible) {
             EXPECT_EQ(std::pair(g.list.top, g.list.height), std::pair(c.listTop, c.listHeight));
+        }
     }
 }
 

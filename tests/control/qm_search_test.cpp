@@ -138,17 +138,6 @@ private Q_SLOTS:
         QVERIFY(messages[3].startsWith(QStringLiteral("QM1Error:\n")));
         QVERIFY(critical);
         CheckAtRest(qm);
-
-        // A hidden control shows a note while it recodes.
-        qm.setTextFieldName(QStringLiteral("Name"));
-        bool noteShown = false;
-        connect(qmtest::Child<QProgressBar>(qm, "ProgressBar1"), &QProgressBar::valueChanged, &qm, [&] {
-            auto* note = qm.findChild<QWidget*>(QStringLiteral("frmRecodeMsg"));
-            noteShown = noteShown || (note && note->isVisible());
-        });
-        qm.Recode(db.get());
-        QVERIFY(noteShown);
-        CheckAtRest(qm);
     }
 
     void recodeStoppedHalfWay() {

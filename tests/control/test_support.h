@@ -13,9 +13,7 @@
 
 namespace qmtest {
 
-using qttest::Screenshot;
-using qttest::ScreenshotPath;
-using qttest::WhenModal;
+using namespace qttest;  // Screenshot, ScreenshotPath, WhenModal
 
 /// The child of that object name, which the test needs to exist.
 template <class T>
