@@ -39,13 +39,12 @@ protected:
     sqlite3* db_ = nullptr;
 };
 
-TEST_F(SqliteExtensionTest, FunctionsAgreeWithTheLibrary) {
+TEST_F(SqliteExtensionTest, FunctionsAgreeWithTheLibraryAndRefuseBadInput) {
     for (const auto& c : testing::ScalarCases()) EXPECT_EQ(Value(c.expression), c.expected) << c.expression;
     // The prefix comes unescaped here, for substr(key, 1, 2).
     EXPECT_EQ(Value("qm_class_prefix(qm_code('_abc'))"), "\x02_");
-}
 
-TEST_F(SqliteExtensionTest, BadInputFailsWithItsReason) {
+    // Bad input fails with its reason.
     for (const auto& c : testing::FailingCases())
         EXPECT_NE(Value(c.expression).find("ERROR: " + c.expected), std::string::npos) << c.expression;
     EXPECT_EQ(Value("qm_code(CAST(x'66ff' AS TEXT))"), "ERROR: qm_code: the text is not valid UTF-8");
