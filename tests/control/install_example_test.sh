@@ -1,7 +1,6 @@
 #!/usr/bin/env bash
-# Installs the built project into a scratch prefix, checks what landed there, then builds
-# the example host against the installed CMake package and runs one search with it.
-# Arguments: the project's build directory, the example's source directory, cmake.
+# Installs into a scratch prefix, checks what landed there, then builds and runs the example host
+# against the installed package. Arguments: the build directory, the example's source directory, cmake.
 set -euo pipefail
 build_dir=$1
 example_dir=$2
@@ -21,37 +20,31 @@ have() {
   [ "${CI:-}" != true ] || fail "$1 is missing in CI"
   return 1
 }
-libdir=$(cd "$prefix" && ls -d lib*/ | head -n1)
-libdir=${libdir%/}
-[ -f "$prefix/include/quarrymink/qm.h" ] || fail "qm.h not installed"
+libdir=$(cd "$prefix" && ls -d lib*/ | head -n1 | tr -d /)
 ls "$prefix/$libdir"/libQuarrymink.so* > /dev/null || fail "library not installed"
 [ -f "$prefix/$libdir/cmake/Quarrymink/QuarryminkConfig.cmake" ] || fail "CMake package not installed"
 [ -f "$prefix/$libdir/pkgconfig/quarrymink.pc" ] || fail "pkg-config file not installed"
 plugin=$(find "$prefix" -path '*/plugins/designer/*quarrymink_designer*' | head -n1)
 [ -n "$plugin" ] || fail "Designer plugin not installed"
-# The plugin finds the library installed beside it, not the one in the build tree.
-# (ldd's output is taken whole first: grep -q stops reading early, and under pipefail the
-# writer's broken pipe would count as a failure.)
+# The plugin finds the installed library, not the build tree's (ldd's output is taken whole first:
+# grep -q stops reading early, and under pipefail the writer's broken pipe would count as a failure).
 linked=$(ldd "$plugin")
 grep -q "libQuarrymink.so.* => $(realpath "$prefix")/" <<<"$linked" || fail "the plugin does not find the installed library"
-# The database extensions: the SQLite module under the library folder; the PostgreSQL one,
-# when built, staged under the prefix as well rather than in the server's own folders.
+# The database extensions under the prefix, the PostgreSQL one not in the server's own folders.
 [ -f "$prefix/$libdir/sqlite3/quarrymink.so" ] || fail "SQLite extension not installed"
 if grep -q '^QM_BUILD_PG_EXTENSION:BOOL=ON' "$build_dir/CMakeCache.txt"; then
   [ -n "$(find "$prefix" -name quarrymink.control)" ] || fail "PostgreSQL extension not staged under the prefix"
 fi
-# Only the public headers: every installed one is in the source's include folder, or is
-# one of the two the build generates.
+# Only the public headers: the source's include folder and the two the build generates.
 source_include=$(realpath "$example_dir/../../include")
 while read -r header; do
   case $header in quarrymink/version.h | quarrymink/export.h) continue ;; esac
   [ -f "$source_include/$header" ] || fail "a private header is installed: $header"
 done < <(cd "$prefix/include" && find . -type f | sed 's|^\./||')
-# The package offers the engine without Qt and the control, and the libraries export
-# none of the backends' or dialects' internals.
+# The package offers the engine without Qt and the control; no backend or dialect internals exported.
 targets=$(cat "$prefix/$libdir"/cmake/Quarrymink/QuarryminkTargets.cmake)
-grep -q 'Quarrymink::Search' <<<"$targets" || fail "the package has no Quarrymink::Search"
-grep -q 'Quarrymink::Widgets' <<<"$targets" || fail "the package has no Quarrymink::Widgets"
+grep -q 'Quarrymink::Search' <<<"$targets" && grep -q 'Quarrymink::Widgets' <<<"$targets" \
+  || fail "the package lacks Quarrymink::Search or Quarrymink::Widgets"
 if have nm; then
   exported=$(nm -DC --defined-only "$prefix/$libdir"/libQuarrymink*.so)
   ! grep -E 'sqlite_backend|postgres_backend|sqldialect' <<<"$exported" || fail "the libraries export internals"

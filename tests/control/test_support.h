@@ -13,9 +13,15 @@
 
 namespace qmtest {
 
-using qttest::Screenshot;
-using qttest::ScreenshotPath;
-using qttest::WhenModal;
+using namespace qttest;  // Screenshot, ScreenshotPath, WhenModal
+
+/// The child of that object name, which the test needs to exist.
+template <class T>
+T* Child(const QObject& parent, const char* name) {
+    T* child = parent.findChild<T*>(QString::fromLatin1(name));
+    if (!child) qFatal("no child %s", name);
+    return child;
+}
 
 struct Row {
     std::u16string name;
@@ -56,16 +62,13 @@ inline std::unique_ptr<quarrymink::Connection> MakeNamesDatabase(const QString& 
     return db;
 }
 
-/// The stored keys by identifier.
-inline std::vector<std::pair<std::int32_t, std::u16string>> StoredKeys(quarrymink::Connection& db) {
-    std::vector<std::pair<std::int32_t, std::u16string>> keys;
-    std::unique_ptr<quarrymink::Recordset> set = db.OpenRecordset(u"SELECT ID, Key FROM Names ORDER BY ID");
-    while (!set->Eof()) {
-        keys.emplace_back(set->Field(u"ID").ToInt32(), set->Field(u"Key").ToText());
-        set->MoveNext();
-    }
+/// How many stored keys begin with that version character.
+inline int KeysOfVersion(quarrymink::Connection& db, char16_t version) {
+    int count = 0;
+    std::unique_ptr<quarrymink::Recordset> set = db.OpenRecordset(u"SELECT Key FROM Names");
+    for (; !set->Eof(); set->MoveNext()) count += set->Field(u"Key").ToText().starts_with(version);
     set->Close();
-    return keys;
+    return count;
 }
 
 }  // namespace qmtest

@@ -2,7 +2,9 @@
 // computes for them, and expressions that must fail with a given message.
 #pragma once
 
+#include <algorithm>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "quarrymink/keycoding.h"
@@ -15,12 +17,6 @@ struct ScalarCase {
     std::string expression;  // for SELECT
     std::string expected;    // the value as text; "NULL" for NULL
 };
-
-inline std::size_t CountBlanks(std::u16string_view text) {
-    std::size_t n = 0;
-    for (const char16_t ch : text) n += ch == u' ';
-    return n;
-}
 
 inline std::string Quoted(const std::u16string& text) {
     std::string out = "'";
@@ -48,19 +44,16 @@ inline std::vector<ScalarCase> ScalarCases() {
         cases.push_back({"qm_soundex(" + q + ")", Utf16ToUtf8(SimpleSoundex(text))});
         cases.push_back({"qm_threshold(qm_code(" + q + "))", std::to_string(KeyLengthGrade(code(text)))});
     }
-    struct Align {
-        std::u16string a, b;
-        int max;
-    };
-    for (const Align& c : {Align{u"smith", u"smyth", 100}, Align{u"mit", u"mite", 255},
-                           Align{u"abc", u"", 100}, Align{u"mite", u"mit", 0}})
-        cases.push_back({"qm_align(" + Quoted(c.a) + ", " + Quoted(c.b) + ", " + std::to_string(c.max) + ")",
-                         std::to_string(AlignmentScore(c.a, c.b, static_cast<std::uint8_t>(c.max)))});
+    using Align = std::tuple<std::u16string, std::u16string, int>;
+    for (const auto& [a, b, max] : {Align{u"smith", u"smyth", 100}, Align{u"mit", u"mite", 255},
+                                    Align{u"abc", u"", 100}, Align{u"mite", u"mit", 0}})
+        cases.push_back({"qm_align(" + Quoted(a) + ", " + Quoted(b) + ", " + std::to_string(max) + ")",
+                         std::to_string(AlignmentScore(a, b, static_cast<std::uint8_t>(max)))});
     // Stored texts against search texts, in every Compare mode, with and without a blank.
     for (const std::u16string stored : {u"Smith", u"Smythe", u"john smith", u"Walker", u"mary ann jones"})
         for (const std::u16string search : {u"smyth", u"jon smyth", u"Bennett", u"mary ann"})
             for (int compare = 0; compare <= 3; ++compare) {
-                const std::size_t spaces = CountBlanks(search);
+                const auto spaces = static_cast<std::size_t>(std::count(search.begin(), search.end(), u' '));
                 const std::string mode = std::to_string(compare);
                 const std::string arguments = "(qm_code(" + Quoted(stored) + "), qm_code(" + Quoted(search) +
                                               ", " + mode + "), " + mode + ", " + std::to_string(spaces) +

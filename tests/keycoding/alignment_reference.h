@@ -36,26 +36,12 @@ inline int AlignmentScore(const std::u16string& a, const std::u16string& b, int 
     auto read = [&](int i, int j, bool byRow) {
         std::u16string out;
         int earliest = 0;
-        do {
-            switch (step[i][j]) {
-                case 0:
-                    out.insert(out.begin(), u'M');
-                    earliest = byRow ? i : j;
-                    --i, --j;
-                    break;
-                case 64:
-                    out.insert(out.begin(), u'S');
-                    --i, --j;
-                    break;
-                case 192:
-                    out.insert(out.begin(), u'I');
-                    --i;
-                    break;
-                default:
-                    out.insert(out.begin(), u'D');
-                    --j;
-                    break;
-            }
+        do {  // 0 match, 64 substitution, 192 up (I), 128 left (D)
+            const int s = step[i][j];
+            out.insert(out.begin(), s == 0 ? u'M' : s == 64 ? u'S' : s == 192 ? u'I' : u'D');
+            if (s == 0) earliest = byRow ? i : j;
+            if (s != 128) --i;
+            if (s != 192) --j;
         } while (i > 0 && j > 0);
         if (earliest > 1) out.insert(0, std::u16string(earliest - 1, u'S'));
         return out;
@@ -72,12 +58,11 @@ inline int AlignmentScore(const std::u16string& a, const std::u16string& b, int 
     float count = 0;
     for (char16_t ch : edit) count += ch == u'M';
     // A vowel is a character whose lower case is one of "aeiou", also outside ASCII (U+0130).
-    auto vowel = [](char16_t ch) { return IsVowel(ch); };
     const char16_t last = edit.empty() ? 0 : edit.back();
     if ((last == u'I' && la && a.back() == u'e') || (last == u'D' && lb && b.back() == u'e')) count += 0.5f;
     if (la > 1 && count < static_cast<float>(edit.size())) {
         const bool endsMM = edit.size() >= 2 && edit.substr(edit.size() - 2) == u"MM";
-        if (endsMM || (!vowel(a[la - 1]) && vowel(a[la - 2])))
+        if (endsMM || (!IsVowel(a[la - 1]) && IsVowel(a[la - 2])))
             count += 0.5f;
         else if (last == u'M')
             count += 0.2f;

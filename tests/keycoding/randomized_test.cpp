@@ -19,12 +19,9 @@ std::u16string RandomText(std::mt19937& rng) {
     std::u16string text(static_cast<std::size_t>(length(rng)), u'\0');
     for (char16_t& ch : text) {
         const int k = kind(rng);
-        if (k < 5)
-            ch = kInteresting[std::uniform_int_distribution<int>(0, 18)(rng)];
-        else if (k < 8)
-            ch = static_cast<char16_t>(ascii(rng));
-        else
-            ch = static_cast<char16_t>(any(rng));
+        ch = k < 5   ? kInteresting[std::uniform_int_distribution<int>(0, 18)(rng)]
+             : k < 8 ? static_cast<char16_t>(ascii(rng))
+                     : static_cast<char16_t>(any(rng));
     }
     return text;
 }

@@ -18,13 +18,9 @@ TEST(TextUtils, CutsAndCounts) {
 }
 
 TEST(TextUtils, CollapseDoublesKeepsHalfOfEachRun) {
+    // The character after a skipped double is appended without comparing it (aab, abbbc).
     const std::pair<std::u16string_view, std::u16string_view> cases[] = {
-        {u"bennett", u"benet"},
-        {u"aaaaa", u"aaa"},
-        {u"", u""},
-        // The character after a skipped double is appended without comparing it.
-        {u"aab", u"ab"},
-        {u"abbbc", u"abbc"}};
+        {u"bennett", u"benet"}, {u"aaaaa", u"aaa"}, {u"", u""}, {u"aab", u"ab"}, {u"abbbc", u"abbc"}};
     for (const auto& [text, collapsed] : cases) EXPECT_EQ(CollapseDoubles(text), collapsed);
 }
 
