@@ -65,7 +65,6 @@ struct NameRow {
     int ident = 0;
     QString name;  ///< empty for a row without a name
     QString key;
-    bool nullName = false;
 };
 
 /// The rows of NameData in the database at path, in identifier order.
@@ -77,7 +76,7 @@ inline std::vector<NameRow> NameRows(const QString& path) {
         const quarrymink::Value name = set->Field(u"Name");
         rows.push_back({set->Field(u"Ident").ToInt32(),
                         name.IsNull() ? QString() : QString::fromStdU16String(name.ToText()),
-                        QString::fromStdU16String(set->Field(u"Key").ToText()), name.IsNull()});
+                        QString::fromStdU16String(set->Field(u"Key").ToText())});
     }
     return rows;
 }
@@ -92,7 +91,7 @@ T NextAnswer(std::deque<T>& answers, T cancel, int& unexpected) {
     return answer;
 }
 
-/// Answers the demonstration's questions from queues, and keeps what was asked.
+/// Answers the demonstration's questions from queues, and keeps the file requests and the messages.
 class ScriptedPrompts final : public quarrymink::demo::Prompts {
 public:
     ScriptedPrompts() { quarrymink::demo::SetPrompts(this); }
@@ -101,7 +100,6 @@ public:
     std::deque<QString> files;  ///< answers of OpenFile; "" cancels
     std::deque<QMessageBox::StandardButton> answers;
     std::vector<quarrymink::demo::OpenFileRequest> fileRequests;
-    QStringList questions;
     QStringList messages;
     int unexpected = 0;  ///< prompts that found no answer queued
 
@@ -109,9 +107,8 @@ public:
         fileRequests.push_back(request);
         return NextAnswer(files, QString(), unexpected);
     }
-    QMessageBox::StandardButton Ask(QWidget*, const QString&, const QString& text,
+    QMessageBox::StandardButton Ask(QWidget*, const QString&, const QString&,
                                     QMessageBox::StandardButtons, QMessageBox::Icon) override {
-        questions << text;
         return NextAnswer(answers, QMessageBox::No, unexpected);
     }
     void Tell(QWidget*, const QString&, const QString& text, QMessageBox::Icon) override { messages << text; }
