@@ -58,7 +58,9 @@ inline QByteArray ReadFile(const QString& path) {
 }
 
 /// The key code that the demonstration's control makes of text.
-inline QString MakeCode(const QString& text) { return QM().MakeCode(text); }
+inline QString MakeCode(const QString& text) {
+    return QM().MakeCode(text);
+}
 
 /// A row of a names database's NameData table.
 struct NameRow {
@@ -107,8 +109,8 @@ public:
         fileRequests.push_back(request);
         return NextAnswer(files, QString(), unexpected);
     }
-    QMessageBox::StandardButton Ask(QWidget*, const QString&, const QString&,
-                                    QMessageBox::StandardButtons, QMessageBox::Icon) override {
+    QMessageBox::StandardButton Ask(QWidget*, const QString&, const QString&, QMessageBox::StandardButtons,
+                                    QMessageBox::Icon) override {
         return NextAnswer(answers, QMessageBox::No, unexpected);
     }
     void Tell(QWidget*, const QString&, const QString& text, QMessageBox::Icon) override { messages << text; }
