@@ -24,8 +24,8 @@ class ScratchSettings {
 public:
     ScratchSettings() {
         QStandardPaths::setTestModeEnabled(true);
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir_.path());
-        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dir_.path());
+        for (auto format : {QSettings::NativeFormat, QSettings::IniFormat})
+            QSettings::setPath(format, QSettings::UserScope, dir_.path());
     }
     /// Forgets every setting written so far.
     void Clear() {
@@ -41,11 +41,9 @@ private:
 inline void CopySourceData(const QString& folder, const QStringList& names = {}) {
     QDir().mkpath(folder);
     const QDir source(QStringLiteral(QM_SOURCE_DATA_DIR));
-    for (const QString& name : source.entryList(QDir::Files)) {
-        if (name.endsWith(QLatin1String(".mdb"))) continue;
-        if (!names.isEmpty() && !names.contains(name)) continue;
-        QFile::copy(source.filePath(name), QDir(folder).filePath(name));
-    }
+    for (const QString& name : source.entryList(QDir::Files))
+        if (!name.endsWith(QLatin1String(".mdb")) && (names.isEmpty() || names.contains(name)))
+            QFile::copy(source.filePath(name), QDir(folder).filePath(name));
 }
 
 inline void WriteFile(const QString& path, const QByteArray& bytes) {
@@ -61,8 +59,7 @@ inline QByteArray ReadFile(const QString& path) {
 
 /// The key code that the demonstration's control makes of text.
 inline QString MakeCode(const QString& text) {
-    QM control;
-    return control.MakeCode(text);
+    return QM().MakeCode(text);
 }
 
 /// A row of a names database's NameData table.
@@ -70,7 +67,6 @@ struct NameRow {
     int ident = 0;
     QString name;  ///< empty for a row without a name
     QString key;
-    bool nullName = false;
 };
 
 /// The rows of NameData in the database at path, in identifier order.
@@ -82,7 +78,7 @@ inline std::vector<NameRow> NameRows(const QString& path) {
         const quarrymink::Value name = set->Field(u"Name");
         rows.push_back({set->Field(u"Ident").ToInt32(),
                         name.IsNull() ? QString() : QString::fromStdU16String(name.ToText()),
-                        QString::fromStdU16String(set->Field(u"Key").ToText()), name.IsNull()});
+                        QString::fromStdU16String(set->Field(u"Key").ToText())});
     }
     return rows;
 }
@@ -90,16 +86,14 @@ inline std::vector<NameRow> NameRows(const QString& path) {
 /// The next queued answer; none queued is counted in unexpected and answered with cancel.
 template <typename T>
 T NextAnswer(std::deque<T>& answers, T cancel, int& unexpected) {
-    if (answers.empty()) {
-        ++unexpected;
-        return cancel;
-    }
+    unexpected += answers.empty();
+    if (answers.empty()) return cancel;
     T answer = answers.front();
     answers.pop_front();
     return answer;
 }
 
-/// Answers the demonstration's questions from queues, and keeps what was asked.
+/// Answers the demonstration's questions from queues, and keeps the file requests and the messages.
 class ScriptedPrompts final : public quarrymink::demo::Prompts {
 public:
     ScriptedPrompts() { quarrymink::demo::SetPrompts(this); }
@@ -108,8 +102,6 @@ public:
     std::deque<QString> files;  ///< answers of OpenFile; "" cancels
     std::deque<QMessageBox::StandardButton> answers;
     std::vector<quarrymink::demo::OpenFileRequest> fileRequests;
-    QStringList questions;
-    QStringList questionTitles;
     QStringList messages;
     int unexpected = 0;  ///< prompts that found no answer queued
 
@@ -117,10 +109,8 @@ public:
         fileRequests.push_back(request);
         return NextAnswer(files, QString(), unexpected);
     }
-    QMessageBox::StandardButton Ask(QWidget*, const QString& title, const QString& text,
-                                    QMessageBox::StandardButtons, QMessageBox::Icon) override {
-        questionTitles << title;
-        questions << text;
+    QMessageBox::StandardButton Ask(QWidget*, const QString&, const QString&, QMessageBox::StandardButtons,
+                                    QMessageBox::Icon) override {
         return NextAnswer(answers, QMessageBox::No, unexpected);
     }
     void Tell(QWidget*, const QString&, const QString& text, QMessageBox::Icon) override { messages << text; }

@@ -15,37 +15,24 @@
 using namespace quarrymink;
 using namespace quarrymink::demo;
 
-namespace {
-
 struct Entry {
-    QString word;
-    int start;
-    int length;
-    QString key;
+    QString word, key;
+    int start, length;  // length -1: the row is marked as a match
 };
 
-std::vector<Entry> ReadList(const QString& path) {
+static std::vector<Entry> ReadList(const QString& path) {
     std::vector<Entry> entries;
     std::unique_ptr<Connection> db = OpenSqlite(QFile::encodeName(path).toStdString());
     std::unique_ptr<Recordset> set = db->OpenRecordset(
         u"SELECT Word, Wordstart, WordLength, KeyCode, qmMatch FROM KeyWordList ORDER BY Wordstart");
-    while (!set->Eof()) {
+    for (; !set->Eof(); set->MoveNext()) {
         entries.push_back({QString::fromStdU16String(set->Field(u"Word").ToText()),
-                           set->Field(u"Wordstart").ToInt32(), set->Field(u"WordLength").ToInt32(),
-                           QString::fromStdU16String(set->Field(u"KeyCode").ToText())});
-        if (set->Field(u"qmMatch").ToInt32() != 0) entries.back().length = -1;  // shows up as a mismatch
-        set->MoveNext();
+                           QString::fromStdU16String(set->Field(u"KeyCode").ToText()),
+                           set->Field(u"Wordstart").ToInt32(),
+                           set->Field(u"qmMatch").ToInt32() ? -1 : set->Field(u"WordLength").ToInt32()});
     }
     return entries;
 }
-
-QStringList Words(const std::vector<Entry>& entries) {
-    QStringList words;
-    for (const Entry& e : entries) words << e.word;
-    return words;
-}
-
-}  // namespace
 
 class KeyListTest : public QObject {
     Q_OBJECT
@@ -58,22 +45,23 @@ private:
     std::map<QString, int> coded_;  // words handed to the coder, and how often
     DocumentState doc_;
 
-    frmKeyPrepare::KeyCoder CountingCoder() {
-        return [this](const QString& word) {
+    // Prepares the keyword list of the editor's text (asked to stop first when stop is set); its error.
+    bool Prepare(QTextEdit& editor, QString* error = nullptr, bool stop = false) {
+        const auto countingCoder = [this](const QString& word) {
             ++coded_[word];
             return coder_.MakeCode(word);
         };
-    }
-
-    bool Prepare(QTextEdit& editor, frmKeyPrepare** keep = nullptr) {
-        auto* window = new frmKeyPrepare(nullptr, &editor, doc_, CountingCoder(), folder_);
-        const bool built = window->PrepareKeyWordList(&editor);
-        demotest::Screenshot(window, "key_prepare");
-        if (keep)
-            *keep = window;
-        else
-            delete window;
+        frmKeyPrepare window(nullptr, &editor, doc_, countingCoder, folder_);
+        if (stop) window.RequestStop();
+        const bool built = window.PrepareKeyWordList(&editor);
+        demotest::Screenshot(&window, "key_prepare");
+        if (error) *error = window.ErrorText();
         return built;
+    }
+    QStringList ListedWords() const {
+        QStringList words;
+        for (const Entry& e : ReadList(doc_.keyListPath)) words << e.word;
+        return words;
     }
 
 private Q_SLOTS:
@@ -105,10 +93,9 @@ private Q_SLOTS:
 
     void listHoldsEveryWordWithItsPlaceAndKey() {
         QTextEdit editor;
-        const QString longWord(51, u'x');
         const QString fifty(50, u'y');
-        const QString text = "The cause, because he said:  \"Smith\"?\tsmith\nSMITH " + longWord + " " +
-                             fifty + " o'clock nine-year-old";
+        const QString text = "The cause, because he said:  \"Smith\"?\tsmith\nSMITH " + QString(51, u'x') +
+                             " " + fifty + " o'clock nine-year-old";
         editor.setPlainText(text);
         QTextCursor before(editor.document());
         before.setPosition(4);
@@ -122,8 +109,8 @@ private Q_SLOTS:
         // "The" and "because" are common (in any case); "he" is not, though "the " ends in
         // it; "cause" is not, though "because " ends in it. The 51-character word is left
         // out, the 50-character one kept; "'" and "-" stay inside words.
-        QCOMPARE(Words(list), (QStringList{"cause", "he", "said", "Smith", "smith", "SMITH", fifty, "o'clock",
-                                           "nine-year-old"}));
+        QCOMPARE(ListedWords(), (QStringList{"cause", "he", "said", "Smith", "smith", "SMITH", fifty,
+                                             "o'clock", "nine-year-old"}));
         for (const Entry& e : list) {
             QCOMPARE(e.length, static_cast<int>(e.word.size()));
             QCOMPARE(text.mid(e.start, e.length), e.word);
@@ -141,46 +128,38 @@ private Q_SLOTS:
 
     void aRebuildReplacesTheListAndAFailureKeepsIt() {
         // A foreign file at the keyword list's path is left alone.
-        demotest::WriteFile(folder_ + "story.qmd", "not a database, the user's own text");
+        const QByteArray foreign = "not a database, the user's own text";
+        demotest::WriteFile(folder_ + "story.qmd", foreign);
         QTextEdit editor;
         editor.setPlainText("some words");
-        frmKeyPrepare* window = nullptr;
-        QVERIFY(!Prepare(editor, &window));
-        QVERIFY(window->ErrorText().contains("story.qmd"));
-        delete window;
-        QCOMPARE(demotest::ReadFile(folder_ + "story.qmd"),
-                 QByteArray("not a database, the user's own text"));
+        QString error;
+        QVERIFY(!Prepare(editor, &error));
+        QVERIFY(error.contains("story.qmd"));
+        QCOMPARE(demotest::ReadFile(folder_ + "story.qmd"), foreign);
         QFile::remove(folder_ + "story.qmd");
 
         // Positions past the 16-bit range.
         QString text;
         while (text.size() < 40000) text += QStringLiteral("alpha beta gamma delta ");
-        const int last = static_cast<int>(text.size());
         editor.setPlainText(text + QStringLiteral("Smyth"));
         QVERIFY(Prepare(editor));
         const std::vector<Entry> list = ReadList(doc_.keyListPath);
         QCOMPARE(list.back().word, QString("Smyth"));
-        QCOMPARE(list.back().start, last);
+        QCOMPARE(list.back().start, static_cast<int>(text.size()));
         QCOMPARE(static_cast<int>(list.size()), static_cast<int>(text.count(u' ')) + 1);
         editor.setPlainText("second list");
         QVERIFY(Prepare(editor));
-        QCOMPARE(Words(ReadList(doc_.keyListPath)), (QStringList{"second", "list"}));
+        QCOMPARE(ListedWords(), (QStringList{"second", "list"}));
 
-        // Stopped: the previous list stays whole.
+        // Stopped, with nothing to tell, then without a common-word list, with an error that names
+        // the file: the previous list stays whole.
         editor.setPlainText("third text never stored");
-        auto* stopped = new frmKeyPrepare(nullptr, &editor, doc_, CountingCoder(), folder_);
-        stopped->RequestStop();
-        QVERIFY(!stopped->PrepareKeyWordList(&editor));
-        QVERIFY(stopped->ErrorText().isEmpty());
-        delete stopped;
-        QCOMPARE(Words(ReadList(doc_.keyListPath)), (QStringList{"second", "list"}));
-
-        // No common-word list: an error that names the file, the list again untouched.
+        QVERIFY(!Prepare(editor, &error, true));
+        QVERIFY(error.isEmpty());
         QFile::remove(folder_ + "CommonWords");
-        QVERIFY(!Prepare(editor, &window));
-        QVERIFY(window->ErrorText().contains("CommonWords"));
-        delete window;
-        QCOMPARE(Words(ReadList(doc_.keyListPath)), (QStringList{"second", "list"}));
+        QVERIFY(!Prepare(editor, &error));
+        QVERIFY(error.contains("CommonWords"));
+        QCOMPARE(ListedWords(), (QStringList{"second", "list"}));
     }
 };
 

@@ -18,18 +18,13 @@ namespace quarrymink::rtf {
 namespace {
 
 // Fonts need a QGuiApplication; tests run on the offscreen platform.
-class GuiEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override {
-        static int argc = 1;
-        static char name[] = "rtf_test";
-        static char* argv[] = {name, nullptr};
-        app_ = std::make_unique<QGuiApplication>(argc, argv);
-    }
-    void TearDown() override { app_.reset(); }
-
-private:
-    std::unique_ptr<QGuiApplication> app_;
+struct GuiEnvironment : ::testing::Environment {
+    int argc = 1;
+    char name[9] = "rtf_test";
+    char* argv[2] = {name, nullptr};
+    std::unique_ptr<QGuiApplication> app;
+    void SetUp() override { app = std::make_unique<QGuiApplication>(argc, argv); }
+    void TearDown() override { app.reset(); }
 };
 [[maybe_unused]] const auto* const kGui = ::testing::AddGlobalTestEnvironment(new GuiEnvironment);
 
@@ -61,9 +56,8 @@ Style StyleOf(const QTextCharFormat& f, const QTextBlock& block, const QTextDocu
     s.italic = f.fontItalic();
     s.underline = f.fontUnderline();
     s.strike = f.fontStrikeOut();
-    s.script = f.verticalAlignment() == QTextCharFormat::AlignSuperScript ? 1
-               : f.verticalAlignment() == QTextCharFormat::AlignSubScript ? -1
-                                                                          : 0;
+    const auto script = f.verticalAlignment();
+    s.script = (script == QTextCharFormat::AlignSuperScript) - (script == QTextCharFormat::AlignSubScript);
     if (f.foreground().style() != Qt::NoBrush) s.color = f.foreground().color().rgb();
     if (f.background().style() != Qt::NoBrush) s.background = f.background().color().rgb();
     s.align = block.blockFormat().alignment() & Qt::AlignHorizontal_Mask;
@@ -90,8 +84,7 @@ Content ContentOf(const QTextDocument& doc) {
         for (auto it = block.begin(); !it.atEnd(); ++it) {
             const QTextFragment fragment = it.fragment();
             c.text += fragment.text();
-            for (qsizetype i = 0; i < fragment.length(); ++i)
-                c.styles.push_back(StyleOf(fragment.charFormat(), block, doc));
+            c.styles.insert(c.styles.end(), fragment.length(), StyleOf(fragment.charFormat(), block, doc));
         }
     }
     return c;
@@ -104,13 +97,8 @@ std::unique_ptr<QTextDocument> Read(const QByteArray& rtf) {
     return doc;
 }
 
-QString TextOf(const QByteArray& rtf) {
-    return ContentOf(*Read(rtf)).text;
-}
-
-QString Q(const char16_t* text) {
-    return QString::fromUtf16(text);
-}
+const auto TextOf = [](const QByteArray& rtf) { return ContentOf(*Read(rtf)).text; };
+const auto Q = [](const char16_t* text) { return QString::fromUtf16(text); };
 
 // Style of the first character of word in the document.
 Style StyleAt(const QTextDocument& doc, const QString& word) {
@@ -134,23 +122,17 @@ TEST(RtfRead, CharacterAndParagraphFormatting) {
 
     const Style plain = StyleAt(*doc, "plain");
     EXPECT_EQ(plain, (Style{"Arial", 12, false, false, false, false, 0, 0, 0, Qt::AlignLeft}));
-    EXPECT_TRUE(StyleAt(*doc, "bold").bold);
-    EXPECT_FALSE(StyleAt(*doc, " italic").bold);  // the group ended
+    for (const char* word : {"bold", "on"}) EXPECT_TRUE(StyleAt(*doc, word).bold) << word;
     EXPECT_TRUE(StyleAt(*doc, "italic").italic);
     EXPECT_TRUE(StyleAt(*doc, "under").underline);
-    EXPECT_FALSE(StyleAt(*doc, "not").underline);
-    EXPECT_TRUE(StyleAt(*doc, "on").bold);
-    EXPECT_FALSE(StyleAt(*doc, "off").bold);
     EXPECT_TRUE(StyleAt(*doc, "gone").strike);
+    // The group, \ulnone and \b0 end what they set.
+    for (const char* word : {" italic", "not", "off"}) EXPECT_EQ(StyleAt(*doc, word), plain) << word;
     EXPECT_EQ(StyleAt(*doc, "up").script, 1);
     EXPECT_EQ(StyleAt(*doc, "down").script, -1);
 
-    const Style big = StyleAt(*doc, "big");
-    EXPECT_EQ(big.family, "Times New Roman");
-    EXPECT_EQ(big.points, 20);
-    EXPECT_EQ(big.color, qRgb(0, 0, 255));
-    EXPECT_EQ(big.background, qRgb(255, 0, 0));
-    EXPECT_EQ(big.align, Qt::AlignHCenter);
+    EXPECT_EQ(StyleAt(*doc, "big"), (Style{"Times New Roman", 20, false, false, false, false, 0,
+                                           qRgb(0, 0, 255), qRgb(255, 0, 0), Qt::AlignHCenter}));
 
     // \pard resets the alignment, \plain the characters; alignment set in a
     // group applies to the paragraph ended inside it.
@@ -197,13 +179,12 @@ TEST(RtfRead, Text) {
         {"{\\rtf1 a\\" + QByteArray(100, 'b') + "12 c}", "ac"},  // too long for a control word
         {"{\\rtf1 a\x01\\u0?\\u13?\\u64976?\\u64977?b}", "ab"},  // control characters, frame markers
         {"\xEF\xBB\xBF\n{\\rtf x}", "x"},
+        {"{\\rtf1 " + QByteArray(kMaxGroupDepth - 1, '{') + "deep" + QByteArray(kMaxGroupDepth, '}'), "deep"},
     };
     for (const auto& [rtf, text] : cases) EXPECT_EQ(TextOf(rtf), text) << rtf.toStdString();
 }
 
-TEST(RtfRead, ParagraphsAndOutOfRangeParameters) {
-    EXPECT_EQ(Read("{\\rtf1 a\\par}")->blockCount(), 1);
-    EXPECT_EQ(Read("{\\rtf1 a\\line b}")->blockCount(), 1);  // \line stays inside its paragraph
+TEST(RtfRead, ParagraphMarksAndOutOfRangeParameters) {
     // Paragraph marks keep their size, so empty lines keep their height.
     EXPECT_EQ(ContentOf(*Read("{\\rtf1 a\\par\\fs48\\par b}")).styles.at(2).points, 24);
     // Parameters out of range are clamped.
@@ -225,37 +206,25 @@ TEST(RtfRead, FontAndColourTableVariants) {
     EXPECT_EQ(StyleAt(*doc, "three").color, 0u);
 }
 
-TEST(RtfRead, NestingIsLimited) {
-    const auto nested = [](int depth) {
-        return "{\\rtf1 " + QByteArray(depth - 1, '{') + "deep" + QByteArray(depth, '}');
-    };
-    EXPECT_EQ(TextOf(nested(kMaxGroupDepth)), "deep");
-
-    QTextDocument doc;
-    doc.setPlainText("kept");
-    QString error;
-    EXPECT_FALSE(ReadRtf(nested(kMaxGroupDepth + 1), &doc, &error));
-    EXPECT_TRUE(error.contains("deep")) << error.toStdString();
-    EXPECT_EQ(doc.toPlainText(), "kept");
-}
-
-TEST(RtfRead, RejectsWhatIsNotRtf) {
+// What is not rich text, or nests too deep, is refused with a message and changes nothing.
+TEST(RtfRead, RefusesWhatItCannotReadAndKeepsTheDocument) {
+    const QByteArray tooDeep = "{\\rtf1 " + QByteArray(kMaxGroupDepth, '{') + "deep}";
     for (const QByteArray& input :
          {QByteArray(), QByteArray("hello"), QByteArray("{\\rt"), QByteArray("{\\RTF1 x}"),
-          QByteArray("x{\\rtf1 y}"), QByteArray("\0{\\rtf1}", 8)}) {
+          QByteArray("x{\\rtf1 y}"), QByteArray("\0{\\rtf1}", 8), tooDeep}) {
         QTextDocument doc;
         doc.setPlainText("kept");
         QString error;
-        EXPECT_FALSE(LooksLikeRtf(input));
+        EXPECT_EQ(LooksLikeRtf(input), input == tooDeep);
         EXPECT_FALSE(ReadRtf(input, &doc, &error)) << input.toStdString();
-        EXPECT_TRUE(error.contains("not a rich-text document")) << error.toStdString();
+        const char* told = input == tooDeep ? "deep" : "not a rich-text document";
+        EXPECT_TRUE(error.contains(told)) << error.toStdString();
         EXPECT_EQ(doc.toPlainText(), "kept");
     }
     EXPECT_TRUE(LooksLikeRtf("\xEF\xBB\xBF \r\n{\\rtf1}"));
     EXPECT_FALSE(ReadRtf("{\\rtf1}", nullptr, nullptr));
-}
 
-TEST(RtfRead, ReplacesTheDocumentWithoutUndoSteps) {
+    // What it can read replaces the document, without undo steps.
     QTextDocument doc;
     doc.setPlainText("old text\nold");
     ASSERT_TRUE(ReadRtf("{\\rtf1 new}", &doc, nullptr));
@@ -280,9 +249,9 @@ std::unique_ptr<QTextDocument> SampleDocument() {
     f.setFontPointSize(17.5);
     f.setForeground(QColor(200, 10, 20));
     c.insertText(Q(u"\u00e9t\u00e9 \u20ac \u041c\u043e\u0441\u043a\u0432\u0430 \u6771\u4eac \U0001F600"), f);
-    QTextBlockFormat centred;
-    centred.setAlignment(Qt::AlignHCenter);
-    c.insertBlock(centred, QTextCharFormat());
+    QTextBlockFormat block;
+    block.setAlignment(Qt::AlignHCenter);
+    c.insertBlock(block, QTextCharFormat());
     f = QTextCharFormat();
     f.setFontStrikeOut(true);
     f.setBackground(QColor(255, 255, 0));
@@ -296,13 +265,11 @@ std::unique_ptr<QTextDocument> SampleDocument() {
     QTextCharFormat big;
     big.setFontPointSize(30);
     c.insertBlock(QTextBlockFormat(), big);  // empty paragraph with a big mark
-    QTextBlockFormat right;
-    right.setAlignment(Qt::AlignRight);
-    c.insertBlock(right, QTextCharFormat());
+    block.setAlignment(Qt::AlignRight);
+    c.insertBlock(block, QTextCharFormat());
     c.insertText("-5 right, after a control word", QTextCharFormat());
-    QTextBlockFormat justify;
-    justify.setAlignment(Qt::AlignJustify);
-    c.insertBlock(justify, QTextCharFormat());
+    block.setAlignment(Qt::AlignJustify);
+    c.insertBlock(block, QTextCharFormat());
     c.insertText("justified");
     c.insertBlock();  // an empty last paragraph
     return doc;
@@ -315,12 +282,8 @@ TEST(RtfRoundTrip, KeepsTextAndFormatting) {
     ASSERT_TRUE(rtf.startsWith("{\\rtf1")) << rtf.toStdString();
 
     const auto copy = Read(rtf);
-    const Content want = ContentOf(*original);
-    const Content got = ContentOf(*copy);
-    EXPECT_EQ(got.text, want.text) << rtf.toStdString();
-    ASSERT_EQ(got.styles.size(), want.styles.size());
-    for (std::size_t i = 0; i < want.styles.size(); ++i)
-        EXPECT_EQ(got.styles[i], want.styles[i]) << "at " << i << '\n' << rtf.toStdString();
+    EXPECT_EQ(ContentOf(*copy).text, ContentOf(*original).text) << rtf.toStdString();
+    EXPECT_EQ(ContentOf(*copy).styles, ContentOf(*original).styles) << rtf.toStdString();
     // Writing the copy gives the same file again.
     EXPECT_EQ(WriteRtf(*copy), rtf);
 }
