@@ -274,7 +274,9 @@ TEST_F(EngineTest, RecodeShowsProgressStopsAndRestoresTheControl) {
     engine_.RequestStop();  // a stop pressed before the recode does not count
     int rows = 0;
     // The first call is the one before the rows; rows are visited from the last.
-    host_.onProcessEvents = [&] { if (++rows == 3) engine_.RequestStop(); };
+    host_.onProcessEvents = [&] {
+        if (++rows == 3) engine_.RequestStop();
+    };
     engine_.Recode(db_.get());
     EXPECT_EQ(KeyVersions(), u"oo\u0002\u0002");
     EXPECT_FALSE(engine_.StopRequested());
@@ -295,8 +297,9 @@ TEST_P(UnorderedScanTest, GivesWhatTheTextOrderGives) {
     // Names repeat (ties), differ in case, and use characters whose UTF-16 order is not their
     // code-point order (U+FF21 against the surrogate pairs of U+1D400).
     std::mt19937 random(7);
-    const std::string firsts[] = {"Smith", "Smyth", "smith", "Smithe", "Schmidt", "Sm\xef\xbc\xa1th",
-                                  "Sm\xf0\x9d\x90\x80th", "Smit", "Stein", "Swan", "Bose", "Wan"};
+    const std::string firsts[] = {
+        "Smith", "Smyth", "smith", "Smithe", "Schmidt", "Sm\xef\xbc\xa1th", "Sm\xf0\x9d\x90\x80th",
+        "Smit",  "Stein", "Swan",  "Bose",   "Wan"};
     // More rows than one batch of the scan, so that rows are also scored on the second thread.
     std::string names;
     for (int i = 0; i < 9000; ++i) {

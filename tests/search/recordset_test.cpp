@@ -38,8 +38,10 @@ protected:
     void MakePeople(int rows) {
         db_->Execute(u"CREATE TABLE people (name VARCHAR(20), n INTEGER)");
         const std::u16string n = u"i * 7919 % " + Num(rows);  // a permutation, so that ORDER BY matters
-        db_->Execute(u"INSERT INTO people WITH RECURSIVE s(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM s "
-                     u"WHERE i < " + Num(rows - 1) + u") SELECT 'p' || (" + n + u"), " + n + u" FROM s");
+        db_->Execute(
+            u"INSERT INTO people WITH RECURSIVE s(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM s "
+            u"WHERE i < " +
+            Num(rows - 1) + u") SELECT 'p' || (" + n + u"), " + n + u" FROM s");
     }
 
     std::int64_t Count(const std::u16string& where) {

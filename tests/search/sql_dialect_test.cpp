@@ -37,11 +37,13 @@ TEST(SqlDialect, Translations) {
         {Backend::Postgres, u"SELECT E'a\\'[b]' AS x", "SELECT E'a\\'[b]' AS x"},
         // Patterns: DAO's on SQLite run as GLOB, ADO's on PostgreSQL as LIKE with an escape.
         {Backend::Sqlite, u"SELECT a FROM t WHERE [Key] LIKE '\u0002c*' ORDER BY a",
-         "SELECT a FROM t WHERE \"Key\" GLOB '\x02" "c*' ORDER BY a"},
+         "SELECT a FROM t WHERE \"Key\" GLOB '\x02"
+         "c*' ORDER BY a"},
         {Backend::Sqlite, u"SELECT a FROM t WHERE a NOT like 'it''s*'",
          "SELECT a FROM t WHERE a NOT GLOB 'it''s*'"},
         {Backend::Postgres, u"SELECT a FROM t WHERE [Key] LIKE '\u0002c%' and (b=1)",
-         "SELECT a FROM t WHERE \"key\" LIKE '\x02" "c%' ESCAPE '\\' and (b=1)"},
+         "SELECT a FROM t WHERE \"key\" LIKE '\x02"
+         "c%' ESCAPE '\\' and (b=1)"},
         // An ESCAPE clause of the caller's own, or a pattern from a column: left as written.
         {Backend::Postgres, u"SELECT a FROM t WHERE a LIKE 'x!%' ESCAPE '!'",
          "SELECT a FROM t WHERE a LIKE 'x!%' ESCAPE '!'"},
@@ -85,7 +87,7 @@ TEST(SqlDialect, LikePatterns) {
 TEST(SqlDialect, StatementScans) {
     const std::pair<std::u16string_view, std::u16string_view> bareNames[] = {
         {u" [Name Data] ", u"Name Data"},       {u"\"Odd\"\"Name\"", u"Odd\"Name"}, {u"(SELECT 1)", u""},
-        {u"Selected Names", u"Selected Names"}, {u"select\n* from t", u""},      {u"  ", u""}};
+        {u"Selected Names", u"Selected Names"}, {u"select\n* from t", u""},         {u"  ", u""}};
     for (const auto& [name, bare] : bareNames) EXPECT_EQ(BareTableName(name), bare) << Utf16ToUtf8(name);
 
     EXPECT_EQ(WithoutTrailingOrderBy("SELECT a FROM t WHERE b = 'ORDER BY' ORDER BY a, b"),
@@ -103,7 +105,9 @@ TEST(SqlDialect, StatementScans) {
     EXPECT_TRUE(quarrymink::AppendUtf8(out, "a\xc3\xa9\xf0\x9f\x98\x80"));
     EXPECT_EQ(out, u"xa\u00e9\U0001F600");
     out.clear();
-    EXPECT_FALSE(quarrymink::AppendUtf8(out, "a\xff" "b\xc3"));  // a stray byte and a cut sequence
+    EXPECT_FALSE(quarrymink::AppendUtf8(out,
+                                        "a\xff"
+                                        "b\xc3"));  // a stray byte and a cut sequence
     EXPECT_EQ(out, u"a\ufffdb\ufffd");
 }
 
