@@ -107,8 +107,9 @@ QUARRYMINK_EXPORT int FinalCut(const std::array<std::int16_t, MatchBuffer::kSize
 /// in the normalised search text), then its first-sound alternatives are paired with the
 /// search key's and the best pairing's digits and tail alignments summed (0 to 385). A row
 /// scores only when that sum is above KeyLengthGrade(searchKey). -1 for an excluded pair (a
-/// b-search meets a w-row, or the reverse). Throws std::invalid_argument when either key has
-/// no first-sound part.
+/// b-search meets a w-row, or the reverse). The last word of a stored key with blanks that is
+/// too short to hold a first sound scores 0; otherwise throws std::invalid_argument when
+/// either key has no first-sound part.
 QUARRYMINK_EXPORT int CandidateScore(std::u16string_view storedKey, std::u16string_view searchKey,
                                      CompareMode compare = CompareAll, std::size_t spaceCount = 0);
 

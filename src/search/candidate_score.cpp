@@ -106,27 +106,30 @@ KeyParts SplitKeyParts(std::u16string_view key) noexcept {
     return parts;
 }
 
-std::u16string_view CutForCompare(std::u16string_view key, std::int32_t compare,
-                                  std::size_t spaceCount) noexcept {
+CutKey CutForCompare(std::u16string_view key, std::int32_t compare, std::size_t spaceCount) noexcept {
     switch (compare) {
         case CompareFirstWord:
-            return BeforeFirst(key, u" ");
+            return {BeforeFirst(key, u" ")};
         case CompareLastWord:
-            return AfterLast(key, u" ");
+            return {AfterLast(key, u" "), key.find(u' ') != std::u16string_view::npos};
         case CompareAuto:
-            return FirstPieces(key, spaceCount + 1);
+            return {FirstPieces(key, spaceCount + 1)};
         default:
-            return key;
+            return {key};
     }
 }
 
-int ScoreCutKey(std::u16string_view cutKey, const KeyParts& search) {
-    return ScoreCutKeyAbove(cutKey, search, -1).score;
+int ScoreCutKey(const CutKey& cut, const KeyParts& search) {
+    return ScoreCutKeyAbove(cut, search, -1).score;
 }
 
-BoundedScore ScoreCutKeyAbove(std::u16string_view cutKey, const KeyParts& search, int floor) {
-    const KeyParts candidate = SplitKeyParts(cutKey);
-    if (candidate.count < 0) throw std::invalid_argument("the stored key has no first-sound part");
+BoundedScore ScoreCutKeyAbove(const CutKey& cut, const KeyParts& search, int floor) {
+    const KeyParts candidate = SplitKeyParts(cut.text);
+    if (candidate.count < 0) {
+        // A short last word ("Li", "Wu") shares no sound with any search: no match.
+        if (cut.laterWord) return {0, true};
+        throw std::invalid_argument("the stored key has no first-sound part");
+    }
     if (IsExcludedPair(candidate.FirstSound(), search.FirstSound())) return {-1, true};
     PairText searchDigits, searchTail, candidateDigits, candidateTail;
     int best = 0;

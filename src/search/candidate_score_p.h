@@ -27,15 +27,22 @@ struct KeyParts {
 
 KeyParts SplitKeyParts(std::u16string_view key) noexcept;
 
-/// The part of a stored key that Compare compares; spaceCount is the number of blanks of
-/// the normalised search text. An unknown mode compares the whole key.
-std::u16string_view CutForCompare(std::u16string_view key, std::int32_t compare,
-                                  std::size_t spaceCount) noexcept;
+/// The part of a stored key that Compare compares.
+struct CutKey {
+    std::u16string_view text;
+    /// A word after the key's first (the last word of a key with blanks): it carries no key
+    /// head of its own, so a short one has no first-sound part without being damaged.
+    bool laterWord = false;
+};
+
+/// The cut of key for Compare; spaceCount is the number of blanks of the normalised search
+/// text. An unknown mode compares the whole key.
+CutKey CutForCompare(std::u16string_view key, std::int32_t compare, std::size_t spaceCount) noexcept;
 
 /// The best pairing score of a cut stored key against a split search key (whose count is
-/// at least 0); -1 for the excluded pair (b against w). Throws std::invalid_argument for a
-/// stored key with no first-sound part.
-int ScoreCutKey(std::u16string_view cutKey, const KeyParts& search);
+/// at least 0); -1 for the excluded pair (b against w). A later word with no first-sound
+/// part scores 0; any other cut with none throws std::invalid_argument (a damaged key).
+int ScoreCutKey(const CutKey& cut, const KeyParts& search);
 
 /// A score that is exact, or, when not, known only to be at most the floor it was asked
 /// above (and then no more than that floor itself).
@@ -46,6 +53,6 @@ struct BoundedScore {
 
 /// ScoreCutKey for a caller to whom scores up to floor are all alike: pairings whose bound
 /// cannot pass the floor are not aligned. Exact whenever the score is above the floor.
-BoundedScore ScoreCutKeyAbove(std::u16string_view cutKey, const KeyParts& search, int floor);
+BoundedScore ScoreCutKeyAbove(const CutKey& cut, const KeyParts& search, int floor);
 
 }  // namespace quarrymink::scoring

@@ -363,11 +363,11 @@ int MatchEngine::ScoreRowKey(Recordset& set, const Columns& columns, std::int64_
         if (!host_) return kHostGone;
         compare = CompareAll;
     }
-    const std::u16string_view cut = scoring::CutForCompare(key, compare, spaceCount);
+    const scoring::CutKey cut = scoring::CutForCompare(key, compare, spaceCount);
     try {
         // Scores up to the threshold are all rejections alike.
         const auto score = [&] { return scoring::ScoreCutKeyAbove(cut, *searchParts_, threshold_); };
-        return remembered_->Get(cut, score).score;
+        return remembered_->Get(cut.text, score).score;
     } catch (const std::invalid_argument& e) {
         BadRow(set, columns.id, position, keyFieldName, dberr::kGeneral, e.what());
     }
@@ -456,11 +456,11 @@ bool MatchEngine::ScoreUnordered(Recordset& set, std::size_t spaceCount) {
         const auto score = [&, mode, spaceCount](RowBatch& batch, const RankFloor& floor,
                                                  RememberedScores& remembered) {
             for (std::size_t k = 0; k < batch.Size(); ++k) {
-                const std::u16string_view cut = scoring::CutForCompare(batch.Key(k), mode, spaceCount);
+                const scoring::CutKey cut = scoring::CutForCompare(batch.Key(k), mode, spaceCount);
                 const auto exactAbove = [&] {
                     return scoring::ScoreCutKeyAbove(cut, search, floorOf(batch, k, floor));
                 };
-                const scoring::BoundedScore result = remembered.Get(cut, exactAbove);
+                const scoring::BoundedScore result = remembered.Get(cut.text, exactAbove);
                 batch.scores[k] = result.exact ? result.score : kCannotMatter;
             }
         };

@@ -49,8 +49,10 @@ inline std::vector<ScalarCase> ScalarCases() {
                                     Align{u"abc", u"", 100}, Align{u"mite", u"mit", 0}})
         cases.push_back({"qm_align(" + Quoted(a) + ", " + Quoted(b) + ", " + std::to_string(max) + ")",
                          std::to_string(AlignmentScore(a, b, static_cast<std::uint8_t>(max)))});
-    // Stored texts against search texts, in every Compare mode, with and without a blank.
-    for (const std::u16string stored : {u"Smith", u"Smythe", u"john smith", u"Walker", u"mary ann jones"})
+    // Stored texts against search texts, in every Compare mode, with and without a blank (a
+    // short last word, too short for a sound of its own, included).
+    for (const std::u16string stored :
+         {u"Smith", u"Smythe", u"john smith", u"Walker", u"mary ann jones", u"sam jo"})
         for (const std::u16string search : {u"smyth", u"jon smyth", u"Bennett", u"mary ann"})
             for (int compare = 0; compare <= 3; ++compare) {
                 const auto spaces = static_cast<std::size_t>(std::count(search.begin(), search.end(), u' '));

@@ -30,6 +30,9 @@ inline int CandidateScore(std::u16string_view stored, std::u16string_view search
                           std::size_t spaceCount) {
     const KeySounds search = SplitKeySounds(searchKey);
     const KeySounds candidate = SplitKeySounds(CutForCompare(stored, compare, spaceCount));
+    // The last word of a key with blanks has no head: too short to hold a sound, it is no match.
+    const bool laterWord = compare == CompareLastWord && stored.find(u' ') != std::u16string_view::npos;
+    if (candidate.Count() < 0 && laterWord && search.Count() >= 0) return 0;
     if (search.Count() < 0 || candidate.Count() < 0) throw std::invalid_argument("no first-sound part");
     const std::u16string b = EncryptString(u"b"), w = EncryptString(u"w");
     if ((search.sounds[0] == b && candidate.sounds[0] == w) ||

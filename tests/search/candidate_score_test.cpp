@@ -54,6 +54,8 @@ TEST(CandidateScore, KnownPairs) {
     EXPECT_EQ(CandidateScore(smith, smith), 385);  // equal keys: both parts at their maximum
     EXPECT_EQ(CandidateScore(coder.MakeCode(u"bose"), coder.MakeCode(u"wan")), -1);
     EXPECT_THROW(CandidateScore(u"\u0002x::", smith), std::invalid_argument);
+    // A short last word ("Jo") of a key with blanks is no match, not a damaged key.
+    EXPECT_EQ(CandidateScore(coder.MakeCode(u"sam jo"), coder.MakeCode(u"jo"), CompareLastWord), 0);
 }
 
 }  // namespace

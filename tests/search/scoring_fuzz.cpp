@@ -71,7 +71,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         // when it skips alignments.
         const scoring::KeyParts search = scoring::SplitKeyParts(searchKey);
         if (fast < 0 || search.count < 0) continue;
-        const std::u16string_view cut = scoring::CutForCompare(stored, compare, spaces);
+        const scoring::CutKey cut = scoring::CutForCompare(stored, compare, spaces);
         for (const int floor : {fast - 1, fast, data[1] * 3 % 386}) {
             const scoring::BoundedScore bounded = scoring::ScoreCutKeyAbove(cut, search, floor);
             CHECK(bounded.exact ? bounded.score == fast : fast <= floor && bounded.score <= floor);
