@@ -38,10 +38,10 @@ std::string ErrorText(F&& f) {
     return {};
 }
 
-/// Adds a row to a set holding text in one field.
-inline void AddRow(Recordset& set, std::u16string_view field, std::u16string_view text) {
-    set.AddNew();
-    set.SetField(field, Value(text));
+/// Adds a row to a set, or changes its current one, with a value in one field.
+inline void WriteRow(Recordset& set, std::u16string_view field, const Value& value, bool add = true) {
+    add ? set.AddNew() : set.Edit();
+    set.SetField(field, value);
     set.Update();
 }
 
