@@ -13,7 +13,7 @@ namespace quarrymink {
 namespace {
 
 using testing::ErrorNumber;
-using testing::ErrorText;
+using testing::Failure;
 using testing::Num;
 using testing::RestOfColumn;
 using testing::WriteRow;
@@ -118,7 +118,7 @@ TEST_P(RecordsetTest, WalksFollowTheQueryOrderAndStopAtBofAndEof) {
     const auto readAll = [&] {
         for (; !failing->Eof(); failing->MoveNext()) ++read;
     };
-    EXPECT_NE(ErrorText(readAll).find("division by zero"), std::string::npos);
+    EXPECT_NE(Failure(readAll).second.find("division by zero"), std::string::npos);
     EXPECT_EQ(read, 1000);  // the batch that holds row 1500 fails whole
     failing->Close();
     EXPECT_EQ(Count(u"1=1"), rows);
@@ -284,7 +284,7 @@ TEST_P(RecordsetTest, RefusalsCarryTheirNumberAndChangeNothing) {
         EXPECT_EQ(ErrorNumber(run), Pg() ? pg : dberr::kGeneral) << Utf16ToUtf8(sql);
     }
     // The database's own message.
-    const std::string message = ErrorText([&] { db_->OpenRecordset(u"SELECT nope FROM people"); });
+    const std::string message = Failure([&] { db_->OpenRecordset(u"SELECT nope FROM people"); }).second;
     EXPECT_TRUE(Pg() ? message.find("nope") != std::string::npos : message == "no such column: nope")
         << message;
     for (const std::u16string_view sql :
