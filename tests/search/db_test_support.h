@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <utility>
 
 #include "quarrymink/database.h"
 #include "quarrymink/unicode.h"
@@ -16,32 +17,25 @@ inline std::u16string Num(long long n) {
     return Widen(std::to_string(n));
 }
 
-/// The number of the DbError that f raises; 0 when it raises none.
+/// The number and the message of the DbError that f raises; 0 and empty when it raises none.
 template <class F>
-std::int32_t ErrorNumber(F&& f) {
+std::pair<std::int32_t, std::string> Failure(F&& f) {
     try {
         f();
     } catch (const DbError& e) {
-        return e.Number();
-    }
-    return 0;
-}
-
-/// The message of the DbError that f raises; empty when it raises none.
-template <class F>
-std::string ErrorText(F&& f) {
-    try {
-        f();
-    } catch (const DbError& e) {
-        return e.what();
+        return {e.Number(), e.what()};
     }
     return {};
 }
+template <class F>
+std::int32_t ErrorNumber(F&& f) {
+    return Failure(f).first;
+}
 
-/// Adds a row to a set holding text in one field.
-inline void AddRow(Recordset& set, std::u16string_view field, std::u16string_view text) {
-    set.AddNew();
-    set.SetField(field, Value(text));
+/// Adds a row to a set, or changes its current one, with a value in one field.
+inline void WriteRow(Recordset& set, std::u16string_view field, const Value& value, bool add = true) {
+    add ? set.AddNew() : set.Edit();
+    set.SetField(field, value);
     set.Update();
 }
 

@@ -10,6 +10,7 @@
 #include <pwd.h>
 #include <signal.h>
 #include <sys/prctl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -19,7 +20,6 @@
 #include <map>
 #include <optional>
 #include <thread>
-#include <utility>
 
 namespace quarrymink::testing {
 namespace {
@@ -29,7 +29,6 @@ namespace fs = std::filesystem;
 constexpr int kPort = 5432;  // names the socket in the private folder; no TCP port is opened
 
 struct Server {
-    bool tried = false;
     pid_t pid = -1;
     std::string folder, conninfo, reason;
 };
@@ -73,6 +72,8 @@ void CopyInto(const fs::path& file, const fs::path& folder, std::error_code& ec)
 std::string CopyInstallation(const PgInstallation& from, const fs::path& root, std::string& reason) {
     const auto inside = [&](const std::string& dir) { return root / fs::path(dir).relative_path(); };
     const fs::path bin = inside(from.bindir), share = inside(from.sharedir), lib = inside(from.pkglibdir);
+    // The server may run as another user: what is made here is readable, its folders passable.
+    const mode_t mask = umask(022);
     std::error_code ec;
     fs::create_directories(bin, ec);
     for (const char* program : {"initdb", "postgres"})
@@ -84,16 +85,7 @@ std::string CopyInstallation(const PgInstallation& from, const fs::path& root, s
         if (!ec) CopyInto(file, lib, ec);
     for (const std::string& file : from.extensionFiles)
         if (!ec) CopyInto(file, share / "extension", ec);
-    // The server may run as another user: everything readable, folders passable.
-    for (auto it = fs::recursive_directory_iterator(root, ec);
-         !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
-        if (it->is_symlink()) continue;
-        const auto extra = it->is_directory() ? fs::perms::group_read | fs::perms::group_exec |
-                                                    fs::perms::others_read | fs::perms::others_exec
-                                              : fs::perms::group_read | fs::perms::others_read;
-        fs::permissions(it->path(), extra, fs::perm_options::add, ec);
-    }
-    if (!ec) fs::permissions(root, fs::perms::group_exec | fs::perms::others_exec, fs::perm_options::add, ec);
+    umask(mask);
     if (ec) {
         reason = "could not copy the server's installation: " + ec.message();
         return {};
@@ -133,30 +125,19 @@ pid_t Spawn(const RunAs& user, const std::string& folder, const std::vector<std:
     _exit(127);
 }
 
-bool WaitExit(pid_t pid, int seconds, int* status) {
-    for (int i = 0; i < seconds * 20; ++i) {
-        const pid_t r = waitpid(pid, status, WNOHANG);
-        if (r == pid || r < 0) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
+// Whether the child ended within the time; its status, when asked for.
+bool WaitExit(pid_t pid, int seconds, int* status = nullptr) {
+    for (int i = 0; i < seconds * 20; ++i, std::this_thread::sleep_for(std::chrono::milliseconds(50)))
+        if (const pid_t r = waitpid(pid, status, WNOHANG); r == pid || r < 0) return true;
     return false;
 }
 
-std::string Conninfo(const Server& server, const std::string& dbname) {
-    return "host=" + server.folder + " port=" + std::to_string(kPort) + " user=qm dbname=" + dbname;
+std::string Conninfo(const Server& server) {
+    return "host=" + server.folder + " port=" + std::to_string(kPort) + " user=qm dbname=postgres";
 }
 
-std::string Libpq(const std::string& conninfo, const char* sql) {
-    PGconn* conn = PQconnectdb(conninfo.c_str());
-    PGresult* r = PQexec(conn, sql);
-    const std::string error = PQresultStatus(r) == PGRES_COMMAND_OK ? "" : PQerrorMessage(conn);
-    PQclear(r);
-    PQfinish(conn);
-    return error;
-}
-
-// Creates the cluster in the server's folder, starts the server and creates the test
-// database; the reason of a failure, or nothing.
+// Creates the cluster in the server's folder and starts the server; the reason of a failure,
+// or nothing.
 std::string Run(Server& server, const std::string& bin, const RunAs& user) {
     const std::string data = server.folder + "/data", log = server.folder + "/server.log";
     int status = 0;
@@ -176,21 +157,17 @@ std::string Run(Server& server, const std::string& bin, const RunAs& user) {
             server.pid = -1;
             return "the server stopped at start-up:\n" + LogTail(log);
         }
-        if (PQping(Conninfo(server, "postgres").c_str()) == PQPING_OK) {
-            const std::string error = Libpq(Conninfo(server, "postgres"), "CREATE DATABASE qmtest");
-            return error.empty() ? error : "CREATE DATABASE failed: " + error;
-        }
+        if (PQping(Conninfo(server).c_str()) == PQPING_OK) return {};
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
     return "the server did not start within 30 seconds:\n" + LogTail(log);
 }
 
 void Stop(Server& server) {
-    int status = 0;
     if (server.pid > 0) kill(server.pid, SIGINT);  // fast shutdown
-    if (server.pid > 0 && !WaitExit(server.pid, 20, &status)) {
+    if (server.pid > 0 && !WaitExit(server.pid, 20)) {
         kill(server.pid, SIGKILL);
-        waitpid(server.pid, &status, 0);
+        waitpid(server.pid, nullptr, 0);
     }
     server.pid = -1;
     std::error_code ec;
@@ -200,11 +177,10 @@ void Stop(Server& server) {
 
 void Start(Server& server) {
     std::string bin = installation ? installation->bindir : FindBinDir();
-    RunAs user;
-    if (geteuid() == 0) {  // PostgreSQL refuses to run as root
-        const passwd* pw = getpwnam("postgres");
-        if (pw || (pw = getpwnam("nobody"))) user = *pw;
-    }
+    // PostgreSQL refuses to run as root: then it runs as postgres, or else as nobody.
+    const passwd* pw = geteuid() == 0 ? getpwnam("postgres") : nullptr;
+    if (geteuid() == 0 && !pw) pw = getpwnam("nobody");
+    const RunAs user = pw ? RunAs(*pw) : std::nullopt;
     char pattern[] = "/tmp/qm-pg-XXXXXX";
     if (bin.empty())
         server.reason = "no initdb and postgres under $QM_PG_BINDIR or /usr/lib/postgresql/*/bin";
@@ -217,14 +193,11 @@ void Start(Server& server) {
     else if (installation)
         bin = CopyInstallation(*installation, server.folder + "/install", server.reason);
     if (server.reason.empty()) server.reason = Run(server, bin, user);
-    if (server.reason.empty())
-        server.conninfo = Conninfo(server, "qmtest");
-    else
-        Stop(server);
+    if (!server.reason.empty()) return Stop(server);
+    server.conninfo = Conninfo(server);
 }
 
-class PgServerEnvironment : public ::testing::Environment {
-public:
+struct PgServerEnvironment : ::testing::Environment {
     // Every server is told first, so that they shut down together.
     void TearDown() override {
         for (auto& [n, server] : servers)
@@ -239,9 +212,9 @@ public:
 }  // namespace
 
 const char* PgConninfo(int server) {
-    Server& state = servers[server];
-    if (!std::exchange(state.tried, true)) Start(state);
-    return state.conninfo.empty() ? nullptr : state.conninfo.c_str();
+    const auto [it, first] = servers.try_emplace(server);
+    if (first) Start(it->second);
+    return it->second.conninfo.empty() ? nullptr : it->second.conninfo.c_str();
 }
 
 const std::string& PgUnavailableReason() {

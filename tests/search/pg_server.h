@@ -1,8 +1,8 @@
 // A private PostgreSQL server for the tests of one test executable.
 //
 // The first call of PgConninfo() creates a database cluster in a new temporary folder, starts a
-// server on a Unix socket in that folder only (no TCP), creates the database "qmtest" and
-// returns a libpq conninfo string for it. When run as root the server runs as the user
+// server on a Unix socket in that folder only (no TCP), and returns a libpq conninfo string for
+// its database "postgres", which the tests may use as their own. When run as root the server runs as the user
 // "postgres" (or "nobody"), since PostgreSQL refuses to run as root. The server stops, and the
 // folder goes, when the tests end; should the test process die, the server stops with it.
 //

@@ -13,23 +13,20 @@ namespace quarrymink {
 namespace {
 
 using testing::ErrorNumber;
-using testing::ErrorText;
+using testing::Failure;
 using testing::Num;
 using testing::RestOfColumn;
+using testing::WriteRow;
 
 class RecordsetTest : public ::testing::TestWithParam<ConnectionKind> {
 protected:
     void SetUp() override {
-        if (!Pg()) {
-            db_ = CreateSqlite(file_.path());
-            return;
-        }
-        QM_REQUIRE_PG();
-        db_ = ConnectPostgres(testing::PgConninfo());
+        if (Pg()) QM_REQUIRE_PG();
+        db_ = Pg() ? ConnectPostgres(testing::PgConninfo()) : CreateSqlite(file_.path());
         // A fresh schema per test: the tests of one run share the server.
         for (const char16_t* sql :
              {u"DROP SCHEMA IF EXISTS t CASCADE", u"CREATE SCHEMA t", u"SET search_path = t"})
-            db_->Execute(sql);
+            if (Pg()) db_->Execute(sql);
     }
 
     bool Pg() const { return GetParam() == ConnectionKind::Postgres; }
@@ -39,21 +36,21 @@ protected:
         db_->Execute(u"CREATE TABLE people (name VARCHAR(20), n INTEGER)");
         const std::u16string n = u"i * 7919 % " + Num(rows);  // a permutation, so that ORDER BY matters
         db_->Execute(
-            u"INSERT INTO people WITH RECURSIVE s(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM s "
-            u"WHERE i < " +
+            u"INSERT INTO people WITH RECURSIVE s(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM s WHERE i < " +
             Num(rows - 1) + u") SELECT 'p' || (" + n + u"), " + n + u" FROM s");
     }
 
-    std::int64_t Count(const std::u16string& where) {
-        auto set = db_->OpenRecordset(u"SELECT COUNT(*) AS c FROM people WHERE " + where);
-        return set->Field(u"c").ToInt32();
+    int Count(const std::u16string& where, const std::u16string& table = u"people") {
+        auto set = db_->OpenRecordset(u"SELECT COUNT(*) FROM " + table + u" WHERE " + where);
+        return set->FieldAt(0).ToInt32();
     }
 
     testing::SqliteFile file_;
     std::unique_ptr<Connection> db_;
 };
 
-// More rows than one batch of the server cursor, walked both ways to the ends, with jumps between.
+// More rows than one batch of the server cursor, walked both ways to the ends, with jumps
+// between, and in turn with another set.
 TEST_P(RecordsetTest, WalksFollowTheQueryOrderAndStopAtBofAndEof) {
     const int rows = 2345;
     MakePeople(rows);
@@ -89,22 +86,68 @@ TEST_P(RecordsetTest, WalksFollowTheQueryOrderAndStopAtBofAndEof) {
         EXPECT_EQ(ErrorNumber([&] { set->SetBookmark("not a bookmark"); }), dberr::kInvalidBookmark);
         EXPECT_EQ(set->Field(u"name").ToText(), u"p1500");
         EXPECT_EQ(ErrorNumber([&] { set->FieldAt(2); }), dberr::kItemNotFound);
-        if (Pg()) {  // a read-only set streams: no cursor that the server keeps whole
-            auto held = db_->OpenRecordset(
-                u"SELECT COUNT(*) AS n FROM pg_cursors WHERE is_holdable OR is_scrollable");
-            EXPECT_EQ(held->Field(u"n").ToInt32(), updatable ? 1 : 0);
-        }
+        // A read-only set streams: no cursor that the server keeps whole.
+        EXPECT_TRUE(!Pg() || Count(u"is_holdable OR is_scrollable", u"pg_cursors") == (updatable ? 1 : 0));
     }
     db_->Execute(u"CREATE TABLE nobody (x INTEGER)");
     EXPECT_TRUE(db_->OpenRecordset(u"nobody")->Eof());
+    // Two read-only sets walked in turn, with statements between their rows: every set sees each
+    // of its rows once, in order, and every statement runs as if the sets read nothing ahead.
+    db_->Execute(u"CREATE TABLE log (n INTEGER)");
+    auto up = db_->OpenRecordset(u"SELECT n FROM people ORDER BY n");
+    auto down = db_->OpenRecordset(u"SELECT n FROM people ORDER BY n DESC");
+    for (int i = 0; i < rows; ++i) {
+        ASSERT_EQ(up->FieldAt(0).ToInt32(), i);
+        ASSERT_EQ(down->FieldAt(0).ToInt32(), rows - 1 - i);
+        if (i % 499 == 0) {
+            EXPECT_EQ(db_->Execute(u"INSERT INTO log VALUES (" + Num(i) + u")"), 1);
+            EXPECT_EQ(Count(u"n >= " + Num(i)), rows - i);
+        }
+        up->MoveNext();
+        down->MoveNext();
+    }
+    EXPECT_TRUE(up->Eof() && down->Eof());
+    up->Close(), down->Close();
+    EXPECT_EQ(Count(u"1=1", u"log"), 5);
+    if (!Pg()) return;
+    // A statement that fails in a later batch fails there, with the server's reason, and the
+    // session goes on.
+    auto failing = db_->OpenRecordset(
+        u"SELECT n, 1 / (n - 1500) AS f FROM (SELECT n FROM people ORDER BY n LIMIT 10000) AS sorted");
+    int read = 0;
+    const auto readAll = [&] {
+        for (; !failing->Eof(); failing->MoveNext()) ++read;
+    };
+    EXPECT_NE(Failure(readAll).second.find("division by zero"), std::string::npos);
+    EXPECT_EQ(read, 1000);  // the batch that holds row 1500 fails whole
+    failing->Close();
+    EXPECT_EQ(Count(u"1=1"), rows);
 }
 
-// No key, and rows that are equal in every field: an update or a delete must change the one row
-// the set stands on, also when it is changed twice.
+// Rows that are equal in every field, in a table without a key: walks over more rows than one
+// batch rewrite every row once, backwards as a recode walks, then forwards with updates that move
+// rows in the query's order; an update or a delete changes the one row the set stands on, also
+// when it is changed twice.
 TEST_P(RecordsetTest, ChangesReachExactlyTheCurrentRowAmongDuplicates) {
-    db_->Execute(u"CREATE TABLE people (name VARCHAR(20), n INTEGER)");
+    const int rows = 2100;
+    MakePeople(rows);
+    db_->Execute(u"UPDATE people SET name = 'n' || (n % 700), n = 0");  // three rows of each
+    auto set = db_->OpenRecordset(u"SELECT name,n FROM people", {true});
+    EXPECT_EQ(set->DefinedSize(u"NAME"), 20);
+    int visited = 0;
+    for (set->MoveLast(); !set->Bof(); set->MovePrevious(), ++visited)
+        WriteRow(*set, u"n", Value(set->Field(u"n").ToInt32() + 1), false);
+    set->Close();
+    EXPECT_EQ(visited, rows);
+    EXPECT_EQ(Count(u"n = 1"), rows);
+    set = db_->OpenRecordset(u"SELECT n FROM people WHERE n < 1000 ORDER BY n", {true});
+    for (visited = 0; !set->Eof(); set->MoveNext(), ++visited)
+        WriteRow(*set, u"n", Value(set->Field(u"n").ToInt32() + 1000), false);
+    EXPECT_EQ(visited, rows);
+    EXPECT_EQ(Count(u"n = 1001"), rows);
+    db_->Execute(u"DELETE FROM people");
     db_->Execute(u"INSERT INTO people VALUES ('x', 1), ('x', 1), ('x', 1), ('y', 2)");
-    auto set = db_->OpenRecordset(u"SELECT name, n FROM people WHERE name = 'x'", {true});
+    set = db_->OpenRecordset(u"SELECT name, n FROM people WHERE name = 'x'", {true});
     set->MoveNext();
     set->Edit();
     set->SetField(u"n", Value(99));
@@ -131,104 +174,71 @@ TEST_P(RecordsetTest, ChangesReachExactlyTheCurrentRowAmongDuplicates) {
     EXPECT_EQ(Count(u"1 = 1"), 3);
 }
 
-// Walks over more rows than one batch that rewrite every row once: backwards among rows equal
-// in every field, as a recode walks, then forwards with updates that move rows in the query's order.
-TEST_P(RecordsetTest, WalksThatRewriteEveryRowChangeEachOnce) {
-    const int rows = 2100;
-    MakePeople(rows);
-    db_->Execute(u"UPDATE people SET name = 'n' || (n % 700), n = 0");  // three rows of each
-    auto set = db_->OpenRecordset(u"SELECT name,n FROM people", {true});
-    EXPECT_EQ(set->DefinedSize(u"NAME"), 20);
-    int visited = 0;
-    for (set->MoveLast(); !set->Bof(); set->MovePrevious(), ++visited) {
-        set->Edit();
-        set->SetField(u"n", Value(set->Field(u"n").ToInt32() + 1));
-        set->Update();
-    }
-    set->Close();
-    EXPECT_EQ(visited, rows);
-    EXPECT_EQ(Count(u"n = 1"), rows);
-    set = db_->OpenRecordset(u"SELECT n FROM people WHERE n < 1000 ORDER BY n", {true});
-    for (visited = 0; !set->Eof(); set->MoveNext(), ++visited) {
-        set->Edit();
-        set->SetField(u"n", Value(set->Field(u"n").ToInt32() + 1000));
-        set->Update();
-    }
-    EXPECT_EQ(visited, rows);
-    EXPECT_EQ(Count(u"n = 1001"), rows);
-}
-
 TEST_P(RecordsetTest, TableSetCountsFromOneAndFollowsItsIndex) {
     db_->AppendTableDef(testing::NameDataTable());
     auto set = db_->OpenRecordset(u"NameData");
-    for (const char16_t* name : {u"Bea", u"Al", u"Cy"}) testing::AddRow(*set, u"Name", name);
+    for (const char16_t* name : {u"Bea", u"Al", u"Cy"}) WriteRow(*set, u"Name", Value(name));
     EXPECT_EQ(set->LastInsertId(), 3);
-    set->Close();
-    auto rows = db_->OpenRecordset(u"SELECT [Ident], [Name] FROM NameData ORDER BY [Ident]");
-    EXPECT_EQ(RestOfColumn(*rows, u"name"), u"Bea Al Cy ");
-    rows->MoveFirst();
-    EXPECT_EQ(RestOfColumn(*rows, u"ident"), u"1 2 3 ");
+    auto rows = db_->OpenRecordset(u"SELECT [Name] || [Ident] AS row FROM NameData ORDER BY [Ident]");
+    EXPECT_EQ(RestOfColumn(*rows, u"row"), u"Bea1 Al2 Cy3 ");
 
-    auto table = db_->OpenRecordset(u"NameData");
-    table->SetIndex(u"ndxName");
-    table->Seek(u"=", {Value(u"Nobody")});
-    EXPECT_TRUE(table->NoMatch());
+    set->SetIndex(u"ndxName");
+    set->Seek(u"=", {Value(u"Nobody")});
+    EXPECT_TRUE(set->NoMatch());
     // The table's row count follows the rows deleted and added through the set, as a names
     // list that shows it after each change needs.
-    table->Seek(u"=", {Value(u"Al")});
-    table->Delete();
-    EXPECT_EQ(table->RecordCount(), 2);
-    for (const char16_t* name : {u"Di", u"Ed"}) testing::AddRow(*table, u"Name", name);
-    table->MoveFirst();
-    table->Edit();
-    table->SetField(u"Name", Value(u"Zed"));
-    table->Update();
-    EXPECT_EQ(table->RecordCount(), 4);
-    table->MoveFirst();
-    EXPECT_EQ(RestOfColumn(*table, u"Name"), u"Cy Di Ed Zed ");
-    EXPECT_EQ(ErrorNumber([&] { table->SetIndex(u"noSuchIndex"); }), dberr::kNotAnIndex);
+    set->Seek(u"=", {Value(u"Al")});
+    set->Delete();
+    EXPECT_EQ(set->RecordCount(), 2);
+    for (const char16_t* name : {u"Di", u"Ed"}) WriteRow(*set, u"Name", Value(name));
+    set->MoveFirst();
+    WriteRow(*set, u"Name", Value(u"Zed"), false);
+    EXPECT_EQ(set->RecordCount(), 4);
+    set->MoveFirst();
+    EXPECT_EQ(RestOfColumn(*set, u"Name"), u"Cy Di Ed Zed ");
+    EXPECT_EQ(ErrorNumber([&] { set->SetIndex(u"noSuchIndex"); }), dberr::kNotAnIndex);
 
     // After Seek or SetBookmark the set knows the row, not yet its place; moves must go on
     // from that row, also after a delete.
-    table->Seek(u"=", {Value(u"Di")});
-    table->MoveNext();
-    EXPECT_EQ(table->Field(u"Name").ToText(), u"Ed");
-    const std::string bookmark = table->Bookmark();
-    table->MoveFirst();
-    table->SetBookmark(bookmark);
-    table->Delete();
-    EXPECT_EQ(ErrorNumber([&] { table->Field(u"Name"); }), dberr::kRecordDeleted);
-    table->MoveNext();
-    EXPECT_EQ(table->Field(u"Name").ToText(), u"Zed");
-    table->Seek(u"=", {Value(u"Di")});
-    table->Delete();
-    table->MovePrevious();
-    EXPECT_EQ(table->Field(u"Name").ToText(), u"Cy");
+    set->Seek(u"=", {Value(u"Di")});
+    set->MoveNext();
+    EXPECT_EQ(set->Field(u"Name").ToText(), u"Ed");
+    const std::string bookmark = set->Bookmark();
+    set->MoveFirst();
+    set->SetBookmark(bookmark);
+    set->Delete();
+    EXPECT_EQ(ErrorNumber([&] { set->Field(u"Name"); }), dberr::kRecordDeleted);
+    set->MoveNext();
+    EXPECT_EQ(set->Field(u"Name").ToText(), u"Zed");
+    set->Seek(u"=", {Value(u"Di")});
+    set->Delete();
+    set->MovePrevious();
+    EXPECT_EQ(set->Field(u"Name").ToText(), u"Cy");
     EXPECT_EQ(db_->Execute(u"DELETE FROM NameData"), 2);
 }
 
 // Both backends check a new table alike, and a refused one leaves nothing behind.
 TEST_P(RecordsetTest, TableDefinitionsAreCheckedAlike) {
-    const auto refused = [&](const std::function<void(TableDef&)>& spoil) {
+    // How the definition is spoilt, and the number of the error.
+    const std::pair<std::function<void(TableDef&)>, std::int32_t> cases[] = {
+        {[](TableDef& d) { d.CreateIndex(u"ndx").fields = {u"Nowhere"}; }, dberr::kItemNotFound},
+        {[](TableDef& d) { d.CreateField(u"Id2", FieldDef::Type::Long).attributes = 16; }, dberr::kGeneral},
+        {[](TableDef& d) { d.CreateIndex(u"ndx"); }, dberr::kGeneral},
+        {[](TableDef& d) {  // refused by the database at the second index
+             d.CreateIndex(u"ndx").fields = {u"Name"};
+             d.CreateIndex(u"ndx").fields = {u"Id"};
+         },
+         dberr::kGeneral},
+    };
+    for (const auto& [spoil, number] : cases) {
         TableDef def;
         def.name = u"Checked";
         def.CreateField(u"Id", FieldDef::Type::Long).attributes = FieldDef::kAutoIncrement;
         def.CreateField(u"Name", FieldDef::Type::Text, 20);
         spoil(def);
-        const std::int32_t number = ErrorNumber([&] { db_->AppendTableDef(def); });
+        EXPECT_EQ(ErrorNumber([&] { db_->AppendTableDef(def); }), number);
         EXPECT_FALSE(db_->TableExists(u"Checked"));
-        return number;
-    };
-    EXPECT_EQ(refused([](TableDef& d) { d.CreateIndex(u"ndx").fields = {u"Nowhere"}; }),
-              dberr::kItemNotFound);
-    EXPECT_EQ(refused([](TableDef& d) { d.CreateField(u"Id2", FieldDef::Type::Long).attributes = 16; }),
-              dberr::kGeneral);
-    EXPECT_EQ(refused([](TableDef& d) { d.CreateIndex(u"ndx"); }), dberr::kGeneral);
-    EXPECT_EQ(refused([](TableDef& d) {  // refused by the database at the second index
-                  d.CreateIndex(u"ndx").fields = {u"Name"};
-                  d.CreateIndex(u"ndx").fields = {u"Id"};
-              }),
-              dberr::kGeneral);
+    }
 }
 
 // Special characters of the backend's pattern dialect, written in brackets, match themselves.
@@ -236,7 +246,7 @@ TEST_P(RecordsetTest, LikePatternsMatchSpecialCharactersLiterally) {
     db_->Execute(u"CREATE TABLE w (s VARCHAR(20))");
     const std::vector<std::u16string> texts = {u"a*b", u"a%b",  u"a_b", u"a?b", u"a[b",       u"a#b",
                                                u"axb", u"a\\b", u"A*b", u"a1b", u"\u0002it's"};
-    for (const auto& text : texts) testing::AddRow(*db_->OpenRecordset(u"w"), u"s", text);
+    for (const auto& text : texts) WriteRow(*db_->OpenRecordset(u"w"), u"s", Value(text));
     const auto matches = [&](const std::u16string& pattern) {
         std::u16string sql = u"SELECT s FROM w WHERE s LIKE '";
         for (char16_t c : pattern) sql += c == u'\'' ? std::u16string(u"''") : std::u16string(1, c);
@@ -244,9 +254,7 @@ TEST_P(RecordsetTest, LikePatternsMatchSpecialCharactersLiterally) {
     };
     EXPECT_EQ(matches(Pg() ? u"\u0002it's%" : u"\u0002it's*"), u"\u0002it's ");
     // A pattern in each dialect (ADO's on PostgreSQL, DAO's on SQLite) and what it finds.
-    const struct {
-        std::u16string_view ado, dao, found;
-    } cases[] = {
+    const std::u16string_view cases[][3] = {
         // Each dialect's wildcards in brackets, and the other dialect's as plain characters;
         // patterns are case-sensitive.
         {u"a[%]b", u"a%b", u"a%b "},   {u"a[_]b", u"a_b", u"a_b "},
@@ -255,12 +263,38 @@ TEST_P(RecordsetTest, LikePatternsMatchSpecialCharactersLiterally) {
         {u"a\\b", u"a\\b", u"a\\b "},  {u"A%", u"A*", u"A*b "},
         {u"a[0-9]b", u"a#b", u"a1b "}, {u"a[!a-z0-9]b%", u"a[!a-z0-9]b*", u"a#b a%b a*b a?b a[b a\\b a_b "},
     };
-    for (const auto& c : cases) EXPECT_EQ(matches(std::u16string(Pg() ? c.ado : c.dao)), c.found);
+    for (const auto& [ado, dao, found] : cases) EXPECT_EQ(matches(std::u16string(Pg() ? ado : dao)), found);
     EXPECT_EQ(matches(Pg() ? u"a_b" : u"a?b").size(), 9u * 4u);
 }
 
-TEST_P(RecordsetTest, SetsThatCannotChangeRowsOrAreClosedSaySo) {
+// Refusals carry their number and the database's message, and change nothing: a second
+// statement in a call never runs, and sets that cannot change rows or are closed say so.
+TEST_P(RecordsetTest, RefusalsCarryTheirNumberAndChangeNothing) {
     MakePeople(3);
+    // The statement, whether it is executed (or opened), and its number on PostgreSQL; SQLite
+    // gives all the general number.
+    const std::tuple<std::u16string_view, bool, std::int32_t> cases[] = {
+        {u"SELECT nope FROM people", false, dberr::kUnknownField},
+        {u"SELECT n FROM nopes", false, dberr::kUnknownTable},
+        {u"DELETE FROM nopes", true, dberr::kUnknownTable},
+        {u"SELECT [n FROM people", false, dberr::kGeneral},
+    };
+    for (const auto& [sql, execute, pg] : cases) {
+        const auto run = [&] { execute ? void(db_->Execute(sql)) : void(db_->OpenRecordset(sql)); };
+        EXPECT_EQ(ErrorNumber(run), Pg() ? pg : dberr::kGeneral) << Utf16ToUtf8(sql);
+    }
+    // The database's own message.
+    const std::string message = Failure([&] { db_->OpenRecordset(u"SELECT nope FROM people"); }).second;
+    EXPECT_TRUE(Pg() ? message.find("nope") != std::string::npos : message == "no such column: nope")
+        << message;
+    for (const std::u16string_view sql :
+         {u"DELETE FROM people WHERE n = 0; DROP TABLE people", u"SELECT n FROM people; DELETE FROM people",
+          u"DELETE FROM people; --x\n;x"}) {
+        EXPECT_THROW(db_->Execute(sql), DbError) << Utf16ToUtf8(sql);
+        EXPECT_THROW(db_->OpenRecordset(sql), DbError) << Utf16ToUtf8(sql);
+    }
+    EXPECT_EQ(Count(u"1=1"), 3);
+    EXPECT_EQ(db_->Execute(u"DELETE FROM people WHERE n = 0; -- a trailing comment is no statement"), 1);
     auto readOnly = db_->OpenRecordset(u"SELECT name FROM people");
     EXPECT_EQ(ErrorNumber([&] { readOnly->AddNew(); }), dberr::kReadOnly);
     EXPECT_EQ(ErrorNumber([&] { readOnly->Delete(); }), dberr::kReadOnly);
@@ -278,76 +312,6 @@ TEST_P(RecordsetTest, SetsThatCannotChangeRowsOrAreClosedSaySo) {
     EXPECT_EQ(set->Field(u"n").ToInt32(), 2);
     set->Close();
     EXPECT_THROW(set->MoveFirst(), DbError);
-}
-
-TEST_P(RecordsetTest, FailuresCarryTheirNumberAndTheDatabasesMessage) {
-    MakePeople(1);
-    const struct {
-        std::u16string_view sql;
-        bool execute;
-        std::int32_t sqlite, pg;
-    } cases[] = {
-        {u"SELECT nope FROM people", false, dberr::kGeneral, dberr::kUnknownField},
-        {u"SELECT n FROM nopes", false, dberr::kGeneral, dberr::kUnknownTable},
-        {u"DELETE FROM nopes", true, dberr::kGeneral, dberr::kUnknownTable},
-        {u"SELECT [n FROM people", false, dberr::kGeneral, dberr::kGeneral},
-    };
-    for (const auto& c : cases) {
-        const auto run = [&] { c.execute ? void(db_->Execute(c.sql)) : void(db_->OpenRecordset(c.sql)); };
-        EXPECT_EQ(ErrorNumber(run), Pg() ? c.pg : c.sqlite) << Utf16ToUtf8(c.sql);
-    }
-    const std::string message = ErrorText([&] { db_->OpenRecordset(u"SELECT nope FROM people"); });
-    EXPECT_NE(message.find("nope"), std::string::npos);  // the database's own message
-    EXPECT_TRUE(Pg() || message == "no such column: nope");
-}
-
-// A statement carries one statement: a second one is refused on both backends and never runs.
-TEST_P(RecordsetTest, SecondStatementIsRefusedAndNotRun) {
-    MakePeople(3);
-    for (const std::u16string_view sql :
-         {u"DELETE FROM people WHERE n = 0; DROP TABLE people", u"SELECT n FROM people; DELETE FROM people",
-          u"DELETE FROM people; --x\n;x"}) {
-        EXPECT_THROW(db_->Execute(sql), DbError) << Utf16ToUtf8(sql);
-        EXPECT_THROW(db_->OpenRecordset(sql), DbError) << Utf16ToUtf8(sql);
-    }
-    EXPECT_EQ(Count(u"1=1"), 3);
-    EXPECT_EQ(db_->Execute(u"DELETE FROM people WHERE n = 0; -- a trailing comment is no statement"), 1);
-}
-
-// Two read-only sets walked in turn, with statements between their rows: every set sees each
-// of its rows once, in order, and every statement runs as if the sets read nothing ahead.
-TEST_P(RecordsetTest, SetsWalkedInTurnWithStatementsBetween) {
-    const int rows = 2500;
-    MakePeople(rows);
-    db_->Execute(u"CREATE TABLE log (n INTEGER)");
-    auto up = db_->OpenRecordset(u"SELECT n FROM people ORDER BY n");
-    auto down = db_->OpenRecordset(u"SELECT n FROM people ORDER BY n DESC");
-    for (int i = 0; i < rows; ++i) {
-        ASSERT_EQ(up->FieldAt(0).ToInt32(), i);
-        ASSERT_EQ(down->FieldAt(0).ToInt32(), rows - 1 - i);
-        if (i % 499 == 0) {
-            EXPECT_EQ(db_->Execute(u"INSERT INTO log VALUES (" + Num(i) + u")"), 1);
-            EXPECT_EQ(Count(u"n >= " + Num(i)), rows - i);
-        }
-        up->MoveNext();
-        down->MoveNext();
-    }
-    EXPECT_TRUE(up->Eof() && down->Eof());
-    up->Close(), down->Close();
-    EXPECT_EQ(db_->OpenRecordset(u"SELECT COUNT(*) AS c FROM log")->Field(u"c").ToInt32(), 6);
-    if (!Pg()) return;
-    // A statement that fails in a later batch fails there, with the server's reason, and the
-    // session goes on.
-    auto failing = db_->OpenRecordset(
-        u"SELECT n, 1 / (n - 1500) AS f FROM (SELECT n FROM people ORDER BY n LIMIT 10000) AS sorted");
-    int read = 0;
-    EXPECT_NE(ErrorText([&] {
-                  for (; !failing->Eof(); failing->MoveNext()) ++read;
-              }).find("division by zero"),
-              std::string::npos);
-    EXPECT_EQ(read, 1000);  // the batch that holds row 1500 fails whole
-    failing->Close();
-    EXPECT_EQ(Count(u"1=1"), rows);
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, RecordsetTest,

@@ -11,11 +11,7 @@ namespace {
 
 // Statements in the callers' dialect and what each backend runs.
 TEST(SqlDialect, Translations) {
-    const struct {
-        Backend backend;
-        std::u16string_view sql;
-        std::string_view runs;
-    } cases[] = {
+    const std::tuple<Backend, std::u16string_view, std::string_view> cases[] = {
         // TOP becomes LIMIT at the end of its own SELECT.
         {Backend::Sqlite, u"SELECT TOP 1 Key FROM NameData", "SELECT Key FROM NameData LIMIT 1"},
         {Backend::Postgres, u"SELECT DISTINCT TOP 2 a FROM t  ", "SELECT DISTINCT a FROM t LIMIT 2  "},
@@ -49,7 +45,8 @@ TEST(SqlDialect, Translations) {
          "SELECT a FROM t WHERE a LIKE 'x!%' ESCAPE '!'"},
         {Backend::Postgres, u"SELECT a FROM t WHERE a LIKE b", "SELECT a FROM t WHERE a LIKE b"},
     };
-    for (const auto& c : cases) EXPECT_EQ(TranslateSql(c.sql, c.backend), c.runs) << Utf16ToUtf8(c.sql);
+    for (const auto& [backend, sql, runs] : cases)
+        EXPECT_EQ(TranslateSql(sql, backend), runs) << Utf16ToUtf8(sql);
     for (const std::u16string_view bad : {u"SELECT TOP 10 PERCENT a FROM t", u"SELECT [Key FROM t"})
         EXPECT_THROW(TranslateSql(bad, Backend::Sqlite), DbError) << Utf16ToUtf8(bad);
 }
@@ -58,10 +55,8 @@ TEST(SqlDialect, Translations) {
 // SIMILAR TO where they hold a character class).
 TEST(SqlDialect, LikePatterns) {
     constexpr Backend dao = Backend::Sqlite, ado = Backend::Postgres;
-    const struct {
-        Backend backend;
-        std::u16string_view pattern, runs;  // the operator and the pattern it runs
-    } cases[] = {
+    // The pattern, and the operator and the pattern it runs.
+    const std::tuple<Backend, std::u16string_view, std::u16string_view> cases[] = {
         {dao, u"[*][?][#][[]x*", u"GLOB [*][?]#[[]x*"},  // bracketed specials are literal
         {dao, u"50%_*", u"GLOB 50%_*"},                  // % and _ are plain characters in DAO
         {dao, u"#", u"GLOB [0-9]"},
@@ -76,10 +71,10 @@ TEST(SqlDialect, LikePatterns) {
         {ado, u"[!x.]%", u"SIMILAR TO [^x\\.]%"},
         {ado, u"[ab]a.b|c", u"SIMILAR TO [ab]a\\.b\\|c"},
     };
-    for (const auto& c : cases) {
-        const LikePattern like = TranslateLikePattern(c.pattern, c.backend);
-        EXPECT_EQ(like.op + u" " + like.pattern, c.runs) << Utf16ToUtf8(c.pattern);
-        EXPECT_EQ(like.escape, c.backend == ado);
+    for (const auto& [backend, pattern, runs] : cases) {
+        const LikePattern like = TranslateLikePattern(pattern, backend);
+        EXPECT_EQ(like.op + u" " + like.pattern, runs) << Utf16ToUtf8(pattern);
+        EXPECT_EQ(like.escape, backend == ado);
     }
     EXPECT_THROW(TranslateLikePattern(u"ab[c", dao), DbError);
 }
@@ -105,9 +100,7 @@ TEST(SqlDialect, StatementScans) {
     EXPECT_TRUE(quarrymink::AppendUtf8(out, "a\xc3\xa9\xf0\x9f\x98\x80"));
     EXPECT_EQ(out, u"xa\u00e9\U0001F600");
     out.clear();
-    EXPECT_FALSE(quarrymink::AppendUtf8(out,
-                                        "a\xff"
-                                        "b\xc3"));  // a stray byte and a cut sequence
+    EXPECT_FALSE(quarrymink::AppendUtf8(out, "a\xff\x62\xc3"));  // a stray byte, "b" and a cut sequence
     EXPECT_EQ(out, u"a\ufffdb\ufffd");
 }
 
