@@ -15,7 +15,6 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
-#include <cstring>
 #include <set>
 
 #include "qm_properties_p.h"
@@ -215,18 +214,17 @@ private Q_SLOTS:
             QM source;
             source.setFont(font);
             source.WriteProperties(saved);
-            int n = 2;
+            int n = 1;
             for (const ControlProperty& p : ControlProperties()) {
                 if (!p.persisted || p.kind == PropertyKind::Font) continue;
                 const QString key = QString::fromLatin1(p.name);
                 const QVariant value = p.kind == PropertyKind::Text      ? QVariant(key + QStringLiteral("!"))
                                        : p.kind == PropertyKind::Boolean ? QVariant(p.initial == 0)
-                                       : p.kind == PropertyKind::Single  ? QVariant(n + 0.5)
-                                       : p.kind == PropertyKind::Colour  ? QVariant(n * 0x10101)
-                                                                         : QVariant(n * 101);
+                                       : p.kind == PropertyKind::Single  ? QVariant(++n + 0.5)
+                                       : p.kind == PropertyKind::Colour  ? QVariant(++n * 0x10101)
+                                                                         : QVariant(++n * 101);
                 saved.WriteProperty(key, value, QVariant());
                 expected.WriteProperty(key, value, QVariant());
-                ++n;
             }
         }
         QSettings file(path, QSettings::IniFormat);
@@ -244,17 +242,15 @@ private Q_SLOTS:
         using namespace typelib;
         const QMetaObject* meta = &QM::staticMetaObject;
         const std::span<const Member> members = Members();
+        // Every method is one of the control's (the two that take a connection are not invokable
+        // through the meta-object).
+        QSet<QByteArray> methods = {"BestMatchSearch", "Recode"};
+        for (int k = meta->methodOffset(); k < meta->methodCount(); ++k) methods << meta->method(k).name();
         std::set<std::int32_t> dispatchIds;
         for (const Member& m : members) {
             QVERIFY2(dispatchIds.insert(m.dispatchId).second, m.name);
             QCOMPARE(FindMember(m.name), &m);
-            // Every method is one of the control's (the two that take a connection are not
-            // invokable through the meta-object).
-            bool found = m.kind != MemberKind::Method || !std::strcmp(m.name, "BestMatchSearch") ||
-                         !std::strcmp(m.name, "Recode");
-            for (int k = meta->methodOffset(); k < meta->methodCount(); ++k)
-                found = found || meta->method(k).name() == m.name;
-            QVERIFY2(found, m.name);
+            QVERIFY2(m.kind != MemberKind::Method || methods.contains(m.name), m.name);
         }
         // Each property in its own slot; the default member first.
         for (const ControlProperty& p : ControlProperties()) {
@@ -280,18 +276,15 @@ private Q_SLOTS:
 
     void aboutBox() {
         QM qm;
-        QString shown;
         bool fits = false;
         qmtest::WhenModal([&](QWidget* box) {
             auto* description = qmtest::Child<QLabel>(*box, "lblDescription");
-            shown = description->text();
             const QWidget* place = qmtest::Child<QScrollArea>(*box, "descriptionArea")->viewport();
             fits = description->heightForWidth(place->width()) <= place->height();
             qmtest::Screenshot(box, QStringLiteral("about_box"));
             QTest::keyClick(box, Qt::Key_Escape);
         });
         qm.ShowAboutBox();
-        QVERIFY(shown.startsWith(QStringLiteral("QUARRYMINK\n")));
         QVERIFY(fits);  // every line shows: the description's place is as high as its text
         QVERIFY(qm.findChildren<AboutDialog*>().isEmpty());  // released after each showing
 
