@@ -3,7 +3,6 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QLineEdit>
-#include <QPainter>
 #include <QPushButton>
 #include <QTest>
 #include <QTextEdit>
@@ -24,13 +23,12 @@ public:
     std::deque<QString> openAnswers, saveAnswers;  // "" cancels
     std::deque<Answer> saveQuestionAnswers;
     QStringList savePrompts, messages;  // the documents asked about; the messages shown
-    int saveDialogs = 0, beeps = 0, unexpected = 0;
+    int beeps = 0, unexpected = 0;
 
     QString OpenFileName(QWidget*, const QString&, const QString&, const QString&) override {
         return demotest::NextAnswer(openAnswers, QString(), unexpected);
     }
     QString SaveFileName(QWidget*, const QString&, const QString&, const QString&) override {
-        ++saveDialogs;
         return demotest::NextAnswer(saveAnswers, QString(), unexpected);
     }
     Answer AskToSave(QWidget*, const QString& title) override {
@@ -49,8 +47,8 @@ class DocWindowTest : public QObject {
 private:
     demotest::ScratchSettings settings_;
     QTemporaryDir dir_;
-    QString data_;  // the data folder, with the common words
-    QString docs_;  // the documents, in a folder whose name holds a "."
+    const QString data_ = dir_.filePath("data/");             // with the common words
+    const QString docs_ = dir_.filePath("first.last/docs/");  // in a folder whose name holds a "."
     std::shared_ptr<ScriptedDocDialogs> dialogs_;
     std::unique_ptr<frmswDocDemo> window_;
 
@@ -58,7 +56,6 @@ private:
     frmswDocDemo* Window() {
         if (!window_) {
             window_.reset(NewWindow());
-            window_->move(40, 30);
             window_->show();
             if (!QTest::qWaitForWindowExposed(window_.get())) qWarning("document window not exposed");
         }
@@ -66,7 +63,6 @@ private:
     }
     QTextEdit* Editor() { return Window()->rtb(); }
     DocumentState& Doc() { return Window()->Doc(); }
-    DocSettings Settings() const { return DocSettings(QString::fromLatin1(kDocAppName)); }
     QString Selected() { return Editor()->textCursor().selectedText(); }
     int SelectionStart() { return Editor()->textCursor().selectionStart(); }
     void TypeAtStart(const QString& text) { QTextCursor(Editor()->document()).insertText(text); }
@@ -127,18 +123,17 @@ private Q_SLOTS:
     void init() {
         settings_.Clear();
         QDir(dir_.path()).removeRecursively();
-        data_ = dir_.filePath("data/");
-        docs_ = dir_.filePath("first.last/docs/");
         QDir().mkpath(docs_);
         demotest::CopySourceData(data_, {"CommonWords", "qmDocDemoHelp.htf"});
         dialogs_ = std::make_shared<ScriptedDocDialogs>();
     }
-    void cleanup() {
-        if (dialogs_) QCOMPARE(dialogs_->unexpected, 0);
+    void cleanup() {  // every question asked was expected, and every answer given
         window_.reset();
+        QCOMPARE(dialogs_->unexpected, 0);
+        QVERIFY(dialogs_->openAnswers.empty() && dialogs_->saveAnswers.empty());
     }
 
-    void saveAndSaveAsRoundTripRichAndPlainText() {
+    void saveAndSaveAsRoundTripRichAndPlainTextAndAChangedDocumentAsksBeforeItIsLost() {
         // A ".txt" document stays plain text, and keeps its encoding and its line ends.
         const QString old = Write("old.txt", "caf\xe9\r\nna\xefve {two}\r\n");
         QVERIFY(Open(old));
@@ -163,48 +158,9 @@ private Q_SLOTS:
         QVERIFY(!QFileInfo::exists(docs_ + "temp"));
         QVERIFY(Window()->Save());
         QCOMPARE(Doc().title, QString("fresh.rtf"));
-        QCOMPARE(dialogs_->saveDialogs, 3);
-    }
 
-    void startsWithANewDocumentAndFileErrorsAreToldAndChangeNothing() {
-        QCOMPARE(Doc().path, data_ + "temp");  // a new document first, in the data folder
-        const QString good = Write("good.rtf", "{\\rtf1 good {\\b text}\\par}");
-        QVERIFY(Open(good));
-        QCOMPARE(Settings().DocumentDir(), docs_);
-        const QString caption = Window()->windowTitle();
-        const QString deep = Write("deep.rtf", "{\\rtf1 " + QByteArray(1100, '{'));
-        for (const QString& path : QStringList{docs_, docs_ + "missing.rtf", deep}) {
-            const qsizetype before = dialogs_->messages.size();
-            QVERIFY(!Open(path));
-            QCOMPARE(dialogs_->messages.size(), before + 1);
-            QCOMPARE(Doc().path, good);
-            QCOMPARE(Window()->windowTitle(), caption);
-            QCOMPARE(Editor()->toPlainText(), QString("good text"));
-        }
-
-        // Save As into a folder that does not exist; Save where the file has become a folder.
-        TypeAtStart("more ");
-        dialogs_->saveAnswers = {docs_ + "no/such/folder/x.rtf"};
-        QVERIFY(!Window()->SaveAs());
-        QCOMPARE(Doc().path, good);
-        QVERIFY(QFile::remove(good) && QDir().mkpath(good));
-        QVERIFY(!Window()->Save());
-        QVERIFY(dialogs_->messages.back().contains("cannot be saved"));
-        QVERIFY(Editor()->document()->isModified());
-
-        // A new document goes where the last one came from; Find waits for a file: only a beep.
-        dialogs_->saveQuestionAnswers = {DocDialogs::Answer::Discard};
-        Window()->New();
-        QCOMPARE(Doc().path, docs_ + "temp");
-        Window()->Find();
-        QCOMPARE(dialogs_->beeps, 1);
-        QVERIFY(!Window()->FindWindow() || !Window()->FindWindow()->isVisible());
-    }
-
-    void aChangedDocumentAsksBeforeItIsLost() {
+        // A changed document asks before it is lost; the saved one above asks nothing.
         const QString story = Write("story.rtf", "{\\rtf1 once}");
-        QVERIFY(Open(story));
-        Window()->New();  // nothing changed: no question
         QVERIFY(Open(story));
         TypeAtStart("upon ");
         dialogs_->saveQuestionAnswers = {DocDialogs::Answer::Cancel};
@@ -235,6 +191,41 @@ private Q_SLOTS:
         QCOMPARE(Editor()->toPlainText(), QString("unsaved"));
     }
 
+    void startsWithANewDocumentAndFileErrorsAreToldAndChangeNothing() {
+        QCOMPARE(Doc().path, data_ + "temp");  // a new document first, in the data folder
+        const QString good = Write("good.rtf", "{\\rtf1 good {\\b text}\\par}");
+        QVERIFY(Open(good));
+        QCOMPARE(DocSettings(kDocAppName).DocumentDir(), docs_);
+        const QString caption = Window()->windowTitle();
+        const QString deep = Write("deep.rtf", "{\\rtf1 " + QByteArray(1100, '{'));
+        for (const QString& path : QStringList{docs_, docs_ + "missing.rtf", deep}) {
+            const qsizetype before = dialogs_->messages.size();
+            QVERIFY(!Open(path));
+            QCOMPARE(dialogs_->messages.size(), before + 1);
+            QCOMPARE(Doc().path, good);
+            QCOMPARE(Window()->windowTitle(), caption);
+            QCOMPARE(Editor()->toPlainText(), QString("good text"));
+        }
+
+        // Save As into a folder that does not exist; Save where the file has become a folder.
+        TypeAtStart("more ");
+        dialogs_->saveAnswers = {docs_ + "no/such/folder/x.rtf"};
+        QVERIFY(!Window()->SaveAs());
+        QCOMPARE(Doc().path, good);
+        QVERIFY(QFile::remove(good) && QDir().mkpath(good));
+        QVERIFY(!Window()->Save());
+        QVERIFY(dialogs_->messages.back().contains("cannot be saved"));
+        QVERIFY(Editor()->document()->isModified());
+
+        // A new document goes where the last one came from; Find waits for a file: only a beep.
+        dialogs_->saveQuestionAnswers = {DocDialogs::Answer::Discard};
+        Window()->New();
+        QCOMPARE(Doc().path, docs_ + "temp");
+        Window()->Find();
+        QCOMPARE(dialogs_->beeps, 1);
+        QVERIFY(!Window()->FindWindow() || !Window()->FindWindow()->isVisible());
+    }
+
     void findNextWalksTheExactAndTheSoundMatchesToTheLast() {
         frmFindWord* find = OpenToFind(
             Write("names.txt",
@@ -248,10 +239,7 @@ private Q_SLOTS:
 
         find->chkQuarrymink()->click();
         Search(find, "katrin");
-        QTest::qWait(50);  // a picture of both windows as they lie on the screen
-        QPixmap picture = Window()->grab();
-        QPainter(&picture).drawPixmap(find->pos() - Window()->pos(), find->grab());
-        picture.save(qttest::ScreenshotPath(QStringLiteral("doc_demo_sound_match.png")));
+        demotest::Screenshot(find, "doc_demo_sound_match");
 
         // Each match once, each a sound-alike; after the last, Find Next has nothing more.
         QStringList alike = {"Catherine", "Kathryn", "Katrina", "Cathrin"};
@@ -347,7 +335,7 @@ private Q_SLOTS:
         for (int i = 0; i < 3000; ++i) text += QStringLiteral("Ashcombe fete %1 Smyth marquee ").arg(i);
         const QString path = Write("long.txt", text.toUtf8());
         CloseWhileSearching(path, true);
-        QCOMPARE(Settings().KeyVersion(path), 0);
+        QCOMPARE(DocSettings(kDocAppName).KeyVersion(path), 0);
     }
 };
 
