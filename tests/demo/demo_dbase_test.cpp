@@ -18,13 +18,9 @@
 using namespace quarrymink;
 using namespace quarrymink::demo;
 
+// A names database at path, keyed as the demonstration's control keys.
 static void BuildFromList(const QByteArray& list, const QString& path) {
-    QM control;
-    NameDatabaseOptions options;
-    options.makeCode = [&control](std::u16string_view t) {
-        return control.MakeCode(QString::fromUtf16(t.data(), qsizetype(t.size()))).toStdU16String();
-    };
-    BuildNameDatabase(std::string_view(list.constData(), size_t(list.size())), path.toStdString(), options);
+    BuildNameDatabase(std::string_view(list.constData(), size_t(list.size())), path.toStdString(), {});
 }
 
 using demotest::MakeCode;
@@ -50,9 +46,7 @@ private:
 
     template <typename T>
     T* Child(const char* name) const {
-        T* child = window_->findChild<T*>(QLatin1String(name));
-        if (!child) qFatal("no child %s", name);
-        return child;
+        return window_->findChild<T*>(QLatin1String(name));
     }
     QListWidget* List() const { return Child<QListWidget>("List1"); }
     QLineEdit* SearchBox() const { return Child<QLineEdit>("txtSearch"); }
@@ -102,7 +96,7 @@ private Q_SLOTS:
         prompts_.reset();
     }
 
-    void openListsEveryNameWithItsBookmarkAndOnlyAnotherDatabaseReplacesIt() {
+    void openListsEveryNameOnlyAnotherDatabaseReplacesItAndMenusAndKeysAct() {
         window_ = std::make_unique<frmswDbaseDemo>();
         window_->show();
         QVERIFY(!SearchBox()->isEnabled());
@@ -127,6 +121,43 @@ private Q_SLOTS:
         QCOMPARE(window_->NamesDb(), before);
         QCOMPARE(prompts_->fileRequests.back().initialFolder, folder);
         QCOMPARE(List()->count(), 4072);
+
+        // The context menu acts on the row under the mouse: here the lower part of the fourth row.
+        const QRect row = List()->visualItemRect(List()->item(3));
+        QTest::mousePress(List()->viewport(), Qt::RightButton, {}, {row.center().x(), row.bottom() - 1});
+        QCOMPARE(List()->currentRow(), 3);
+        auto* popup = Child<QMenu>("PopupEdit");
+        QTRY_VERIFY(popup->isVisible());
+        popup->close();
+        Child<QAction>("puEdit")->trigger();
+        QCOMPARE(EditBox()->text(), List()->item(3)->text());
+
+        // In a text box, Ctrl+A and Ctrl+X keep their meaning there: select all and cut.
+        EditBox()->setText("Adams");
+        EditBox()->setFocus();
+        QTest::keyClick(EditBox(), Qt::Key_A, Qt::ControlModifier);
+        QCOMPARE(EditBox()->selectedText(), QString("Adams"));
+        QTest::keyClick(EditBox(), Qt::Key_X, Qt::ControlModifier);
+        QVERIFY(window_->isVisible());
+        QCOMPARE(EditBox()->text(), QString());
+
+        int shown = 0;
+        for (const char* action : {"Help", "mnuAbout"}) {
+            QPointer<QTimer> watch = demotest::WhenModal([&](QWidget* modal) {
+                if (++shown == 2) demotest::Screenshot(modal, "demo_about_box");
+                QTest::keyClick(modal, Qt::Key_Escape);
+            });
+            Child<QAction>(action)->trigger();
+            delete watch;
+        }
+        QCOMPARE(shown, 2);
+        QCOMPARE(HelpFile(), folder_ + "qmDbaseDemoHelp.htf");
+
+        // Esc leaves the window open; Exit closes it.
+        QTest::keyClick(List(), Qt::Key_Escape);
+        QVERIFY(window_->isVisible());
+        Child<QAction>("mnuExit")->trigger();
+        QVERIFY(!window_->isVisible());
     }
 
     void automaticSearchAndNextToTheLastMatch() {
@@ -157,10 +188,8 @@ private Q_SLOTS:
         OpenInNewWindow(folder_ + "few.mdb");
         // Manual: nothing chosen for the user; a pick in the control's list selects its name.
         QTest::mouseClick(Child<QRadioButton>("Option1_2"), Qt::LeftButton);
-        SearchBox()->setFocus();
-        QTest::keyClicks(SearchBox(), "smyth");
-        QTest::keyClick(SearchBox(), Qt::Key_Return);
-        QVERIFY(!Selected());  // nothing chosen for the user
+        Search("smyth");
+        QVERIFY(!Selected());
         auto* matches = Control()->findChild<QListWidget*>("List1");
         QVERIFY(matches->count() >= 2);
         demotest::Screenshot(window_.get(), "names_demo_manual");
@@ -271,46 +300,6 @@ private Q_SLOTS:
         List()->setCurrentRow(32900);
         window_->EditName();
         QCOMPARE(EditBox()->text(), QString("N132900"));
-    }
-
-    void contextMenuKeysHelpAboutAndExit() {
-        OpenCopy(sample_);
-        // The context menu acts on the row under the mouse: here the lower part of the fourth row.
-        const QRect row = List()->visualItemRect(List()->item(3));
-        QTest::mousePress(List()->viewport(), Qt::RightButton, {}, {row.center().x(), row.bottom() - 1});
-        QCOMPARE(List()->currentRow(), 3);
-        auto* popup = Child<QMenu>("PopupEdit");
-        QTRY_VERIFY(popup->isVisible());
-        popup->close();
-        Child<QAction>("puEdit")->trigger();
-        QCOMPARE(EditBox()->text(), List()->item(3)->text());
-
-        // In a text box, Ctrl+A and Ctrl+X keep their meaning there: select all and cut.
-        EditBox()->setText("Adams");
-        EditBox()->setFocus();
-        QTest::keyClick(EditBox(), Qt::Key_A, Qt::ControlModifier);
-        QCOMPARE(EditBox()->selectedText(), QString("Adams"));
-        QTest::keyClick(EditBox(), Qt::Key_X, Qt::ControlModifier);
-        QVERIFY(window_->isVisible());
-        QCOMPARE(EditBox()->text(), QString());
-
-        int shown = 0;
-        for (const char* action : {"Help", "mnuAbout"}) {
-            QPointer<QTimer> watch = demotest::WhenModal([&](QWidget* modal) {
-                if (++shown == 2) demotest::Screenshot(modal, "demo_about_box");
-                QTest::keyClick(modal, Qt::Key_Escape);
-            });
-            Child<QAction>(action)->trigger();
-            delete watch;
-        }
-        QCOMPARE(shown, 2);
-        QCOMPARE(HelpFile(), folder_ + "qmDbaseDemoHelp.htf");
-
-        // Esc leaves the window open; Exit closes it.
-        QTest::keyClick(List(), Qt::Key_Escape);
-        QVERIFY(window_->isVisible());
-        Child<QAction>("mnuExit")->trigger();
-        QVERIFY(!window_->isVisible());
     }
 };
 
