@@ -52,7 +52,7 @@ class QMControlTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void savedSettingsComeBack() {
+    void savedSettingsComeBackEachUnderItsOwnKey() {
         QWidget window;
         QM qm(&window);
         qm.setTableName(QStringLiteral("Names"));
@@ -94,6 +94,40 @@ private Q_SLOTS:
         QVERIFY_THROWS_EXCEPTION(PropertyBagError, qm.ReadProperties(bag));
         QCOMPARE(qm.TableName(), QStringLiteral("Names"));  // read before the failure
         QCOMPARE(qm.KeyFieldName(), QString());             // not reached
+
+        // A value unlike every other and unlike the default, for each saved property: two
+        // properties on one field, or one read into another's, cannot both come back. They come
+        // back from a settings file, which gives texts back ("false", "25"): each must read as
+        // what was written.
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("host.ini")), group = QStringLiteral("frmMain/QM1");
+        const QFont font(QStringLiteral("Serif"), 12, QFont::Bold, true);
+        MemoryPropertyBag expected;
+        {
+            QSettings file(path, QSettings::IniFormat);
+            SettingsPropertyBag saved(file, group);
+            int n = 1;
+            for (const ControlProperty& p : ControlProperties()) {
+                if (!p.persisted) continue;
+                const QString key = QString::fromLatin1(p.name);
+                const QVariant value = p.kind == PropertyKind::Text      ? QVariant(key + QStringLiteral("!"))
+                                       : p.kind == PropertyKind::Boolean ? QVariant(p.initial == 0)
+                                       : p.kind == PropertyKind::Single  ? QVariant(++n + 0.5)
+                                       : p.kind == PropertyKind::Colour  ? QVariant(++n * 0x10101)
+                                       : p.kind == PropertyKind::Font    ? QVariant(font)
+                                                                         : QVariant(++n * 101);
+                saved.WriteProperty(key, value, QVariant());
+                expected.WriteProperty(key, value, QVariant());
+            }
+        }
+        QSettings file(path, QSettings::IniFormat);
+        QM back;
+        back.ReadProperties(SettingsPropertyBag(file, group));
+        MemoryPropertyBag written;
+        back.WriteProperties(written);
+        for (const auto& [key, value] : expected.Entries())
+            QCOMPARE(written.ReadProperty(key, QVariant()), value);
+        QCOMPARE(written.Entries().size(), expected.Entries().size());
     }
 
     void containerFontAndColoursReachTheControl() {
@@ -167,13 +201,14 @@ private Q_SLOTS:
         }
     }
 
-    // The table of properties agrees with the meta-object, and every setter tells of its
-    // property, also without a change.
-    void propertyTableMatchesTheMetaObjectAndEverySetterNotifies() {
-        QWidget window;
-        QM qm(&window);
+    // The table of properties agrees with the meta-object and the published description, and every
+    // setter tells of its property, also without a change.
+    void propertiesAndPublishedDescriptionMatchTheControlAndEverySetterNotifies() {
+        using namespace typelib;
+        QM qm;
         const QMetaObject* meta = &QM::staticMetaObject;
         const std::span<const ControlProperty> table = ControlProperties();
+        const std::span<const Member> members = Members();
         QCOMPARE(int(table.size()), meta->propertyCount() - meta->propertyOffset());  // no property left out
         for (const ControlProperty& p : table) {
             const QMetaProperty property = meta->property(meta->indexOfProperty(p.name));
@@ -186,8 +221,10 @@ private Q_SLOTS:
             QCOMPARE(property.notifySignal(), QMetaMethod::fromSignal(p.notify));
             QCOMPARE(property.isDesignable(), p.designable);
             QCOMPARE(property.isStored(), p.persisted);
-            // Writable exactly when clients may set it.
-            QCOMPARE(property.isWritable(), (p.published.access & (typelib::Put | typelib::PutRef)) != 0);
+            // Published in its own slot, writable exactly when clients may set it.
+            QVERIFY2(p.published.slot >= 1 && std::size_t(p.published.slot) <= members.size(), p.name);
+            QCOMPARE(members[std::size_t(p.published.slot - 1)].name, p.name);
+            QCOMPARE(property.isWritable(), (p.published.access & (Put | PutRef)) != 0);
             if (!property.isWritable()) continue;
             const QVariant value = SampleOf(p.kind);
             QSignalSpy own(&qm, property.notifySignal());
@@ -197,51 +234,7 @@ private Q_SLOTS:
             QCOMPARE(own.count(), 2);
         }
         QCOMPARE(qm.property("Compare").toInt(), 7);
-    }
 
-    void everySavedPropertyComesBackUnderItsOwnKey() {
-        // A value unlike every other and unlike the default, for each saved property: two
-        // properties on one field, or one read into another's, cannot both come back. They come
-        // back from a settings file, which gives texts back ("false", "25"): each must read as
-        // what was written.
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("host.ini")), group = QStringLiteral("frmMain/QM1");
-        const QFont font(QStringLiteral("Serif"), 12, QFont::Bold, true);
-        MemoryPropertyBag expected;
-        {
-            QSettings file(path, QSettings::IniFormat);
-            SettingsPropertyBag saved(file, group);
-            QM source;
-            source.setFont(font);
-            source.WriteProperties(saved);
-            int n = 1;
-            for (const ControlProperty& p : ControlProperties()) {
-                if (!p.persisted || p.kind == PropertyKind::Font) continue;
-                const QString key = QString::fromLatin1(p.name);
-                const QVariant value = p.kind == PropertyKind::Text      ? QVariant(key + QStringLiteral("!"))
-                                       : p.kind == PropertyKind::Boolean ? QVariant(p.initial == 0)
-                                       : p.kind == PropertyKind::Single  ? QVariant(++n + 0.5)
-                                       : p.kind == PropertyKind::Colour  ? QVariant(++n * 0x10101)
-                                                                         : QVariant(++n * 101);
-                saved.WriteProperty(key, value, QVariant());
-                expected.WriteProperty(key, value, QVariant());
-            }
-        }
-        QSettings file(path, QSettings::IniFormat);
-        QM qm;
-        qm.ReadProperties(SettingsPropertyBag(file, group));
-        MemoryPropertyBag written;
-        qm.WriteProperties(written);
-        for (const auto& [key, value] : expected.Entries())
-            QCOMPARE(written.ReadProperty(key, QVariant()), value);
-        QCOMPARE(written.Entries().size(), expected.Entries().size() + 1);  // and the font
-        QVERIFY(qm.Font().family() == font.family() && qm.Font().bold() && qm.Font().italic());
-    }
-
-    void publishedDescriptionMatchesTheControl() {
-        using namespace typelib;
-        const QMetaObject* meta = &QM::staticMetaObject;
-        const std::span<const Member> members = Members();
         // Every method is one of the control's (the two that take a connection are not invokable
         // through the meta-object).
         QSet<QByteArray> methods = {"BestMatchSearch", "Recode"};
@@ -252,14 +245,8 @@ private Q_SLOTS:
             QCOMPARE(FindMember(m.name), &m);
             QVERIFY2(m.kind != MemberKind::Method || methods.contains(m.name), m.name);
         }
-        // Each property in its own slot; the default member first.
-        for (const ControlProperty& p : ControlProperties()) {
-            QVERIFY2(p.published.slot >= 1 && std::size_t(p.published.slot) <= members.size(), p.name);
-            QCOMPARE(members[std::size_t(p.published.slot - 1)].name, p.name);
-        }
+        // The default member first; every published event is a signal of the control.
         QCOMPARE(meta->classInfo(meta->indexOfClassInfo("DefaultMember")).value(), members.front().name);
-
-        // Every published event is a signal of the control.
         for (const auto& event : Events())
             QVERIFY2(meta->indexOfSignal(QByteArray(event.name) + "(QString,int)") >= 0, event.name);
     }
