@@ -28,16 +28,14 @@
 
 using namespace quarrymink;
 
-namespace {
-
-QStringList Names(const QSignalSpy& spy) {
+static QStringList Names(const QSignalSpy& spy) {
     QStringList names;
     for (const QList<QVariant>& args : spy) names << args.at(0).toString();
     return names;
 }
 
 // A value of each kind; 7 is no value of the enumerations, which only the search checks.
-QVariant SampleOf(PropertyKind kind) {
+static QVariant SampleOf(PropertyKind kind) {
     return kind == PropertyKind::Text      ? QVariant(QStringLiteral("x"))
            : kind == PropertyKind::Boolean ? QVariant(true)
            : kind == PropertyKind::Single  ? QVariant(2.5f)
@@ -45,8 +43,6 @@ QVariant SampleOf(PropertyKind kind) {
            : kind == PropertyKind::Font    ? QVariant(QFont(QStringLiteral("Sans"), 11))
                                            : QVariant(7);
 }
-
-}  // namespace
 
 class QMControlTest : public QObject {
     Q_OBJECT
@@ -60,15 +56,13 @@ private Q_SLOTS:
         qm.setShowProgressBar(false);
         qm.setCancel(true);
         qm.setBackColor(QColor(0x12, 0x34, 0x56));
-        qm.setForeColor(QColor(0xab, 0xcd, 0xef));
-        qm.setFont(QFont(QStringLiteral("Serif"), 14, QFont::Bold));
         MemoryPropertyBag bag;
         qm.WriteProperties(bag);
         QStringList keys;
         for (const auto& [key, value] : bag.Entries()) keys << key;
         // Saved order, lower-case keys, defaults left out, the font always present.
-        QCOMPARE(keys, (QStringList{"showprogressbar", "tablename", "compare", "cancel", "backcolor",
-                                    "forecolor", "font"}));
+        QCOMPARE(keys,
+                 (QStringList{"showprogressbar", "tablename", "compare", "cancel", "backcolor", "font"}));
         QCOMPARE(bag.ReadProperty(QStringLiteral("BACKCOLOR"), 0).toLongLong(), 0x563412);
 
         // Back at its default, a value leaves the bag: an older one must not come back.
@@ -175,7 +169,7 @@ private Q_SLOTS:
         QVERIFY(list->font() == other && bar->font() == barFont);
     }
 
-    void childrenArePlacedInPixelsFromTwips() {
+    void childrenArePlacedInPixelsFromTwipsAndADesignerFormSetsTheProperties() {
         QWidget window;
         QM qm(&window);
         window.show();  // a hidden widget hears of a resize only when it is shown
@@ -199,6 +193,14 @@ private Q_SLOTS:
             QVERIFY(listHidden);
             QCOMPARE(height, TwipsToPixelsY(qm, 510));  // snapped to the progress bar and its margin
         }
+
+        // A form as Designer saves it, compiled by uic: the setter names must be what uic calls.
+        QWidget form;
+        Ui::HostForm ui;
+        ui.setupUi(&form);
+        QCOMPARE(ui.QM1->TableName(), QStringLiteral("Names"));
+        QCOMPARE(ui.QM1->property("Compare").toInt(), int(QM::qmCompareLastWord));
+        QCOMPARE(ui.QM1->BackColor(), QColor(255, 255, 200));
     }
 
     // The table of properties agrees with the meta-object and the published description, and every
@@ -251,17 +253,7 @@ private Q_SLOTS:
             QVERIFY2(meta->indexOfSignal(QByteArray(event.name) + "(QString,int)") >= 0, event.name);
     }
 
-    void designerFormSetsTheProperties() {
-        // A form as Designer saves it, compiled by uic: the setter names must be what uic calls.
-        QWidget form;
-        Ui::HostForm ui;
-        ui.setupUi(&form);
-        QCOMPARE(ui.QM1->TableName(), QStringLiteral("Names"));
-        QCOMPARE(ui.QM1->property("Compare").toInt(), int(QM::qmCompareLastWord));
-        QCOMPARE(ui.QM1->BackColor(), QColor(255, 255, 200));
-    }
-
-    void aboutBox() {
+    void aboutBoxSystemInfoAndTheRecodeQuestion() {
         QM qm;
         bool fits = false;
         qmtest::WhenModal([&](QWidget* box) {
@@ -289,20 +281,17 @@ private Q_SLOTS:
         QVERIFY(text.contains(QStringLiteral("\nSQLite: 3.")));  // the libraries' own versions
         QCOMPARE(copied, text);
         QVERIFY(box.findChildren<platform::SystemInfoDialog*>().isEmpty());  // released when closed
-    }
 
-    void recodeWarningAnswers() {
+        // The recode question's answers.
         const auto answer = [](std::function<void(QWidget*)> act) {
             RecodeWarningDialog dialog;
             qmtest::WhenModal(std::move(act));
             dialog.exec();
             return dialog.UserChoice();
         };
-        const auto press = [](const char* name) {
-            return [name](QWidget* d) { qmtest::Child<QPushButton>(*d, name)->click(); };
-        };
-        QCOMPARE(answer(press("cmdRecode")), RecodeChoice::RecodeTable);
-        QCOMPARE(answer(press("cmdContinue")), RecodeChoice::ContinueSearch);
+        // Recode Table's own button is pressed in the control's search test.
+        QCOMPARE(answer([](QWidget* d) { qmtest::Child<QPushButton>(*d, "cmdContinue")->click(); }),
+                 RecodeChoice::ContinueSearch);
         QCOMPARE(answer([](QWidget* d) { QTest::keyClick(d, Qt::Key_Escape); }), RecodeChoice::Cancel);
         QCOMPARE(answer([](QWidget* d) { QTest::keyClick(d->focusWidget(), Qt::Key_Return); }),
                  RecodeChoice::RecodeTable);  // Recode Table is first in the tab order and the default
