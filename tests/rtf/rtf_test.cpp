@@ -8,6 +8,7 @@
 #include <QTextDocument>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 void PrintTo(const QString& text, std::ostream* os) {
@@ -51,10 +52,8 @@ Style StyleOf(const QTextCharFormat& f, const QTextBlock& block, const QTextDocu
     const QStringList families = f.fontFamilies().toStringList();
     s.family = families.isEmpty() ? doc.defaultFont().family() : families.front();
     s.points = f.fontPointSize() > 0 ? f.fontPointSize() : doc.defaultFont().pointSizeF();
-    s.bold = f.fontWeight() >= QFont::DemiBold;
-    s.italic = f.fontItalic();
-    s.underline = f.fontUnderline();
-    s.strike = f.fontStrikeOut();
+    std::tie(s.bold, s.italic, s.underline, s.strike) =
+        std::tuple(f.fontWeight() >= QFont::DemiBold, f.fontItalic(), f.fontUnderline(), f.fontStrikeOut());
     const auto script = f.verticalAlignment();
     s.script = (script == QTextCharFormat::AlignSuperScript) - (script == QTextCharFormat::AlignSubScript);
     if (f.foreground().style() != Qt::NoBrush) s.color = f.foreground().color().rgb();
@@ -107,7 +106,7 @@ Style StyleAt(const QTextDocument& doc, const QString& word) {
     return at < 0 ? Style{} : c.styles.at(static_cast<std::size_t>(at));
 }
 
-TEST(RtfRead, CharacterAndParagraphFormatting) {
+TEST(RtfRead, CharacterParagraphAndTableFormatting) {
     const auto doc = Read(
         "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\fswiss\\fcharset0 Arial;}"
         "{\\f1\\froman{\\*\\panose 02020603050405020304}Times New Roman;}}"
@@ -138,9 +137,23 @@ TEST(RtfRead, CharacterAndParagraphFormatting) {
     EXPECT_EQ(StyleAt(*doc, "red").align, Qt::AlignRight);
     EXPECT_EQ(StyleAt(*doc, "red").color, qRgb(255, 0, 0));
     EXPECT_EQ(StyleAt(*doc, "just").align, Qt::AlignJustify);
+
+    // Paragraph marks keep their size, so empty lines keep their height.
+    EXPECT_EQ(ContentOf(*Read("{\\rtf1 a\\par\\fs48\\par b}")).styles.at(2).points, 24);
+    // Parameters out of range are clamped. Font and colour entries without their own groups,
+    // a missing final ';', missing components; unknown numbers fall back to the defaults.
+    const auto tbl = Read(  // font and colour tables
+        "{\\rtf1\\deff1{\\fonttbl\\f0\\fnil Courier;\\f1 Georgia}{\\colortbl;\\red10\\blue30}"
+        "one \\f0\\cf1 two \\f9\\cf7 three \\fs99999999999999999999 big\\fs-4 neg\\uc999999999\\u65?x}");
+    EXPECT_EQ(StyleAt(*tbl, "big").points, 1638);
+    EXPECT_EQ(StyleAt(*tbl, "one").family, "Georgia");
+    EXPECT_EQ(StyleAt(*tbl, "two").family, "Courier");
+    EXPECT_EQ(StyleAt(*tbl, "two").color, qRgb(10, 0, 30));
+    const Style fallback{tbl->defaultFont().family(), 12, false, false, false, false, 0, 0, 0, Qt::AlignLeft};
+    for (const char* word : {"three", "neg"}) EXPECT_EQ(StyleAt(*tbl, word), fallback) << word;
 }
 
-// The text each construct gives.
+// The text each construct gives, also in large inputs.
 TEST(RtfRead, Text) {
     const std::pair<QByteArray, QString> cases[] = {
         // \uN with its fallback skipped per \ucN, negative N, surrogate pairs; \uc is group state.
@@ -174,22 +187,14 @@ TEST(RtfRead, Text) {
     for (const auto& [rtf, text] : cases) EXPECT_EQ(TextOf(rtf), text) << rtf.toStdString();
     for (const char* cut : {"\\", "\\u", "\\'", "\\bin99999999999999 lost"})
         EXPECT_EQ(TextOf(QByteArray("{\\rtf1 {\\b abc") + cut), "abc") << cut;
-}
 
-TEST(RtfRead, ParagraphMarksParametersAndTableVariants) {
-    // Paragraph marks keep their size, so empty lines keep their height.
-    EXPECT_EQ(ContentOf(*Read("{\\rtf1 a\\par\\fs48\\par b}")).styles.at(2).points, 24);
-    // Parameters out of range are clamped. Font and colour entries without their own groups,
-    // a missing final ';', missing components; unknown numbers fall back to the defaults.
-    const auto doc = Read(
-        "{\\rtf1\\deff1{\\fonttbl\\f0\\fnil Courier;\\f1 Georgia}{\\colortbl;\\red10\\blue30}"
-        "one \\f0\\cf1 two \\f9\\cf7 three \\fs99999999999999999999 big\\fs-4 neg\\uc999999999\\u65?x}");
-    EXPECT_EQ(StyleAt(*doc, "big").points, 1638);
-    EXPECT_EQ(StyleAt(*doc, "one").family, "Georgia");
-    EXPECT_EQ(StyleAt(*doc, "two").family, "Courier");
-    EXPECT_EQ(StyleAt(*doc, "two").color, qRgb(10, 0, 30));
-    const Style fallback{doc->defaultFont().family(), 12, false, false, false, false, 0, 0, 0, Qt::AlignLeft};
-    for (const char* word : {"three", "neg"}) EXPECT_EQ(StyleAt(*doc, word), fallback) << word;
+    // Large inputs: each would take hours if some step were quadratic.
+    for (const QByteArray piece : {"{}", "\\u", "\\'", "\\uc0\\u65 ", "\\b\\b0 ", "\\*", "x\\par "}) {
+        SCOPED_TRACE(piece.toStdString());
+        Read("{\\rtf1 " + piece.repeated(800'000 / piece.size()) + "}");
+    }
+    EXPECT_EQ(TextOf("{\\rtf1 a\\" + QByteArray(1'000'000, 'x') + " b}"), "ab");
+    EXPECT_EQ(TextOf("{\\rtf1 a\\fs" + QByteArray(1'000'000, '9') + " b}"), "ab");
 }
 
 // What is not rich text, or nests too deep, is refused with a message and changes nothing; what
@@ -268,16 +273,6 @@ TEST(RtfRoundTrip, KeepsTextAndFormatting) {
         EXPECT_EQ(ContentOf(*copy).styles, ContentOf(*original).styles) << rtf.toStdString();
         EXPECT_EQ(WriteRtf(*copy), rtf);  // writing the copy gives the same file again
     }
-}
-
-TEST(RtfRead, LargeInputsTakeLinearTime) {
-    // Each would take hours if some step were quadratic.
-    for (const QByteArray piece : {"{}", "\\u", "\\'", "\\uc0\\u65 ", "\\b\\b0 ", "\\*", "x\\par "}) {
-        SCOPED_TRACE(piece.toStdString());
-        Read("{\\rtf1 " + piece.repeated(800'000 / piece.size()) + "}");
-    }
-    EXPECT_EQ(TextOf("{\\rtf1 a\\" + QByteArray(1'000'000, 'x') + " b}"), "ab");
-    EXPECT_EQ(TextOf("{\\rtf1 a\\fs" + QByteArray(1'000'000, '9') + " b}"), "ab");
 }
 
 }  // namespace
