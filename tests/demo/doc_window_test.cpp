@@ -315,16 +315,15 @@ private Q_SLOTS:
 
         // The word search window, closed from inside the control's search.
         frmFindWord* find = OpenToFind(sample);
-        bool busyDuringSearch = false;
+        bool busy = false;  // during the search
         const auto busyThenClose = [&] {
-            busyDuringSearch =
-                Editor()->isReadOnly() && !Window()->findChild<QAction*>("mnuOpen")->isEnabled();
+            busy = Editor()->isReadOnly() && !Window()->findChild<QAction*>("mnuOpen")->isEnabled();
             find->close();
             QVERIFY(find->isVisible());  // not under the running search
         };
         connect(find->MatchControl(), &QM::MatchFound, this, busyThenClose, Qt::SingleShotConnection);
         Search(find, "smith");
-        QVERIFY(busyDuringSearch);
+        QVERIFY(busy);
         QTRY_VERIFY(!find->isVisible());
         QVERIFY(!Editor()->isReadOnly());
 
