@@ -90,7 +90,6 @@ private Q_SLOTS:
     void searchFillsTheListAndRaisesBothEvents() {
         auto db = qmtest::MakeNamesDatabase(DbPath(), kNames);
         QWidget window;
-        window.resize(260, 220);
         auto* qm = ShownControl(&window);
         (new QVBoxLayout(&window))->addWidget(qm);
         QVERIFY(QTest::qWaitForWindowExposed(&window));
