@@ -28,12 +28,12 @@ struct Row {
     std::int32_t id;
 };
 
-/// A table Names(ID, Name, Key) in a new SQLite file, keys made by a KeyCoder cut to the
-/// key field's size. A version character other than 0 replaces the keys' first character,
-/// as a table coded by another version would have it.
+/// A table Names(ID, Name, Key) in a new SQLite file, keys made by a KeyCoder. A version
+/// character other than 0 replaces the keys' first character, as a table coded by another
+/// version would have it.
 inline std::unique_ptr<quarrymink::Connection> MakeNamesDatabase(const QString& path,
                                                                  const std::vector<Row>& rows,
-                                                                 char16_t version = 0, int keySize = 40) {
+                                                                 char16_t version = 0) {
     using namespace quarrymink;
     QFile::remove(path);
     std::unique_ptr<Connection> db = CreateSqlite(path.toStdString());
@@ -41,16 +41,14 @@ inline std::unique_ptr<quarrymink::Connection> MakeNamesDatabase(const QString& 
     table.name = u"Names";
     table.CreateField(u"ID", FieldDef::Type::Long);
     table.CreateField(u"Name", FieldDef::Type::Text, 50);
-    table.CreateField(u"Key", FieldDef::Type::Text, keySize);
+    table.CreateField(u"Key", FieldDef::Type::Text, 40);
     db->AppendTableDef(table);
     KeyCoder coder;
-    coder.SetMaxKeyLength(keySize);
     RecordsetOptions options;
     options.updatable = true;
     std::unique_ptr<Recordset> set = db->OpenRecordset(u"Names", options);
     for (const Row& row : rows) {
         std::u16string key = coder.MakeCode(row.name);
-        if (key.size() > static_cast<std::size_t>(keySize)) key.resize(static_cast<std::size_t>(keySize));
         if (version != 0 && !key.empty()) key[0] = version;
         set->AddNew();
         set->SetField(u"ID", Value(row.id));
@@ -58,7 +56,6 @@ inline std::unique_ptr<quarrymink::Connection> MakeNamesDatabase(const QString& 
         set->SetField(u"Key", Value(key));
         set->Update();
     }
-    set->Close();
     return db;
 }
 
@@ -67,7 +64,6 @@ inline int KeysOfVersion(quarrymink::Connection& db, char16_t version) {
     int count = 0;
     std::unique_ptr<quarrymink::Recordset> set = db.OpenRecordset(u"SELECT Key FROM Names");
     for (; !set->Eof(); set->MoveNext()) count += set->Field(u"Key").ToText().starts_with(version);
-    set->Close();
     return count;
 }
 

@@ -18,13 +18,9 @@
 using namespace quarrymink;
 using namespace quarrymink::demo;
 
+// A names database at path, keyed as the demonstration's control keys.
 static void BuildFromList(const QByteArray& list, const QString& path) {
-    QM control;
-    NameDatabaseOptions options;
-    options.makeCode = [&control](std::u16string_view t) {
-        return control.MakeCode(QString::fromUtf16(t.data(), qsizetype(t.size()))).toStdU16String();
-    };
-    BuildNameDatabase(std::string_view(list.constData(), size_t(list.size())), path.toStdString(), options);
+    BuildNameDatabase(std::string_view(list.constData(), size_t(list.size())), path.toStdString(), {});
 }
 
 using demotest::MakeCode;
@@ -43,16 +39,14 @@ class DbaseDemoTest : public QObject {
 private:
     demotest::ScratchSettings settings_;
     QTemporaryDir dir_;
-    QString folder_;
-    QString sample_;  // Names.mdb of the sample names, built once
+    const QString folder_ = dir_.path() + u'/';
+    const QString sample_ = folder_ + "Names.mdb";  // of the sample names, built once
     std::unique_ptr<demotest::ScriptedPrompts> prompts_;
     std::unique_ptr<frmswDbaseDemo> window_;
 
     template <typename T>
     T* Child(const char* name) const {
-        T* child = window_->findChild<T*>(QLatin1String(name));
-        if (!child) qFatal("no child %s", name);
-        return child;
+        return window_->findChild<T*>(QLatin1String(name));
     }
     QListWidget* List() const { return Child<QListWidget>("List1"); }
     QLineEdit* SearchBox() const { return Child<QLineEdit>("txtSearch"); }
@@ -89,10 +83,8 @@ private:
 
 private Q_SLOTS:
     void initTestCase() {
-        folder_ = dir_.path() + u'/';
         SetAppFolder(folder_);
         demotest::CopySourceData(folder_, {"Names", "qmDbaseDemoHelp.htf"});
-        sample_ = folder_ + "Names.mdb";
         BuildFromList(demotest::ReadFile(folder_ + "Names"), sample_);
     }
     void init() { prompts_ = std::make_unique<demotest::ScriptedPrompts>(); }
@@ -102,18 +94,16 @@ private Q_SLOTS:
         prompts_.reset();
     }
 
-    void beforeOpening() {
+    void openListsEveryNameOnlyAnotherDatabaseReplacesItAndMenusAndKeysAct() {
         window_ = std::make_unique<frmswDbaseDemo>();
         window_->show();
         QVERIFY(!SearchBox()->isEnabled());
         demotest::Screenshot(window_.get(), "names_demo_before_open");
-        // Ok with nothing open writes nothing and does no harm.
+        // Before: no search, and Ok with nothing open writes nothing and does no harm.
         EditBox()->setText("Nobody");
         window_->SaveName();
         QCOMPARE(List()->count(), 0);
-    }
 
-    void openListsEveryNameWithItsBookmarkAndOnlyAnotherDatabaseReplacesIt() {
         const QString folder = QFileInfo(OpenCopy(sample_)).path() + u'/';
         QCOMPARE(window_->Bookmarks().size(), size_t(4072));
         // In name order.
@@ -121,7 +111,6 @@ private Q_SLOTS:
 
         // The folder is the file's parent even when it bears the file's name; the next Open starts
         // there. A refused Open keeps the database.
-        QCOMPARE(GetSetting(folder_ + "qmDbaseDemo", "frmswDbaseDemo", "DbaseDir"), folder);
         Connection* before = window_->NamesDb();
         demotest::WriteFile(folder_ + "notes.mdb", "not a database at all, just some text");
         prompts_->files.push_back(folder_ + "notes.mdb");
@@ -130,159 +119,7 @@ private Q_SLOTS:
         QCOMPARE(window_->NamesDb(), before);
         QCOMPARE(prompts_->fileRequests.back().initialFolder, folder);
         QCOMPARE(List()->count(), 4072);
-    }
 
-    void automaticSearchAndNextToTheLastMatch() {
-        OpenCopy(sample_);
-        Child<QRadioButton>("Option1_1")->click();
-        // Enter runs the search once, and not at all without a text.
-        QSignalSpy searches(window_.get(), &frmswDbaseDemo::SearchFinished);
-        QTest::keyClick(SearchBox(), Qt::Key_Return);
-        QCOMPARE(searches.size(), 0);
-        QTest::keyClicks(SearchBox(), "smyth");
-        QTest::keyClick(SearchBox(), Qt::Key_Return);
-        QCOMPARE(searches.size(), 1);
-        QVERIFY(SelectedText().startsWith("Sm"));
-        demotest::Screenshot(window_.get(), "names_demo_automatic");
-
-        int steps = 0;
-        for (; Next()->isVisible() && steps < 30; ++steps) {
-            QVERIFY(Control()->IDValue() != 0);
-            QCOMPARE(SelectedId(), Control()->IDValue());
-            QTest::mouseClick(Next(), Qt::LeftButton);
-        }
-        QCOMPARE(SelectedId(), Control()->IDValue());
-        QVERIFY(steps > 0 && Control()->FinalMatchItem());
-    }
-
-    void searchThatFindsNothingSelectsNothing() {
-        BuildFromList("|Smith|Smyth|Jones", folder_ + "few.mdb");
-        OpenInNewWindow(folder_ + "few.mdb");
-        // The second search, run while Next still has the focus, finds nothing; the third's best
-        // match is the only one: no Next.
-        const std::tuple<const char*, const char*, bool> cases[] = {
-            {"smith", nullptr, true}, {"oppenheimer", "", false}, {"jones", "Jones", false}};
-        for (const auto& [text, selected, next] : cases) {
-            Search(text);
-            if (selected) QCOMPARE(SelectedText(), QString(selected));
-            QCOMPARE(Next()->isVisible(), next);
-        }
-    }
-
-    void manualSearchThenPickFromTheControl() {
-        OpenCopy(sample_);
-        QTest::mouseClick(Child<QRadioButton>("Option1_2"), Qt::LeftButton);
-        SearchBox()->setFocus();
-        QTest::keyClicks(SearchBox(), "katryn");
-        QTest::keyClick(SearchBox(), Qt::Key_Return);
-        QVERIFY(!Selected());  // nothing chosen for the user
-        auto* matches = Control()->findChild<QListWidget*>("List1");
-        QVERIFY(matches->count() >= 2);
-        demotest::Screenshot(window_.get(), "names_demo_manual");
-        matches->setCurrentRow(1);
-        QCOMPARE(SelectedId(), Control()->IDValue());
-    }
-
-    void addAndEditKeepKeysCurrent() {
-        const QString path = OpenCopy(sample_);
-        window_->AddName();
-        QTest::keyClicks(EditBox(), "Smythson");
-        QTest::keyClick(EditBox(), Qt::Key_Return);
-        QCOMPARE(window_->Bookmarks().size(), size_t(4073));
-        const Record added = Find(path, "Smythson");
-        QCOMPARE(added.key, MakeCode("Smythson"));
-
-        // Edit it: the same record changes, with a new key, and is found by sound straight away.
-        Select("Smythson");
-        window_->EditName();
-        EditBox()->setText("Smithers");
-        QTest::mouseClick(Child<QPushButton>("cmdOk"), Qt::LeftButton);
-        const Record edited = Find(path, "Smithers");
-        QVERIFY(added.ident != 0 && edited.ident == added.ident);
-        QCOMPARE(edited.key, MakeCode("Smithers"));
-        QCOMPARE(demotest::NameRows(path).size(), size_t(4073));
-        Search("smithers");
-        QCOMPARE(SelectedText(), QString("Smithers"));
-    }
-
-    void keysAndNamesAreCutToTheirFields() {
-        // A table whose Key holds 8 characters and Name 20.
-        const QString path = folder_ + "small-fields.mdb";
-        TableDef table;
-        table.name = u"NameData";
-        table.CreateField(u"Key", FieldDef::Type::Text, 8).allowZeroLength = true;
-        table.CreateField(u"Ident", FieldDef::Type::Long).attributes = FieldDef::kAutoIncrement;
-        table.CreateField(u"Name", FieldDef::Type::Text, 20);
-        table.CreateIndex(u"ndxName").fields.push_back(u"Name");
-        CreateSqlite(path.toStdString())->AppendTableDef(table);
-        OpenInNewWindow(path);
-        window_->AddName();
-        QTest::keyClicks(EditBox(), "Bartholomew Fitzgerald-Smythe");
-        QCOMPARE(EditBox()->text(), QString("Bartholomew Fitzgera"));
-        window_->SaveName();
-        const std::vector<Record> rows = demotest::NameRows(path);
-        QCOMPARE(rows.size(), size_t(1));
-        QCOMPARE(rows[0].name, QString("Bartholomew Fitzgera"));
-        QCOMPARE(rows[0].key, MakeCode(rows[0].name).left(8));
-    }
-
-    // Rows without a name are not listed: the bookmarks must still follow the list's rows.
-    void deleteAsksAndKeepsBookmarksInStepAlsoPastRowsWithoutAName() {
-        const QString path = folder_ + "five.mdb";
-        BuildFromList("|Adams|Baker|Clark|Davis|Evans", path);
-        OpenSqlite(path.toStdString())
-            ->Execute(u"INSERT INTO NameData ([Key], Name) VALUES ('', NULL), ('', NULL)");
-        OpenInNewWindow(path);
-        Select("Clark");
-        prompts_->answers = {QMessageBox::No, QMessageBox::Yes};
-        window_->DeleteName();
-        QCOMPARE(List()->count(), 5);
-
-        window_->DeleteName();
-        QCOMPARE(List()->count(), 4);
-        // The status counts the table's rows, named or not.
-        QCOMPARE(Child<QLabel>("Panel1")->text(), QString("Records in List: 6"));
-        QCOMPARE(window_->Bookmarks().size(), size_t(4));
-        QCOMPARE(Find(path, "Clark").ident, 0);
-        QCOMPARE(demotest::NameRows(path).size(), size_t(6));
-        Select("Evans");
-        window_->EditName();
-        QCOMPARE(EditBox()->text(), QString("Evans"));
-    }
-
-    void tablesOfAnySize() {
-        QByteArray list;
-        for (int i = 0; i < 33000; ++i) list += "|N" + QByteArray::number(100000 + i);
-        BuildFromList(list, folder_ + "large.mdb");
-        OpenInNewWindow(folder_ + "large.mdb");
-        QCOMPARE(List()->count(), 33000);
-        List()->setCurrentRow(32900);
-        window_->EditName();
-        QCOMPARE(EditBox()->text(), QString("N132900"));
-    }
-
-    void nothingReplacesTheDatabaseDuringASearch() {
-        OpenCopy(sample_);
-        Connection* db = window_->NamesDb();
-        bool tried = false;
-        connect(Control(), &QM::MatchFound, window_.get(), [&] {
-            if (std::exchange(tried, true)) return;
-            QVERIFY(window_->Searching());
-            window_->OpenDatabase();  // would free the connection the control reads
-            window_->Search();
-            List()->setCurrentRow(0);
-            prompts_->answers.push_back(QMessageBox::Yes);
-            window_->DeleteName();
-        });
-        Search("smyth");
-        QVERIFY(tried);
-        QCOMPARE(window_->NamesDb(), db);
-        QVERIFY(prompts_->fileRequests.size() == 1);  // only the first Open asked
-        QCOMPARE(List()->count(), 4072);
-    }
-
-    void contextMenuKeysHelpAboutAndExit() {
-        OpenCopy(sample_);
         // The context menu acts on the row under the mouse: here the lower part of the fourth row.
         const QRect row = List()->visualItemRect(List()->item(3));
         QTest::mousePress(List()->viewport(), Qt::RightButton, {}, {row.center().x(), row.bottom() - 1});
@@ -304,12 +141,11 @@ private Q_SLOTS:
 
         int shown = 0;
         for (const char* action : {"Help", "mnuAbout"}) {
-            QPointer<QTimer> watch = demotest::WhenModal([&](QWidget* modal) {
+            demotest::WhenModal([&](QWidget* modal) {
                 if (++shown == 2) demotest::Screenshot(modal, "demo_about_box");
                 QTest::keyClick(modal, Qt::Key_Escape);
             });
             Child<QAction>(action)->trigger();
-            delete watch;
         }
         QCOMPARE(shown, 2);
         QCOMPARE(HelpFile(), folder_ + "qmDbaseDemoHelp.htf");
@@ -319,6 +155,138 @@ private Q_SLOTS:
         QVERIFY(window_->isVisible());
         Child<QAction>("mnuExit")->trigger();
         QVERIFY(!window_->isVisible());
+    }
+
+    void manualSearchLeavesThePickAndASearchThatFindsNothingSelectsNothing() {
+        BuildFromList("|Smith|Smyth|Jones", folder_ + "few.mdb");
+        OpenInNewWindow(folder_ + "few.mdb");
+        // Manual: nothing chosen for the user; a pick in the control's list selects its name.
+        QTest::mouseClick(Child<QRadioButton>("Option1_2"), Qt::LeftButton);
+        Search("smyth");
+        QVERIFY(!Selected());
+        auto* matches = Control()->findChild<QListWidget*>("List1");
+        QVERIFY(matches->count() >= 2);
+        demotest::Screenshot(window_.get(), "names_demo_manual");
+        matches->setCurrentRow(1);
+        QCOMPARE(SelectedId(), Control()->IDValue());
+        Child<QRadioButton>("Option1_1")->click();
+        // The second search, run while Next still has the focus, finds nothing; the third's best
+        // match is the only one: no Next.
+        const std::tuple<const char*, const char*, bool> cases[] = {
+            {"smith", nullptr, true}, {"oppenheimer", "", false}, {"jones", "Jones", false}};
+        for (const auto& [text, selected, next] : cases) {
+            Search(text);
+            if (selected) QCOMPARE(SelectedText(), QString(selected));
+            QCOMPARE(Next()->isVisible(), next);
+        }
+    }
+
+    void automaticSearchToTheLastMatchAddAndEditKeepKeysCurrentAndNothingReplacesTheDatabase() {
+        const QString path = OpenCopy(sample_);
+        Child<QRadioButton>("Option1_1")->click();
+        // Enter runs the search once, and not at all without a text.
+        QSignalSpy searches(window_.get(), &frmswDbaseDemo::SearchFinished);
+        QTest::keyClick(SearchBox(), Qt::Key_Return);
+        QCOMPARE(searches.size(), 0);
+        QTest::keyClicks(SearchBox(), "smyth");
+        QTest::keyClick(SearchBox(), Qt::Key_Return);
+        QCOMPARE(searches.size(), 1);
+        QVERIFY(SelectedText().startsWith("Sm"));
+        demotest::Screenshot(window_.get(), "names_demo_automatic");
+
+        int steps = 0;
+        for (; Next()->isVisible() && steps < 30; ++steps) {
+            QVERIFY(Control()->IDValue() != 0);
+            QCOMPARE(SelectedId(), Control()->IDValue());
+            QTest::mouseClick(Next(), Qt::LeftButton);
+        }
+        QCOMPARE(SelectedId(), Control()->IDValue());
+        QVERIFY(steps > 0 && Control()->FinalMatchItem());
+
+        // Add a name: it gets its key.
+        window_->AddName();
+        QTest::keyClicks(EditBox(), "Smythson");
+        QTest::keyClick(EditBox(), Qt::Key_Return);
+        QCOMPARE(window_->Bookmarks().size(), size_t(4073));
+        const Record added = Find(path, "Smythson");
+        QCOMPARE(added.key, MakeCode("Smythson"));
+
+        // Edit it: the same record changes, with a new key, and is found by sound straight away.
+        Select("Smythson");
+        window_->EditName();
+        EditBox()->setText("Smithers");
+        QTest::mouseClick(Child<QPushButton>("cmdOk"), Qt::LeftButton);
+        const Record edited = Find(path, "Smithers");
+        QVERIFY(added.ident != 0 && edited.ident == added.ident);
+        QCOMPARE(edited.key, MakeCode("Smithers"));
+        QCOMPARE(demotest::NameRows(path).size(), size_t(4073));
+        Search("smithers");
+        QCOMPARE(SelectedText(), QString("Smithers"));
+
+        // Nothing replaces the database during a search.
+        Connection* db = window_->NamesDb();
+        bool tried = false;
+        connect(Control(), &QM::MatchFound, window_.get(), [&] {
+            if (std::exchange(tried, true)) return;
+            QVERIFY(window_->Searching());
+            window_->OpenDatabase();  // would free the connection the control reads
+            window_->Search();
+            List()->setCurrentRow(0);
+            prompts_->answers.push_back(QMessageBox::Yes);
+            window_->DeleteName();
+        });
+        Search("smyth");
+        QVERIFY(tried);
+        QCOMPARE(window_->NamesDb(), db);
+        QVERIFY(prompts_->fileRequests.size() == 1);  // only the first Open asked
+        QCOMPARE(List()->count(), 4073);
+    }
+
+    // Names and keys are cut to their fields. Rows without a name are not listed: after a delete the
+    // bookmarks must still follow the list's rows, also in a table of any size.
+    void namesAndKeysAreCutToTheirFieldsAndDeleteKeepsTheBookmarksInStep() {
+        // A table whose Key holds 8 characters and Name 20.
+        const QString small = folder_ + "small-fields.mdb";
+        TableDef table;
+        table.name = u"NameData";
+        table.CreateField(u"Key", FieldDef::Type::Text, 8).allowZeroLength = true;
+        table.CreateField(u"Ident", FieldDef::Type::Long).attributes = FieldDef::kAutoIncrement;
+        table.CreateField(u"Name", FieldDef::Type::Text, 20);
+        table.CreateIndex(u"ndxName").fields.push_back(u"Name");
+        CreateSqlite(small.toStdString())->AppendTableDef(table);
+        OpenInNewWindow(small);
+        window_->AddName();
+        QTest::keyClicks(EditBox(), "Bartholomew Fitzgerald-Smythe");
+        QCOMPARE(EditBox()->text(), QString("Bartholomew Fitzgera"));
+        window_->SaveName();
+        const std::vector<Record> rows = demotest::NameRows(small);
+        QVERIFY(rows.size() == 1 && rows[0].name == "Bartholomew Fitzgera");
+        QCOMPARE(rows[0].key, MakeCode(rows[0].name).left(8));
+
+        const QString path = folder_ + "large.mdb";
+        QByteArray list = "|Adams|Baker|Clark|Davis|Evans";
+        for (int i = 0; i < 33000; ++i) list += "|N" + QByteArray::number(100000 + i);
+        BuildFromList(list, path);
+        OpenSqlite(path.toStdString())
+            ->Execute(u"INSERT INTO NameData ([Key], Name) VALUES ('', NULL), ('', NULL)");
+        OpenInNewWindow(path);
+        Select("Clark");
+        prompts_->answers = {QMessageBox::No, QMessageBox::Yes};
+        window_->DeleteName();
+        QCOMPARE(List()->count(), 33005);
+
+        window_->DeleteName();
+        QCOMPARE(List()->count(), 33004);
+        // The status counts the table's rows, named or not.
+        QCOMPARE(Child<QLabel>("Panel1")->text(), QString("Records in List: 33006"));
+        QCOMPARE(window_->Bookmarks().size(), size_t(33004));
+        QCOMPARE(Find(path, "Clark").ident, 0);
+        QCOMPARE(demotest::NameRows(path).size(), size_t(33006));
+        for (const char* name : {"Evans", "N132999"}) {
+            Select(name);
+            window_->EditName();
+            QCOMPARE(EditBox()->text(), QString(name));
+        }
     }
 };
 

@@ -11,13 +11,9 @@
 using namespace quarrymink;
 using namespace quarrymink::demo;
 
-namespace {
-
 using demotest::MakeCode;
 using Row = demotest::NameRow;
 const auto ReadRows = demotest::NameRows;
-
-}  // namespace
 
 class MakeMdbTest : public QObject {
     Q_OBJECT
@@ -121,8 +117,7 @@ private Q_SLOTS:
         QVERIFY(finished.wait(10000));
         QCOMPARE(finished[0][0].toBool(), true);
         QTRY_VERIFY(!alive);
-        QVERIFY(QFileInfo::exists(folder + "Plants.mdb"));
-        QVERIFY(QFileInfo::exists(folder + "Names.mdb"));
+        QVERIFY(QFileInfo::exists(folder + "Plants.mdb") && QFileInfo::exists(folder + "Names.mdb"));
     }
 };
 

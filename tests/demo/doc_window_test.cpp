@@ -3,7 +3,6 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QLineEdit>
-#include <QPainter>
 #include <QPushButton>
 #include <QTest>
 #include <QTextEdit>
@@ -24,13 +23,12 @@ public:
     std::deque<QString> openAnswers, saveAnswers;  // "" cancels
     std::deque<Answer> saveQuestionAnswers;
     QStringList savePrompts, messages;  // the documents asked about; the messages shown
-    int saveDialogs = 0, beeps = 0, unexpected = 0;
+    int beeps = 0, unexpected = 0;
 
     QString OpenFileName(QWidget*, const QString&, const QString&, const QString&) override {
         return demotest::NextAnswer(openAnswers, QString(), unexpected);
     }
     QString SaveFileName(QWidget*, const QString&, const QString&, const QString&) override {
-        ++saveDialogs;
         return demotest::NextAnswer(saveAnswers, QString(), unexpected);
     }
     Answer AskToSave(QWidget*, const QString& title) override {
@@ -49,8 +47,8 @@ class DocWindowTest : public QObject {
 private:
     demotest::ScratchSettings settings_;
     QTemporaryDir dir_;
-    QString data_;  // the data folder, with the common words
-    QString docs_;  // the documents, in a folder whose name holds a "."
+    const QString data_ = dir_.filePath("data/");             // with the common words
+    const QString docs_ = dir_.filePath("first.last/docs/");  // in a folder whose name holds a "."
     std::shared_ptr<ScriptedDocDialogs> dialogs_;
     std::unique_ptr<frmswDocDemo> window_;
 
@@ -58,7 +56,6 @@ private:
     frmswDocDemo* Window() {
         if (!window_) {
             window_.reset(NewWindow());
-            window_->move(40, 30);
             window_->show();
             if (!QTest::qWaitForWindowExposed(window_.get())) qWarning("document window not exposed");
         }
@@ -66,7 +63,6 @@ private:
     }
     QTextEdit* Editor() { return Window()->rtb(); }
     DocumentState& Doc() { return Window()->Doc(); }
-    DocSettings Settings() const { return DocSettings(QString::fromLatin1(kDocAppName)); }
     QString Selected() { return Editor()->textCursor().selectedText(); }
     int SelectionStart() { return Editor()->textCursor().selectionStart(); }
     void TypeAtStart(const QString& text) { QTextCursor(Editor()->document()).insertText(text); }
@@ -98,55 +94,46 @@ private:
         QCOMPARE(SelectionStart(), at);
         QCOMPARE(Selected(), QString("Smyth"));
     }
-    // The current document and the window's caption.
-    void ExpectDocument(const QString& folder, const QString& title, const QString& caption) {
-        QCOMPARE(Doc().path, folder + title);
-        QCOMPARE(Window()->windowTitle(), caption);
-    }
-    // A window of its own opens the document at path and searches it; arrange closes the window
-    // while the search runs: it must go once the search has stopped, with nothing to tell.
-    using Arrange = std::function<void(QPointer<frmswDocDemo>, frmFindWord*)>;
-    void CloseWhileSearching(const QString& path, const Arrange& arrange) {
-        QPointer<frmswDocDemo> alive(NewWindow());
-        alive->setAttribute(Qt::WA_DeleteOnClose);
-        alive->show();
-        frmFindWord* find = OpenToFind(path, alive);
-        arrange(alive, find);
+    // A window of its own opens the document at path and searches it, and is closed from inside the
+    // search, or from the preparation of its keyword list: it must go once the search has stopped,
+    // with nothing to tell.
+    void CloseWhileSearching(const QString& path, bool duringPreparation) {
+        QPointer<frmswDocDemo> window(NewWindow());
+        window->setAttribute(Qt::WA_DeleteOnClose);
+        window->show();
+        frmFindWord* find = OpenToFind(path, window);
+        bool preparing = false;
+        const auto close = [&preparing, window](QWidget* modal) {
+            auto* prepare = qobject_cast<frmKeyPrepare*>(modal);
+            preparing = prepare && prepare->Running();
+            window->close();
+            QVERIFY(window);  // not under the running search
+        };
+        if (duringPreparation) demotest::WhenModal(close);
+        const auto closeNow = [close] { close(nullptr); };
+        if (!duringPreparation)
+            connect(find->MatchControl(), &QM::MatchFound, window, closeNow, Qt::SingleShotConnection);
         Search(find, "smith");
-        QTRY_VERIFY(alive.isNull());
+        QTRY_VERIFY(window.isNull());
         QVERIFY(dialogs_->messages.isEmpty());
+        QCOMPARE(preparing, duringPreparation);
     }
 
 private Q_SLOTS:
     void init() {
         settings_.Clear();
         QDir(dir_.path()).removeRecursively();
-        data_ = dir_.filePath("data/");
-        docs_ = dir_.filePath("first.last/docs/");
         QDir().mkpath(docs_);
         demotest::CopySourceData(data_, {"CommonWords", "qmDocDemoHelp.htf"});
         dialogs_ = std::make_shared<ScriptedDocDialogs>();
     }
-    void cleanup() {
-        if (dialogs_) QCOMPARE(dialogs_->unexpected, 0);
+    void cleanup() {  // every question asked was expected, and every answer given
         window_.reset();
+        QCOMPARE(dialogs_->unexpected, 0);
+        QVERIFY(dialogs_->openAnswers.empty() && dialogs_->saveAnswers.empty());
     }
 
-    void startsWithANewDocumentOpensAFileAndFindWaitsForIt() {
-        ExpectDocument(data_, "temp", "Quarrymink Demo");
-        QVERIFY(Open(Write("Letter.rtf", "{\\rtf1 Dear {\\b Sir}\\par}")));
-        ExpectDocument(docs_, "Letter.rtf", "QuarryminkDemo ... Letter.rtf");
-        QCOMPARE(Settings().DocumentDir(), docs_);
-        QCOMPARE(Editor()->toPlainText(), QString("Dear Sir"));
-
-        Window()->New();
-        ExpectDocument(docs_, "temp", "QuarryminkDemo ... temp");
-        Window()->Find();  // no file of that name: only a beep
-        QCOMPARE(dialogs_->beeps, 1);
-        QVERIFY(!Window()->FindWindow() || !Window()->FindWindow()->isVisible());
-    }
-
-    void saveAndSaveAsRoundTripRichAndPlainText() {
+    void saveAndSaveAsRoundTripRichAndPlainTextAndAChangedDocumentAsksBeforeItIsLost() {
         // A ".txt" document stays plain text, and keeps its encoding and its line ends.
         const QString old = Write("old.txt", "caf\xe9\r\nna\xefve {two}\r\n");
         QVERIFY(Open(old));
@@ -162,8 +149,7 @@ private Q_SLOTS:
         QCOMPARE(Doc().path, docs_ + "copy.rtf");
         QVERIFY(demotest::ReadFile(docs_ + "copy.rtf").startsWith("{\\rtf"));
 
-        // A new document asks for a name; cancelling saves nothing. A file named temp is
-        // taken for a new document too.
+        // A new document asks for a name; cancelling saves nothing.
         Window()->New();
         Editor()->setPlainText("fresh words");
         dialogs_->saveAnswers = {"", docs_ + "fresh.rtf"};
@@ -172,41 +158,9 @@ private Q_SLOTS:
         QVERIFY(!QFileInfo::exists(docs_ + "temp"));
         QVERIFY(Window()->Save());
         QCOMPARE(Doc().title, QString("fresh.rtf"));
-        QVERIFY(Open(Write("temp", "scratch")));
-        dialogs_->saveAnswers = {""};
-        QVERIFY(!Window()->Save());
-        QCOMPARE(dialogs_->saveDialogs, 4);
-    }
 
-    void fileErrorsAreToldAndChangeNothing() {
-        const QString good = Write("good.rtf", "{\\rtf1 good text}");
-        QVERIFY(Open(good));
-        const QString caption = Window()->windowTitle();
-        const QString deep = Write("deep.rtf", "{\\rtf1 " + QByteArray(1100, '{'));
-        for (const QString& path : QStringList{docs_, docs_ + "missing.rtf", deep}) {
-            const qsizetype before = dialogs_->messages.size();
-            QVERIFY(!Open(path));
-            QCOMPARE(dialogs_->messages.size(), before + 1);
-            QCOMPARE(Doc().path, good);
-            QCOMPARE(Window()->windowTitle(), caption);
-            QCOMPARE(Editor()->toPlainText(), QString("good text"));
-        }
-
-        // Save As into a folder that does not exist; Save where the file has become a folder.
-        TypeAtStart("more ");
-        dialogs_->saveAnswers = {docs_ + "no/such/folder/x.rtf"};
-        QVERIFY(!Window()->SaveAs());
-        QCOMPARE(Doc().path, good);
-        QVERIFY(QFile::remove(good) && QDir().mkpath(good));
-        QVERIFY(!Window()->Save());
-        QVERIFY(dialogs_->messages.back().contains("cannot be saved"));
-        QVERIFY(Editor()->document()->isModified());
-    }
-
-    void aChangedDocumentAsksBeforeItIsLost() {
+        // A changed document asks before it is lost; the saved one above asks nothing.
         const QString story = Write("story.rtf", "{\\rtf1 once}");
-        QVERIFY(Open(story));
-        Window()->New();  // nothing changed: no question
         QVERIFY(Open(story));
         TypeAtStart("upon ");
         dialogs_->saveQuestionAnswers = {DocDialogs::Answer::Cancel};
@@ -237,48 +191,55 @@ private Q_SLOTS:
         QCOMPARE(Editor()->toPlainText(), QString("unsaved"));
     }
 
-    void exactFindStartsAtTheFirstWord() {
-        frmFindWord* find = OpenToFind(Write("exact.txt", "Smith went home, and smith stayed with Smithy."));
-        Search(find, "smith", false);
+    void startsWithANewDocumentAndFileErrorsAreToldAndChangeNothing() {
+        QCOMPARE(Doc().path, data_ + "temp");  // a new document first, in the data folder
+        const QString good = Write("good.rtf", "{\\rtf1 good {\\b text}\\par}");
+        QVERIFY(Open(good));
+        QCOMPARE(DocSettings(kDocAppName).DocumentDir(), docs_);
+        const QString caption = Window()->windowTitle();
+        const QString deep = Write("deep.rtf", "{\\rtf1 " + QByteArray(1100, '{'));
+        for (const QString& path : QStringList{docs_, docs_ + "missing.rtf", deep}) {
+            const qsizetype before = dialogs_->messages.size();
+            QVERIFY(!Open(path));
+            QCOMPARE(dialogs_->messages.size(), before + 1);
+            QCOMPARE(Doc().path, good);
+            QCOMPARE(Window()->windowTitle(), caption);
+            QCOMPARE(Editor()->toPlainText(), QString("good text"));
+        }
+
+        // Save As into a folder that does not exist; Save where the file has become a folder.
+        TypeAtStart("more ");
+        dialogs_->saveAnswers = {docs_ + "no/such/folder/x.rtf"};
+        QVERIFY(!Window()->SaveAs());
+        QCOMPARE(Doc().path, good);
+        QVERIFY(QFile::remove(good) && QDir().mkpath(good));
+        QVERIFY(!Window()->Save());
+        QVERIFY(dialogs_->messages.back().contains("cannot be saved"));
+        QVERIFY(Editor()->document()->isModified());
+
+        // A new document goes where the last one came from; Find waits for a file: only a beep.
+        dialogs_->saveQuestionAnswers = {DocDialogs::Answer::Discard};
+        Window()->New();
+        QCOMPARE(Doc().path, docs_ + "temp");
+        Window()->Find();
+        QCOMPARE(dialogs_->beeps, 1);
+        QVERIFY(!Window()->FindWindow() || !Window()->FindWindow()->isVisible());
+    }
+
+    void findNextWalksTheExactAndTheSoundMatchesToTheLast() {
+        frmFindWord* find = OpenToFind(
+            Write("names.txt",
+                  "Smith met Kathryn, and smith saw Smithy, Catherine, Katrina and Cathrin at the fete."));
+        Search(find, "smith", false);  // exact: from the first word on
         QCOMPARE(Selected(), QString("Smith"));
         find->cmdNext_Click();
-        QCOMPARE(find->FoundPos(), 21);
+        QCOMPARE(find->FoundPos(), 23);
         find->cmdNext_Click();  // "Smithy" is no whole word "smith"
         QCOMPARE(find->FoundPos(), -1);
 
-        // An empty search text disables Find; a click that gets through anyway does nothing.
-        find->WordBox()->clear();
-        QVERIFY(!find->cmdFind()->isEnabled());
-        find->cmdFind_Click();
-        QVERIFY(dialogs_->messages.isEmpty());
-    }
-
-    void misspelledWordIsFoundBySoundAndNothingFoundShowsNoOldMatch() {
-        // Not ticked: only the message, and no keyword list.
-        frmFindWord* find = OpenToFind(Write("walk.txt", "Smyth and Jones walked home."));
-        Search(find, "smith", false);
-        QCOMPARE(dialogs_->messages, QStringList{kNotFound});
-        QVERIFY(!QFileInfo::exists(docs_ + "walk.qmd"));
-
-        // Ticked: the first word of a document has position 0, and is a match all the same;
-        // then a search that matches nothing must not show it again.
-        FindSmythAt(find, 0);
-        Editor()->moveCursor(QTextCursor::End);
-        Search(find, "xylophone");
-        QCOMPARE(dialogs_->messages, (QStringList{kNotFound, kNotFound}));
-        QCOMPARE(Selected(), QString());
-        QCOMPARE(Editor()->textCursor().position(), static_cast<int>(Editor()->toPlainText().size()));
-    }
-
-    void findNextWalksTheSoundMatchesToTheLast() {
-        frmFindWord* find =
-            OpenToFind(Write("names.txt", "Catherine met Kathryn, and Katrina saw Cathrin at the fete."));
         find->chkQuarrymink()->click();
         Search(find, "katrin");
-        QTest::qWait(50);  // a picture of both windows as they lie on the screen
-        QPixmap picture = Window()->grab();
-        QPainter(&picture).drawPixmap(find->pos() - Window()->pos(), find->grab());
-        picture.save(qttest::ScreenshotPath(QStringLiteral("doc_demo_sound_match.png")));
+        demotest::Screenshot(find, "doc_demo_sound_match");
 
         // Each match once, each a sound-alike; after the last, Find Next has nothing more.
         QStringList alike = {"Catherine", "Kathryn", "Katrina", "Cathrin"};
@@ -292,19 +253,42 @@ private Q_SLOTS:
         const int at = SelectionStart();
         find->cmdNext_Click();
         QCOMPARE(SelectionStart(), at);
+
+        // An empty search text disables Find; a click that gets through anyway does nothing.
+        find->WordBox()->clear();
+        QVERIFY(!find->cmdFind()->isEnabled());
+        find->cmdFind_Click();
         QVERIFY(dialogs_->messages.isEmpty());
     }
 
-    void keywordListFollowsTheDocumentVersion() {
-        const QString path = Write("v.rtf", "{\\rtf1 alpha Smyth gamma}");
+    void keywordListIsPreparedWhenAskedAndFollowsTheDocumentVersion() {
+        // Not ticked: only the message, and no keyword list.
+        const QString path = Write("v.rtf", "{\\rtf1 Smyth alpha gamma}");
         frmFindWord* find = OpenToFind(path);
-        FindSmythAt(find, 6);
+        Search(find, "smith", false);
+        QCOMPARE(dialogs_->messages, QStringList{kNotFound});
+        QVERIFY(!QFileInfo::exists(docs_ + "v.qmd"));
+
+        // A preparation that fails (no common words) tells so, and is not taken as current.
+        QVERIFY(QFile::rename(data_ + "CommonWords", data_ + "CommonWords.away"));
+        Search(find, "smith");
+        QCOMPARE(dialogs_->messages.size(), 2);
+        QVERIFY(dialogs_->messages.back().contains("CommonWords"));
+        QVERIFY(QFile::rename(data_ + "CommonWords.away", data_ + "CommonWords"));
+
+        // Ticked: the first word of a document has position 0, and is a match all the same;
+        // then a search that matches nothing must not show it again.
+        FindSmythAt(find, 0);
+        Editor()->moveCursor(QTextCursor::End);
+        Search(find, "xylophone");
+        QCOMPARE(Selected(), QString());
+        QCOMPARE(Editor()->textCursor().position(), static_cast<int>(Editor()->toPlainText().size()));
 
         // Unchanged: the list is not rebuilt (an emptied list finds nothing). Changed: rebuilt.
         OpenSqlite(QFile::encodeName(docs_ + "v.qmd").toStdString())->Execute(u"DELETE FROM KeyWordList");
         Search(find, "smith");
-        QCOMPARE(dialogs_->messages, QStringList{kNotFound});
-        FindSmythAt(find, 11, "xxxx ");
+        QCOMPARE(dialogs_->messages.mid(2), (QStringList{kNotFound, kNotFound}));
+        FindSmythAt(find, 5, "xxxx ");
 
         // Saved, then edited and saved after the last search, and opened again: a new
         // version, so the list is rebuilt and the selection lands on the word.
@@ -313,28 +297,16 @@ private Q_SLOTS:
         QVERIFY(Window()->Save());
         Window()->New();
         QVERIFY(Open(path));
-        FindSmythAt(find, 14);
+        FindSmythAt(find, 8);
 
         // Edited and searched, then the edit discarded: the list of the discarded text is
         // not taken for the saved one, nor for a different edit of it.
-        FindSmythAt(find, 21, "zzzzzz ");
+        FindSmythAt(find, 15, "zzzzzz ");
         dialogs_->saveQuestionAnswers = {DocDialogs::Answer::Discard, DocDialogs::Answer::Discard};
         Window()->New();
         QVERIFY(Open(path));
-        FindSmythAt(find, 14);
-        FindSmythAt(find, 16, "q ");
-    }
-
-    void aFailedPreparationIsNotTakenAsCurrent() {
-        QVERIFY(QFile::rename(data_ + "CommonWords", data_ + "CommonWords.away"));
-        frmFindWord* find = OpenToFind(Write("f.txt", "Smyth and Jones"));
-        Search(find, "smith");
-        QCOMPARE(dialogs_->messages.size(), 1);
-        QVERIFY(dialogs_->messages.back().contains("CommonWords"));
-
-        QVERIFY(QFile::rename(data_ + "CommonWords.away", data_ + "CommonWords"));
-        FindSmythAt(find, 0);
-        QCOMPARE(dialogs_->messages.size(), 1);
+        FindSmythAt(find, 8);
+        FindSmythAt(find, 10, "q ");
     }
 
     void closingWaitsForARunningSearchOrPreparation() {
@@ -343,42 +315,26 @@ private Q_SLOTS:
 
         // The word search window, closed from inside the control's search.
         frmFindWord* find = OpenToFind(sample);
-        bool busyDuringSearch = false;
-        auto once = std::make_shared<QMetaObject::Connection>();
-        *once = connect(find->MatchControl(), &QM::MatchFound, this, [&, once] {
-            disconnect(*once);
-            busyDuringSearch =
-                Editor()->isReadOnly() && !Window()->findChild<QAction*>("mnuOpen")->isEnabled();
+        bool busy = false;  // during the search
+        const auto busyThenClose = [&] {
+            busy = Editor()->isReadOnly() && !Window()->findChild<QAction*>("mnuOpen")->isEnabled();
             find->close();
             QVERIFY(find->isVisible());  // not under the running search
-        });
+        };
+        connect(find->MatchControl(), &QM::MatchFound, this, busyThenClose, Qt::SingleShotConnection);
         Search(find, "smith");
-        QVERIFY(busyDuringSearch);
+        QVERIFY(busy);
         QTRY_VERIFY(!find->isVisible());
         QVERIFY(!Editor()->isReadOnly());
 
         // The document window, closed the same way during its search, and during the preparation
         // of its keyword list: no list is taken as current then.
-        CloseWhileSearching(sample, [&](QPointer<frmswDocDemo> window, frmFindWord* other) {
-            *once = connect(other->MatchControl(), &QM::MatchFound, window, [window, once] {
-                disconnect(*once);
-                window->close();
-                QVERIFY(window);
-            });
-        });
+        CloseWhileSearching(sample, false);
         QString text;
         for (int i = 0; i < 3000; ++i) text += QStringLiteral("Ashcombe fete %1 Smyth marquee ").arg(i);
         const QString path = Write("long.txt", text.toUtf8());
-        bool sawPreparation = false;
-        CloseWhileSearching(path, [&](QPointer<frmswDocDemo> window, frmFindWord*) {
-            demotest::WhenModal([&, window](QWidget* modal) {
-                auto* prepare = qobject_cast<frmKeyPrepare*>(modal);
-                sawPreparation = prepare && prepare->Running();
-                window->close();
-            });
-        });
-        QVERIFY(sawPreparation);
-        QCOMPARE(Settings().KeyVersion(path), 0);
+        CloseWhileSearching(path, true);
+        QCOMPARE(DocSettings(kDocAppName).KeyVersion(path), 0);
     }
 };
 
