@@ -117,7 +117,7 @@ public:
         if (!ToUtf16(storedKey, stored_)) return kNotUtf8;
         if (stored_.size() > kMaxAlignedLength) return kTooLongToScore;
         const scoring::CutKey cut = scoring::CutForCompare(stored_, static_cast<std::int32_t>(compare),
-                                                               static_cast<std::size_t>(spaces));
+                                                           static_cast<std::size_t>(spaces));
         lastCompare_ = -1;  // forgotten until the new score is in
         score = scoring::ScoreCutKeyAbove(cut, parts_, floor);
         lastStored_.assign(storedKey);
