@@ -110,8 +110,11 @@ CutKey CutForCompare(std::u16string_view key, std::int32_t compare, std::size_t 
     switch (compare) {
         case CompareFirstWord:
             return {BeforeFirst(key, u" ")};
-        case CompareLastWord:
-            return {AfterLast(key, u" "), key.find(u' ') != std::u16string_view::npos};
+        case CompareLastWord: {
+            const std::size_t blank = key.rfind(u' ');
+            if (blank == std::u16string_view::npos) return {key};
+            return {key.substr(blank + 1), true};
+        }
         case CompareAuto:
             return {FirstPieces(key, spaceCount + 1)};
         default:
